@@ -1,0 +1,306 @@
+// The event wait, the pump step, run control, the run menu and its Ctrl-key
+// accelerators.
+#include "events.h"
+
+#include <zivro.h>
+
+#include "script.h"
+#include "text/text_log.h"
+#include "windows.h"
+
+namespace {
+
+struct EventsState {
+  PendingEvent pending;
+  RunState run;
+  platform::Menu run_menu = nullptr;
+};
+
+EventsState events;
+
+struct MenuEntry {
+  unsigned id;
+  unsigned flags;
+  const char* label;  // null for a separator
+};
+
+constexpr MenuEntry kRunMenu[] = {
+    {kCommandAnimate, MF_STRING, "&Animate\tCtrl+A"},
+    {kCommandHalt, MF_STRING, "&Halt animation\tCtrl+H"},
+    {kCommandAdvanceFrame, MF_STRING, "Advance one &frame\tCtrl+F"},
+    {0, MF_SEPARATOR, nullptr},
+    {kCommandLogging, MF_CHECKED, "&Logging\tCtrl+L"},
+    {0, MF_SEPARATOR, nullptr},
+    {kCommandRecord, MF_STRING, "&Record Script\tCtrl+R"},
+    {kCommandPlayback, MF_STRING, "&Playback Script\tCtrl+P"},
+    {kCommandPlayOne, MF_STRING, "Play &One Script\tCtrl+O"},
+    {0, MF_SEPARATOR, nullptr},
+    {kCommandQuit, MF_STRING, "&Quit\tCtrl+Q"},
+    {0, MF_SEPARATOR, nullptr},
+    {kCommandContact, MF_GRAYED, "MAC: zivro-mac@example.org"},
+    {kCommandContact, MF_GRAYED, "WINDOWS: zivro-windows@example.org"},
+    {kCommandContact, MF_GRAYED, "UPDATES: https://zivro.example.org/updates"},
+};
+
+// Ctrl plus a letter runs a command. Both codes of each letter are accepted:
+// letter keys send the upper-case code, and the lower-case codes are those
+// of keypad and function keys, which thus run the same commands.
+unsigned accelerator_command(unsigned key) {
+  switch (key) {
+    case 'A':
+    case 'a':
+      return kCommandAnimate;
+    case 'H':
+    case 'h':
+      return kCommandHalt;
+    case 'F':
+    case 'f':
+      return kCommandAdvanceFrame;
+    case 'L':
+    case 'l':
+      return kCommandLogging;
+    case 'R':
+    case 'r':
+      return kCommandRecord;
+    case 'P':
+    case 'p':
+      return kCommandPlayback;
+    case 'O':
+    case 'o':
+      return kCommandPlayOne;
+    case 'Q':
+    case 'q':
+      return kCommandQuit;
+    default:
+      return 0;
+  }
+}
+
+void run_command(unsigned id) {
+  RunState& run = events.run;
+  switch (id) {
+    case kCommandAnimate:
+      run.animate = true;
+      break;
+    case kCommandHalt:
+      run.animate = false;  // a pending single step stays
+      break;
+    case kCommandAdvanceFrame:
+      run.animate = false;
+      run.single_step = true;
+      break;
+    case kCommandLogging:
+      set_logging_flag(!logging_flag());
+      set_run_menu_check(kCommandLogging, logging_flag());
+      break;
+    case kCommandRecord:
+      if (run.recording) {
+        run.recording = false;
+        set_run_menu_check(kCommandRecord, false);
+        script_stop_recording();
+      } else {
+        // The file is opened, and emptied, by the first line written.
+        run.recording = true;
+        set_run_menu_check(kCommandRecord, true);
+      }
+      break;
+    case kCommandPlayback:
+      if (run.playback) {
+        run.playback = false;
+        set_run_menu_check(kCommandPlayback, false);
+        script_close();
+      } else {
+        run.animate = false;
+        run.single_step = false;
+        run.playback = true;
+        set_run_menu_check(kCommandPlayback, true);
+      }
+      break;
+    case kCommandPlayOne:
+      run.play_one = true;
+      run.animate = false;
+      run.single_step = false;
+      break;
+    case kCommandQuit:
+      platform::post_quit_message(0);
+      break;
+    default:
+      break;  // other ids, the grayed contact lines among them, do nothing
+  }
+}
+
+void record_event(const PendingEvent& pending) {
+  if (pending.kind == ZIVRO_PERIODIC) {
+    set_periodic_run_counter(periodic_run_counter() + 1);
+    return;
+  }
+  if (periodic_run_counter() > 0) {
+    script_write_event(ZIVRO_PERIODIC, pending.mouse_x, pending.mouse_y, pending.key);
+    set_periodic_run_counter(0);
+  }
+  script_write_event(pending.kind, pending.mouse_x, pending.mouse_y, pending.key);
+}
+
+bool still_waiting(const PendingEvent& pending, const RunState& run) {
+  return pending.kind == kNoEvent || (pending.kind == ZIVRO_PERIODIC && !run.tick);
+}
+
+}  // namespace
+
+PendingEvent& pending_event() {
+  return events.pending;
+}
+RunState& run_state() {
+  return events.run;
+}
+platform::Menu run_menu() {
+  return events.run_menu;
+}
+
+bool pump_one_message() {
+  platform::Message message;
+  const bool took = platform::take_message(&message);
+  if (took && message.number == WM_QUIT) {
+    // Not dispatched, and the canvas is not presented in this step.
+    events.pending.kind = ZIVRO_QUIT;
+    return true;
+  }
+  if (took) {
+    platform::translate_message(message);
+    platform::dispatch_message(message);
+  }
+  if (canvas_dirty()) present_canvas();
+  return took;
+}
+
+extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
+  PendingEvent& pending = events.pending;
+  RunState& run = events.run;
+  pending = PendingEvent{};
+
+  while (still_waiting(pending, run)) {
+    const bool took = pump_one_message();
+    if (pending.kind != ZIVRO_QUIT && (run.play_one || run.playback)) {
+      run.play_one = false;
+      if (script_read_event()) break;  // a script event does not wait for a tick
+      script_stop_playback();
+    }
+    if ((run.single_step || run.animate) && pending.kind == kNoEvent) {
+      pending.kind = ZIVRO_PERIODIC;
+      run.tick = false;
+      run.single_step = false;
+      run.play_one = false;
+    }
+    // Nothing taken and nothing a further step could produce on its own:
+    // sleep in the layer until a message comes instead of spinning.
+    if (!took && !run.play_one && !run.playback && still_waiting(pending, run)) {
+      platform::wait_for_message();
+    }
+  }
+
+  if (run.recording) record_event(pending);
+
+  if (record) {
+    record->x = pending.mouse_x;
+    record->y = pending.mouse_y;
+    record->key = pending.key;
+  }
+  return run.quit_requested ? ZIVRO_QUIT : pending.kind;
+}
+
+extern "C" int ZIVRO_wait_event(int* x, int* y, char* key) {
+  EventRecord record{};
+  const int kind = ZIVRO_wait_event_rec(&record);
+  if (x) *x = record.x;
+  if (y) *y = record.y;
+  if (key) *key = static_cast<char>(record.key);
+  return kind;
+}
+
+extern "C" int ZIVRO_run_control(int what) {
+  if (!graphics_window()) return 0;
+  RunState& run = events.run;
+  switch (what) {
+    case 0:
+      run.single_step = false;
+      run.animate = false;
+      break;
+    case 1:
+      run.single_step = true;
+      break;
+    case 2:
+      run.animate = true;
+      break;
+    case 5:
+      run.quit_requested = true;
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
+bool handle_input_message(unsigned message, uintptr_t wparam, intptr_t lparam) {
+  PendingEvent& pending = events.pending;
+  RunState& run = events.run;
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      pending.mouse_x = static_cast<int>(platform::low_word(lparam)) - origin_x();
+      pending.mouse_y = origin_y() - static_cast<int>(platform::high_word(lparam));
+      pending.kind = ZIVRO_MOUSE;
+      return true;
+    case WM_CHAR:
+      // With Ctrl held the character belongs to an accelerator.
+      if (!run.ctrl_held) {
+        pending.kind = ZIVRO_KBD;
+        pending.key = static_cast<char>(wparam & 0xFF);
+      }
+      return true;
+    case WM_KEYDOWN:
+      if (wparam == VK_CONTROL) {
+        run.ctrl_held = true;
+      } else if (run.ctrl_held) {
+        run_command(accelerator_command(static_cast<unsigned>(wparam)));
+      }
+      return true;
+    case WM_KEYUP:
+      if (wparam == VK_CONTROL) run.ctrl_held = false;
+      return true;
+    case WM_TIMER:
+      run.tick = true;
+      return true;
+    case WM_COMMAND:
+      // The whole word parameter is the id, so no higher bits may be set.
+      if (wparam >= kCommandAnimate && wparam <= kCommandQuit) {
+        run_command(static_cast<unsigned>(wparam));
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+void build_run_menu(platform::Window window) {
+  platform::Menu bar = platform::create_menu_bar();
+  events.run_menu = platform::create_popup_menu();
+  for (const MenuEntry& entry : kRunMenu) {
+    platform::append_menu_item(events.run_menu, entry.flags, entry.id, entry.label);
+  }
+  platform::append_popup_menu(bar, events.run_menu, "&Run");
+  platform::attach_menu(window, bar);
+  platform::redraw_menu_bar(window);
+}
+
+void set_run_menu_check(unsigned command_id, bool checked) {
+  platform::check_menu_item(events.run_menu, command_id, checked);
+}
+
+void script_stop_playback() {
+  events.run.playback = false;
+  events.run.play_one = false;
+  set_run_menu_check(kCommandPlayback, false);
+}
+
+void reset_events_state() {
+  events = EventsState{};
+}

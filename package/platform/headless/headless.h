@@ -1,0 +1,69 @@
+// The headless layer's own interface, for tests and the replay runner:
+// input posted as the platform would post it, and a virtual clock.
+//
+// Time stands still while the application works. A poll that finds no
+// message lets one millisecond pass, and waiting for a message jumps the clock
+// to the next timer expiry or scheduled input. When the application waits
+// with no input left and no clock time left, the layer closes the
+// application's main window (the first it created), just as the user would.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace headless {
+
+struct Input {
+  unsigned number = 0;  // the message posted
+  uintptr_t wparam = 0;
+  intptr_t lparam = 0;
+  bool with_release = false;          // a click: button-up follows the button-down
+  platform::Window target = nullptr;  // null: the active window
+};
+
+// A left click at client coordinates of the target window.
+Input click(int x, int y);
+// Key down and up with Windows virtual-key codes.
+Input key_down(unsigned virtual_key);
+Input key_up(unsigned virtual_key);
+// A character typed without a key message (as an input method delivers it).
+Input typed(char character);
+// A menu choice. Posted only if the window's menu has the id as an enabled
+// item: grayed items and unknown ids cannot be chosen.
+Input menu_command(unsigned id);
+// The close box of the window.
+Input close_window();
+// Any message, as it is.
+Input message(unsigned number, uintptr_t wparam, intptr_t lparam);
+
+Input to(platform::Window target, Input input);
+
+// Posts the input once the virtual clock reaches at_ms (at once if it has).
+void post_input(const Input& input, uint64_t at_ms = 0);
+// Posts the input to the active window right before the first message is
+// taken, so that it is the run's first message.
+void post_at_start(const Input& input);
+
+uint64_t now_ms();
+// How far the clock may run while the application waits.
+void set_clock_limit_ms(uint64_t limit_ms);
+// false: waiting for a message returns at once, so the package spins.
+void set_blocking_wait(bool blocking);
+void set_playback_path(const std::string& path);
+
+// Everything printed to the text window, in order, exactly as formatted.
+const std::vector<std::string>& printed_lines();
+platform::Window find_window(const std::string& title);
+// Block copies made into a window since it was created.
+long present_count(platform::Window window);
+// Messages taken so far, and polls that found none.
+long messages_taken();
+long empty_polls();
+
+// Forgets every window, message, input and printed line; clock back to 0.
+void reset();
+
+}  // namespace headless

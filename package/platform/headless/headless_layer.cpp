@@ -1,0 +1,248 @@
+// The headless layer: in-memory windows, synthetic input, a virtual clock.
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include "platform/headless/headless.h"
+#include "platform/portable/layer_hooks.h"
+#include "platform/portable/message_queue.h"
+#include "platform/portable/objects.h"
+#include "platform/portable/window_registry.h"
+
+namespace headless {
+namespace {
+
+// Non-client metrics: a fixed frame of 3 pixels, a 20-pixel caption and a
+// 13-pixel menu bar, so a 601 x 540 window with a menu has a 595 x 501 client.
+constexpr int kFrame = 3;
+constexpr int kCaption = 20;
+constexpr int kMenuBar = 13;
+constexpr platform::Size kScreen{1024, 768};
+
+struct LayerState {
+  uint64_t now_ms = 0;
+  uint64_t limit_ms = 0;
+  bool blocking = true;
+  bool started = false;
+  std::multimap<uint64_t, Input> scheduled;
+  std::vector<Input> at_start;
+  std::vector<std::string> printed;
+  std::string playback_path;
+  long taken = 0;
+  long empty = 0;
+};
+
+LayerState layer;
+
+platform::Window main_window() {
+  const auto& windows = portable::all_windows();
+  return windows.empty() ? nullptr : windows.front();
+}
+
+bool menu_allows(platform::Menu menu, unsigned id) {
+  if (!menu) return false;
+  for (const platform::MenuItem& item : menu->items) {
+    if (item.popup && menu_allows(item.popup, id)) return true;
+    if (!item.popup && !(item.flags & (MF_SEPARATOR | MF_GRAYED)) && item.id == id) return true;
+  }
+  return false;
+}
+
+void deliver(const Input& input) {
+  platform::Window target = input.target ? input.target : portable::active_window();
+  if (!target || target->destroyed) return;
+  if (input.number == WM_COMMAND && !menu_allows(target->menu, static_cast<unsigned>(input.wparam)))
+    return;
+  portable::queue_post({target, input.number, input.wparam, input.lparam});
+  if (input.with_release) portable::queue_post({target, WM_LBUTTONUP, 0, input.lparam});
+}
+
+void release_due_inputs() {
+  while (!layer.scheduled.empty() && layer.scheduled.begin()->first <= layer.now_ms) {
+    Input input = layer.scheduled.begin()->second;
+    layer.scheduled.erase(layer.scheduled.begin());
+    deliver(input);
+  }
+}
+
+// When something can next happen: a scheduled input, or a timer within the limit.
+std::optional<uint64_t> next_wake() {
+  std::optional<uint64_t> wake;
+  if (!layer.scheduled.empty()) wake = layer.scheduled.begin()->first;
+  if (auto due = portable::queue_next_timer_due(); due && *due <= layer.limit_ms) {
+    wake = wake ? std::min(*wake, *due) : *due;
+  }
+  return wake;
+}
+
+// No input left and no clock time left: the user closes the main window. If
+// it is already gone the application is waiting after its run ended, and the
+// quit message keeps it from waiting forever.
+void end_of_run() {
+  platform::Window window = main_window();
+  if (window && !window->destroyed) {
+    portable::queue_post({window, WM_CLOSE, 0, 0});
+  } else {
+    portable::queue_post_quit(0);
+  }
+}
+
+// A poll that finds nothing lets one millisecond pass, if anything is to come.
+void poll_found_nothing() {
+  if (std::optional<uint64_t> wake = next_wake()) {
+    layer.now_ms = std::min(layer.now_ms + 1, std::max(layer.now_ms, *wake));
+    release_due_inputs();
+  }
+}
+
+// The application has nothing to do until a message comes. Blocking jumps
+// the clock to the next wake; spinning lets the polls move it. With nothing
+// left to come the run ends either way.
+void application_idle(bool blocking) {
+  while (!portable::queue_ready(layer.now_ms)) {
+    std::optional<uint64_t> wake = next_wake();
+    if (!wake) {
+      end_of_run();
+      return;
+    }
+    if (!blocking) return;
+    layer.now_ms = std::max(layer.now_ms, *wake);
+    release_due_inputs();
+  }
+}
+
+}  // namespace
+
+Input click(int x, int y) {
+  return {WM_LBUTTONDOWN, 0x0001 /* MK_LBUTTON */, platform::make_lparam(x, y), true, nullptr};
+}
+Input key_down(unsigned virtual_key) {
+  return {WM_KEYDOWN, virtual_key, 1, false, nullptr};
+}
+Input key_up(unsigned virtual_key) {
+  return {WM_KEYUP, virtual_key, static_cast<intptr_t>(0xC0000001u), false, nullptr};
+}
+Input typed(char character) {
+  return {WM_CHAR, static_cast<unsigned char>(character), 1, false, nullptr};
+}
+Input menu_command(unsigned id) {
+  return {WM_COMMAND, id, 0, false, nullptr};
+}
+Input close_window() {
+  return {WM_CLOSE, 0, 0, false, nullptr};
+}
+Input message(unsigned number, uintptr_t wparam, intptr_t lparam) {
+  return {number, wparam, lparam, false, nullptr};
+}
+Input to(platform::Window target, Input input) {
+  input.target = target;
+  return input;
+}
+
+void post_input(const Input& input, uint64_t at_ms) {
+  if (at_ms <= layer.now_ms) {
+    deliver(input);
+  } else {
+    layer.scheduled.emplace(at_ms, input);
+  }
+}
+
+void post_at_start(const Input& input) {
+  layer.at_start.push_back(input);
+}
+
+uint64_t now_ms() {
+  return layer.now_ms;
+}
+void set_clock_limit_ms(uint64_t limit_ms) {
+  layer.limit_ms = limit_ms;
+}
+void set_blocking_wait(bool blocking) {
+  layer.blocking = blocking;
+}
+void set_playback_path(const std::string& path) {
+  layer.playback_path = path;
+}
+const std::vector<std::string>& printed_lines() {
+  return layer.printed;
+}
+
+platform::Window find_window(const std::string& title) {
+  for (platform::Window window : portable::all_windows()) {
+    if (window->title == title) return window;
+  }
+  return nullptr;
+}
+
+long present_count(platform::Window window) {
+  return window ? window->presents : 0;
+}
+long messages_taken() {
+  return layer.taken;
+}
+long empty_polls() {
+  return layer.empty;
+}
+
+void reset() {
+  portable::reset_portable_state();
+  layer = LayerState{};
+}
+
+}  // namespace headless
+
+namespace portable {
+
+uint64_t layer_now_ms() {
+  return headless::layer.now_ms;
+}
+
+platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu) {
+  int frame = (style & WS_CAPTION) ? headless::kFrame : 0;
+  int top = frame + ((style & WS_CAPTION) == WS_CAPTION ? headless::kCaption : 0) +
+            (has_menu ? headless::kMenuBar : 0);
+  return {std::max(width - 2 * frame, 0), std::max(height - top - frame, 0)};
+}
+
+void layer_surface_changed(platform::Window) {}
+void layer_menu_changed(platform::Window) {}
+void layer_window_changed(platform::Window) {}
+
+}  // namespace portable
+
+namespace platform {
+
+bool take_message(Message* message) {
+  using headless::layer;
+  if (!layer.started) {
+    layer.started = true;
+    for (const headless::Input& input : layer.at_start) headless::deliver(input);
+    layer.at_start.clear();
+  }
+  headless::release_due_inputs();
+  if (portable::queue_take(message, layer.now_ms)) {
+    ++layer.taken;
+    return true;
+  }
+  ++layer.empty;
+  headless::poll_found_nothing();
+  return false;
+}
+
+void wait_for_message() {
+  headless::application_idle(headless::layer.blocking);
+}
+
+Size screen_size() {
+  return headless::kScreen;
+}
+
+void note_printed_line(const char* text) {
+  headless::layer.printed.emplace_back(text ? text : "");
+}
+
+const char* playback_path_override() {
+  return headless::layer.playback_path.empty() ? nullptr : headless::layer.playback_path.c_str();
+}
+
+}  // namespace platform

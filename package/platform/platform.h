@@ -1,0 +1,190 @@
+// The one interface between the package and a windowing platform.
+//
+// Operations are named by purpose. Messages keep Win32's numbers and
+// parameter packing on every layer, so the package's window procedures are
+// the same code everywhere. Three layers implement this file: win32 (a thin
+// pass-through), desktop (FLTK) and headless (in memory, virtual clock); the
+// two portable ones share the code under portable/.
+//
+// Nothing here reports failure: the package never tests a platform result.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Message numbers, as Win32 defines them.
+#ifndef WM_CREATE
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_SIZE 0x0005
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_COMMAND 0x0111
+#define WM_TIMER 0x0113
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_RBUTTONDOWN 0x0204
+#endif
+
+// Window styles, menu flags, show modes and virtual keys the package uses.
+#ifndef WS_CAPTION
+#define WS_CAPTION 0x00C00000u
+#define WS_SYSMENU 0x00080000u
+#define WS_OVERLAPPEDWINDOW 0x00CF0000u
+#define CS_VREDRAW 0x0001u
+#define CS_HREDRAW 0x0002u
+#define MF_STRING 0x0000u
+#define MF_GRAYED 0x0001u
+#define MF_CHECKED 0x0008u
+#define MF_UNCHECKED 0x0000u
+#define MF_POPUP 0x0010u
+#define MF_SEPARATOR 0x0800u
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOW 5
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#endif
+
+namespace platform {
+
+struct WindowObject;
+struct MenuObject;
+struct BrushObject;
+struct DrawingContextObject;
+struct BitmapObject;
+using Window = WindowObject*;
+using Menu = MenuObject*;
+using DrawingContext = DrawingContextObject*;
+using Bitmap = BitmapObject*;
+using Brush = BrushObject*;
+
+using WindowProc = intptr_t (*)(Window window, unsigned message, uintptr_t wparam, intptr_t lparam);
+
+struct Message {
+  Window window = nullptr;  // null for thread messages such as WM_QUIT
+  unsigned number = 0;
+  uintptr_t wparam = 0;
+  intptr_t lparam = 0;
+};
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+struct Size {
+  int width = 0;
+  int height = 0;
+};
+
+// What a window class shares among its windows. Every class gets the
+// platform's standard application icon and arrow cursor.
+struct WindowClass {
+  unsigned style = 0;
+  WindowProc procedure = nullptr;
+  uint32_t background = 0;  // colour reference 0x00BBGGRR
+  const char* menu_name = nullptr;
+  const char* class_name = nullptr;
+};
+
+// Win32's packing of two 16-bit values into a long parameter.
+inline intptr_t make_lparam(int low, int high) {
+  return static_cast<intptr_t>(static_cast<uint32_t>(static_cast<uint16_t>(low)) |
+                               (static_cast<uint32_t>(static_cast<uint16_t>(high)) << 16));
+}
+inline unsigned low_word(intptr_t value) {
+  return static_cast<uint32_t>(value) & 0xFFFFu;
+}
+inline unsigned high_word(intptr_t value) {
+  return (static_cast<uint32_t>(value) >> 16) & 0xFFFFu;
+}
+
+// --- Message source -------------------------------------------------------
+
+// Takes one message off the thread's queue; never waits. Returns false when
+// there is none. Timer messages are made only when nothing else is queued.
+bool take_message(Message* message);
+// Posts a character message for a printable key-down (taken later).
+void translate_message(const Message& message);
+// Calls the procedure of the message's window; returns its result.
+intptr_t dispatch_message(const Message& message);
+void post_message(Window window, unsigned number, uintptr_t wparam, intptr_t lparam);
+void post_quit_message(int exit_code);
+// Blocks until take_message would return a message. Used only when the
+// caller has nothing else to do; never changes which messages come or when.
+void wait_for_message();
+
+// --- Windows and timer ----------------------------------------------------
+
+void register_window_class(const WindowClass& window_class);
+// Sends WM_CREATE, then WM_SIZE with the client size, before returning.
+Window create_window(const char* class_name, const char* title, uint32_t style, int x, int y,
+                     int width, int height);
+void show_window(Window window, int show_mode);
+Rect client_rect(Window window);
+Size screen_size();
+intptr_t default_window_proc(Window window, unsigned message, uintptr_t wparam, intptr_t lparam);
+// Timer messages (WM_TIMER, wparam = id) reach the window every period_ms.
+void start_timer(Window window, unsigned id, unsigned period_ms);
+void stop_timer(Window window, unsigned id);
+
+// --- Menus ----------------------------------------------------------------
+
+Menu create_menu_bar();
+Menu create_popup_menu();
+// flags: MF_STRING, MF_GRAYED, MF_CHECKED, MF_SEPARATOR (label and id unused).
+void append_menu_item(Menu menu, unsigned flags, unsigned id, const char* label);
+void append_popup_menu(Menu bar, Menu popup, const char* label);
+void attach_menu(Window window, Menu bar);
+void redraw_menu_bar(Window window);
+// Sets or removes the check mark of the item with command id `id`.
+void check_menu_item(Menu menu, unsigned id, bool checked);
+
+// --- Drawing contexts -----------------------------------------------------
+
+DrawingContext window_context(Window window);
+void release_window_context(Window window, DrawingContext context);
+DrawingContext create_memory_context(DrawingContext compatible_with);
+Bitmap create_bitmap(DrawingContext compatible_with, int width, int height);
+// Selects the bitmap into a memory context; returns the one selected before.
+Bitmap select_bitmap(DrawingContext context, Bitmap bitmap);
+// Copies a block of pixels, clipped to both surfaces.
+void copy_block(DrawingContext destination, int x, int y, int width, int height,
+                DrawingContext source, int source_x, int source_y);
+DrawingContext begin_paint(Window window);
+void end_paint(Window window, DrawingContext paint_context);
+
+// --- Drawing --------------------------------------------------------------
+//
+// A context starts with a one-pixel black pen and a white brush selected.
+
+Brush create_solid_brush(uint32_t colour);
+// Selects a brush; returns the one selected before.
+Brush select_brush(DrawingContext context, Brush brush);
+void delete_brush(Brush brush);
+// Outlines columns left..right-1 and rows top..bottom-1 with the pen and
+// fills the inside with the brush, clipped to the surface.
+void draw_rectangle(DrawingContext context, int left, int top, int right, int bottom);
+
+// --- Text transcript and script file --------------------------------------
+
+// Sees every line printed to the text window, exactly as formatted. The
+// headless layer keeps them for its runner; other layers ignore them.
+void note_printed_line(const char* text);
+// Where playback reads its script, when the layer was told to read another
+// file than the package's own; null otherwise.
+const char* playback_path_override();
+
+}  // namespace platform

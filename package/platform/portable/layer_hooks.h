@@ -1,0 +1,22 @@
+// What each portable layer (headless, desktop) supplies to the shared code
+// under portable/. The shared code implements the rest of platform.h.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+namespace portable {
+
+// The layer's clock in milliseconds: virtual for headless, monotonic for desktop.
+uint64_t layer_now_ms();
+// Client size of a window of this outer size and style, with or without a menu bar.
+platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu);
+// A window's surface received new pixels and should be shown.
+void layer_surface_changed(platform::Window window);
+// A window's menu bar was attached, redrawn, or had an item changed.
+void layer_menu_changed(platform::Window window);
+// A window was created, shown or destroyed.
+void layer_window_changed(platform::Window window);
+
+}  // namespace portable

@@ -1,0 +1,61 @@
+// The in-memory objects behind the portable layers' handles: windows, menus,
+// bitmaps and drawing contexts. Shared by the headless and desktop layers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+struct MenuItem {
+  unsigned flags = 0;  // MF_ flags; MF_CHECKED mirrors the check mark
+  unsigned id = 0;
+  std::string label;
+  Menu popup = nullptr;  // set for a popup appended to a menu bar
+};
+
+struct MenuObject {
+  bool is_bar = false;
+  std::vector<MenuItem> items;
+};
+
+// A 32-bit pixel surface, 0x00RRGGBB per pixel, rows top to bottom.
+struct BitmapObject {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+
+struct BrushObject {
+  uint32_t colour = 0x00FFFFFFu;  // colour reference 0x00BBGGRR
+};
+
+struct DrawingContextObject {
+  Bitmap bitmap = nullptr;  // the surface drawn on: selected or the window's
+  Window window = nullptr;  // set for a window's own context
+  Brush brush = nullptr;    // null: the initial white brush
+  uint32_t pen_colour = 0;  // the initial one-pixel black pen
+};
+
+struct WindowObject {
+  std::string class_name;
+  std::string title;
+  WindowProc procedure = nullptr;
+  uint32_t style = 0;
+  int x = 0;
+  int y = 0;
+  int width = 0;  // outer size, frame included
+  int height = 0;
+  Size client;
+  Menu menu = nullptr;
+  bool visible = false;
+  bool destroyed = false;
+  BitmapObject surface;  // what the window shows, client size
+  DrawingContextObject context;
+  long presents = 0;  // block copies made into the window
+};
+
+}  // namespace platform

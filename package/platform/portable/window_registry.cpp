@@ -1,0 +1,179 @@
+#include "platform/portable/window_registry.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "platform/portable/layer_hooks.h"
+#include "platform/portable/message_queue.h"
+
+namespace portable {
+namespace {
+
+struct RegisteredClass {
+  std::string name;
+  platform::WindowProc procedure;
+};
+
+struct RegistryState {
+  std::vector<RegisteredClass> classes;
+  std::vector<std::unique_ptr<platform::WindowObject>> owned;
+  std::vector<platform::Window> windows;
+  platform::Window active = nullptr;
+};
+
+RegistryState registry;
+
+bool is_live(platform::Window window) {
+  return window && !window->destroyed &&
+         std::find(registry.windows.begin(), registry.windows.end(), window) !=
+             registry.windows.end();
+}
+
+}  // namespace
+
+const std::vector<platform::Window>& all_windows() {
+  return registry.windows;
+}
+
+platform::Window active_window() {
+  return is_live(registry.active) ? registry.active : nullptr;
+}
+
+void set_active_window(platform::Window window) {
+  registry.active = window;
+}
+
+void destroy_window(platform::Window window) {
+  if (!is_live(window)) return;
+  window->procedure(window, WM_DESTROY, 0, 0);
+  window->destroyed = true;
+  window->visible = false;
+  queue_forget_window(window);
+  layer_window_changed(window);
+}
+
+void menus_reset();
+void surfaces_reset();
+void translate_reset();
+void drawing_reset();
+
+void reset_portable_state() {
+  registry = RegistryState{};
+  menus_reset();
+  surfaces_reset();
+  translate_reset();
+  drawing_reset();
+  queue_reset();
+}
+
+}  // namespace portable
+
+namespace platform {
+
+void register_window_class(const WindowClass& window_class) {
+  if (!window_class.class_name || !window_class.procedure) return;
+  std::erase_if(portable::registry.classes, [&](const portable::RegisteredClass& c) {
+    return c.name == window_class.class_name;
+  });
+  portable::registry.classes.push_back({window_class.class_name, window_class.procedure});
+}
+
+Window create_window(const char* class_name, const char* title, uint32_t style, int x, int y,
+                     int width, int height) {
+  auto& classes = portable::registry.classes;
+  auto found = std::find_if(classes.begin(), classes.end(),
+                            [&](const auto& c) { return class_name && c.name == class_name; });
+  if (found == classes.end()) return nullptr;
+
+  auto owned = std::make_unique<WindowObject>();
+  Window window = owned.get();
+  window->class_name = found->name;
+  window->title = title ? title : "";
+  window->procedure = found->procedure;
+  window->style = style;
+  window->x = x;
+  window->y = y;
+  window->width = std::max(width, 0);
+  window->height = std::max(height, 0);
+  window->client = portable::layer_client_size(style, window->width, window->height, false);
+  window->context.window = window;
+  window->context.bitmap = &window->surface;
+  portable::registry.owned.push_back(std::move(owned));
+  portable::registry.windows.push_back(window);
+
+  window->procedure(window, WM_CREATE, 0, 0);
+  // The menu may have been attached while the window was being created.
+  window->client =
+      portable::layer_client_size(style, window->width, window->height, window->menu != nullptr);
+  window->surface.width = window->client.width;
+  window->surface.height = window->client.height;
+  window->surface.pixels.assign(
+      static_cast<size_t>(window->client.width) * static_cast<size_t>(window->client.height),
+      0x00FFFFFFu);
+  window->procedure(window, WM_SIZE, 0, make_lparam(window->client.width, window->client.height));
+  portable::layer_window_changed(window);
+  return window;
+}
+
+void show_window(Window window, int show_mode) {
+  if (!portable::is_live(window)) return;
+  window->visible = show_mode != SW_HIDE;
+  // Modes 4, 7 and 8 show a window without activating it.
+  if (window->visible && show_mode != 4 && show_mode != 7 && show_mode != 8) {
+    portable::registry.active = window;
+  }
+  if (window->visible) portable::queue_invalidate(window);
+  portable::layer_window_changed(window);
+}
+
+Rect client_rect(Window window) {
+  if (!portable::is_live(window)) return {};
+  return {0, 0, window->client.width, window->client.height};
+}
+
+intptr_t dispatch_message(const Message& message) {
+  if (!portable::is_live(message.window)) return 0;
+  return message.window->procedure(message.window, message.number, message.wparam, message.lparam);
+}
+
+intptr_t default_window_proc(Window window, unsigned message, uintptr_t, intptr_t) {
+  switch (message) {
+    case WM_CLOSE:
+      portable::destroy_window(window);
+      return 0;
+    case WM_PAINT:
+      portable::queue_validate(window);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void post_message(Window window, unsigned number, uintptr_t wparam, intptr_t lparam) {
+  if (!portable::is_live(window)) return;
+  portable::queue_post({window, number, wparam, lparam});
+}
+
+void post_quit_message(int exit_code) {
+  portable::queue_post_quit(exit_code);
+}
+
+void start_timer(Window window, unsigned id, unsigned period_ms) {
+  if (!portable::is_live(window)) return;
+  portable::queue_start_timer(window, id, period_ms, portable::layer_now_ms());
+}
+
+void stop_timer(Window window, unsigned id) {
+  portable::queue_stop_timer(window, id);
+}
+
+DrawingContext begin_paint(Window window) {
+  if (!portable::is_live(window)) return nullptr;
+  portable::queue_validate(window);
+  return &window->context;
+}
+
+void end_paint(Window, DrawingContext) {}
+
+}  // namespace platform

@@ -1,0 +1,21 @@
+// Window classes and windows of the portable layers.
+#pragma once
+
+#include <vector>
+
+#include "platform/portable/objects.h"
+
+namespace portable {
+
+// Every window created and not yet forgotten, in creation order.
+const std::vector<platform::Window>& all_windows();
+// The window the user's keys go to: the last one shown with an activating mode.
+platform::Window active_window();
+void set_active_window(platform::Window window);
+// Destroys a window as Windows does: WM_DESTROY, then nothing more reaches it.
+void destroy_window(platform::Window window);
+// Forgets every class, window, menu, surface, queued message and key state,
+// so that a test starts from a fresh process.
+void reset_portable_state();
+
+}  // namespace portable

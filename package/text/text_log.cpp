@@ -1,0 +1,134 @@
+// The text window's ring of the last 25 lines, ZIVRO_printf, and the logging
+// switch.
+#include "text/text_log.h"
+
+#include <zivro.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "events.h"
+#include "windows.h"
+
+namespace {
+
+// Slots hold the lines exactly as formatted, trailing newline included. The
+// ring goes empty (first -1, next 0), filling (first 0), full (first = next).
+struct LogRing {
+  std::optional<std::string> slots[kLogRingSlots];
+  int first = -1;
+  int next = 0;
+};
+
+struct TextLogState {
+  LogRing ring;
+  bool logging = true;
+};
+
+TextLogState text_log;
+
+int advance(int index) {
+  return index == kLogRingSlots - 1 ? 0 : index + 1;
+}
+
+void store_line(const char* text) {
+  LogRing& ring = text_log.ring;
+  if (ring.first == ring.next) {
+    ring.slots[ring.first].reset();
+    ring.first = advance(ring.first);
+  }
+  ring.slots[ring.next] = std::string(text);
+  if (ring.first < 0) ring.first = ring.next;
+  ring.next = advance(ring.next);
+}
+
+// Redraws the stored lines oldest first, each scrolling the window up one
+// line. Each stored line loses a trailing newline the first time it is drawn.
+void replay_ring() {
+  LogRing& ring = text_log.ring;
+  int count = 0;
+  for (int i = ring.first; i >= 0 && !(i == ring.next && count > 0); i = advance(i), ++count) {
+    std::string& line = *ring.slots[i];
+    text_window_put_line(line.data());
+    line.resize(std::strlen(line.c_str()));
+  }
+}
+
+}  // namespace
+
+bool logging_flag() {
+  return text_log.logging;
+}
+void set_logging_flag(bool on) {
+  text_log.logging = on;
+}
+
+int log_ring_first() {
+  return text_log.ring.first;
+}
+int log_ring_next() {
+  return text_log.ring.next;
+}
+const std::string* log_ring_line(int slot) {
+  if (slot < 0 || slot >= kLogRingSlots || !text_log.ring.slots[slot]) return nullptr;
+  return &*text_log.ring.slots[slot];
+}
+
+void text_window_put_line(char* text) {
+  const size_t length = std::strlen(text);
+  if (length > 0 && text[length - 1] == '\n') text[length - 1] = '\0';
+  // Scrolling the window and drawing the line come with the text painter.
+}
+
+void text_window_show(int show) {
+  platform::show_window(text_window(), show ? SW_SHOW : SW_HIDE);
+}
+
+intptr_t text_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
+                          intptr_t lparam) {
+  switch (message) {
+    case WM_PAINT: {
+      platform::DrawingContext paint = platform::begin_paint(window);
+      replay_ring();
+      platform::end_paint(window, paint);
+      return 0;
+    }
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      // Keys typed here act exactly as if typed into the graphics window.
+      platform::post_message(graphics_window(), message, wparam, lparam);
+      return 0;
+    default:
+      return platform::default_window_proc(window, message, wparam, lparam);
+  }
+}
+
+extern "C" int ZIVRO_printf(const char* format, ...) {
+  char buffer[kPrintBufferSize];
+  va_list arguments;
+  va_start(arguments, format);
+  // A longer line is cut at 1023 characters; the result still tells the
+  // length the formatting produced, as printf's does.
+  const int produced = std::vsnprintf(buffer, sizeof buffer, format ? format : "", arguments);
+  va_end(arguments);
+  if (produced < 0) buffer[0] = '\0';
+
+  store_line(buffer);
+  platform::note_printed_line(buffer);
+  if (text_window()) text_window_put_line(buffer);
+  return produced;
+}
+
+extern "C" int ZIVRO_logging(int on) {
+  if (!graphics_window()) return 0;
+  set_logging_flag(on != 0);
+  set_run_menu_check(kCommandLogging, logging_flag());
+  if (logging_flag()) text_window_show(1);
+  return 1;
+}
+
+void reset_text_log_state() {
+  text_log = TextLogState{};
+}

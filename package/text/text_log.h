@@ -1,0 +1,27 @@
+// The text window, its ring of the last 25 lines, and the logging flag.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+constexpr int kLogRingSlots = 25;
+constexpr size_t kPrintBufferSize = 1024;
+
+bool logging_flag();
+void set_logging_flag(bool on);
+
+// Scrolls the text window up one line and draws the text on the freed bottom
+// line; removes one trailing newline from the caller's string.
+void text_window_put_line(char* text);
+void text_window_show(int show);
+intptr_t text_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
+                          intptr_t lparam);
+
+// The ring, for inspection: slot indices and the stored text of a slot.
+int log_ring_first();
+int log_ring_next();
+const std::string* log_ring_line(int slot);
+
+void reset_text_log_state();

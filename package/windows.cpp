@@ -1,0 +1,140 @@
+// Opening and closing the package: the two windows, the canvas, the timer,
+// the origin, and the graphics window's window-level messages.
+#include "windows.h"
+
+#include <zivro.h>
+
+#include "draw/colour_table.h"
+#include "events.h"
+#include "script.h"
+#include "text/text_log.h"
+
+namespace {
+
+struct WindowsState {
+  platform::Window graphics = nullptr;
+  platform::Window text = nullptr;
+  HINSTANCE instance = nullptr;
+  platform::DrawingContext window_context = nullptr;
+  platform::Bitmap canvas = nullptr;
+  platform::DrawingContext canvas_context = nullptr;
+  int origin_x = 0;
+  int origin_y = 0;
+  bool canvas_dirty = true;  // so the first pump step shows the canvas
+};
+
+WindowsState windows;
+
+void copy_canvas_to_window() {
+  platform::copy_block(windows.window_context, 0, 0, kCanvasWidth, kCanvasHeight,
+                       windows.canvas_context, 0, 0);
+}
+
+}  // namespace
+
+platform::Window graphics_window() {
+  return windows.graphics;
+}
+platform::Window text_window() {
+  return windows.text;
+}
+platform::DrawingContext canvas_context() {
+  return windows.canvas_context;
+}
+int origin_x() {
+  return windows.origin_x;
+}
+int origin_y() {
+  return windows.origin_y;
+}
+bool canvas_dirty() {
+  return windows.canvas_dirty;
+}
+void mark_canvas_dirty() {
+  windows.canvas_dirty = true;
+}
+
+void present_canvas() {
+  copy_canvas_to_window();
+  windows.canvas_dirty = false;
+}
+
+intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
+                              intptr_t lparam) {
+  switch (message) {
+    case WM_CREATE:
+      build_run_menu(window);
+      return 0;
+    case WM_SIZE: {
+      const platform::Rect client = platform::client_rect(window);
+      windows.origin_x = (client.right - client.left) / 2 + client.left;
+      windows.origin_y = (client.bottom - client.top) / 2 + client.top;
+      return 0;
+    }
+    case WM_PAINT: {
+      // The copy goes through the context kept since opening, not the
+      // painting context, exactly as a present does.
+      platform::DrawingContext paint = platform::begin_paint(window);
+      copy_canvas_to_window();
+      platform::end_paint(window, paint);
+      windows.canvas_dirty = false;
+      return 0;
+    }
+    case WM_DESTROY:
+    case WM_QUIT:
+      platform::stop_timer(window, kAnimationTimerId);
+      platform::post_quit_message(0);
+      return 0;
+    default:
+      if (handle_input_message(message, wparam, lparam)) return 0;
+      return platform::default_window_proc(window, message, wparam, lparam);
+  }
+}
+
+extern "C" int ZIVRO_open(HINSTANCE instance, HINSTANCE previous, LPSTR, int show_mode) {
+  if (!previous) {
+    platform::WindowClass window_class;
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.procedure = graphics_window_proc;
+    window_class.background = colour_rgb(1);
+    window_class.menu_name = "generic";
+    window_class.class_name = "DrawWndClass";
+    platform::register_window_class(window_class);
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.procedure = text_window_proc;
+    window_class.class_name = "TextWndClass";
+    platform::register_window_class(window_class);
+  }
+  const platform::Size screen = platform::screen_size();
+
+  RunState& run = run_state();
+  run.animate = false;
+  run.single_step = false;
+
+  windows.graphics = platform::create_window("DrawWndClass", "ZIVRO Graphics",
+                                             WS_CAPTION | WS_SYSMENU, 0, 0, 601, 540);
+  windows.text =
+      platform::create_window("TextWndClass", "ZIVRO Text", WS_OVERLAPPEDWINDOW, 0,
+                              (2 * screen.height) / 3 + 1, screen.width, screen.height / 3);
+  windows.instance = instance;
+  windows.window_context = platform::window_context(windows.graphics);
+  windows.canvas = platform::create_bitmap(windows.window_context, kCanvasWidth, kCanvasHeight);
+  windows.canvas_context = platform::create_memory_context(windows.window_context);
+  platform::select_bitmap(windows.canvas_context, windows.canvas);
+
+  platform::show_window(windows.text, show_mode);
+  platform::show_window(windows.graphics, show_mode);
+  platform::start_timer(windows.graphics, kAnimationTimerId, kAnimationPeriodMs);
+  return 1;
+}
+
+extern "C" int ZIVRO_close(void) {
+  platform::release_window_context(windows.graphics, windows.window_context);
+  windows.window_context = nullptr;
+  script_close();
+  return 1;
+}
+
+void reset_windows_state() {
+  windows = WindowsState{};
+}

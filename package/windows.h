@@ -1,0 +1,27 @@
+// The two windows, the off-screen canvas and the coordinate origin.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+constexpr int kCanvasWidth = 601;
+constexpr int kCanvasHeight = 540;
+constexpr unsigned kAnimationTimerId = 2;
+constexpr unsigned kAnimationPeriodMs = 100;
+
+platform::Window graphics_window();
+platform::Window text_window();
+platform::DrawingContext canvas_context();
+int origin_x();
+int origin_y();
+
+bool canvas_dirty();
+void mark_canvas_dirty();
+// Copies the whole canvas to the graphics window and clears the dirty flag.
+void present_canvas();
+
+intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
+                              intptr_t lparam);
+
+void reset_windows_state();

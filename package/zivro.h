@@ -1,0 +1,113 @@
+/* ZIVRO: a small graphics package for simple interactive programs.
+ *
+ * An application provides WinMain, calls ZIVRO_open with its four start-up
+ * values, then loops on ZIVRO_wait_event, drawing after each event, and calls
+ * ZIVRO_close once the wait has returned ZIVRO_QUIT. This header is plain C
+ * and may be included from C and C++ alike. */
+#ifndef ZIVRO_H
+#define ZIVRO_H
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+/* Just enough of Windows' entry-point types for
+ *   int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+ * to compile unchanged; on these platforms the package supplies main(). */
+typedef struct ZIVRO_instance_tag* HINSTANCE;
+typedef char* LPSTR;
+#ifndef WINAPI
+#define WINAPI
+#endif
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Event kinds returned by ZIVRO_wait_event. */
+enum {
+  ZIVRO_MOUSE = 1,    /* a left click; x and y in package coordinates */
+  ZIVRO_KBD = 2,      /* a typed character */
+  ZIVRO_PERIODIC = 3, /* one animation tick */
+  ZIVRO_QUIT = 4      /* the run is over */
+};
+
+/* Colour indices of the package's 24 colours. */
+enum {
+  ZIVRO_BLACK = 0,
+  ZIVRO_WHITE = 1,
+  ZIVRO_RED = 2,
+  ZIVRO_GREEN = 3,
+  ZIVRO_BLUE = 4,
+  ZIVRO_YELLOW = 5,
+  ZIVRO_MAGENTA = 6,
+  ZIVRO_CYAN = 7,
+  ZIVRO_PURPLE = 8,
+  ZIVRO_NAVY_BLUE = 9,
+  ZIVRO_DUSTY_PLUM = 10,
+  ZIVRO_ICE_BLUE = 11,
+  ZIVRO_TURQUOISE = 12,
+  ZIVRO_ORANGE = 13,
+  ZIVRO_BROWN = 14,
+  ZIVRO_PINK = 15,
+  ZIVRO_CHALK = 16,
+  ZIVRO_GOLD = 17,
+  ZIVRO_PEACH = 18,
+  ZIVRO_FOREST_GREEN = 19,
+  ZIVRO_SEA_GREEN = 20,
+  ZIVRO_OLIVE = 21,
+  ZIVRO_GRAY_50 = 22,
+  ZIVRO_GRAY_20 = 23,
+  ZIVRO_COLOUR_COUNT = 24
+};
+
+/* A point in package coordinates: origin at the centre of the graphics
+ * window's client area, x to the right, y upwards. */
+typedef struct Point {
+  int x;
+  int y;
+} Point;
+
+/* What ZIVRO_wait_event_rec fills in: the click position and the key. */
+typedef struct EventRecord {
+  int x;
+  int y;
+  int key; /* the character's byte, sign-extended as char is */
+} EventRecord;
+
+/* Opening and closing. Both always return 1. */
+int ZIVRO_open(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show_mode);
+int ZIVRO_close(void);
+
+/* Waits for the next event and returns its kind; stores the click position
+ * and the key (0 where the event has none). */
+int ZIVRO_wait_event(int* x, int* y, char* key);
+int ZIVRO_wait_event_rec(EventRecord* event);
+
+/* 0 halt, 1 advance one frame, 2 animate, 5 quit; other values do nothing.
+ * Returns 0 (and does nothing) before ZIVRO_open, otherwise 1. */
+int ZIVRO_run_control(int what);
+
+#ifndef _WIN32
+/* The application's entry. On these platforms the package's own main()
+ * calls it with the four start-up values. */
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show_mode);
+#endif
+
+/* Drawing. ZIVRO_clear paints the canvas white; ZIVRO_undo is obsolete. */
+int ZIVRO_clear(void);
+int ZIVRO_undo(void);
+
+/* Text window. ZIVRO_printf returns the number of characters formatted. */
+int ZIVRO_printf(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+int ZIVRO_logging(int on);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZIVRO_H */
