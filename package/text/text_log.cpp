@@ -106,14 +106,17 @@ intptr_t text_window_proc(platform::Window window, unsigned message, uintptr_t w
 }
 
 extern "C" int ZIVRO_printf(const char* format, ...) {
-  char buffer[kPrintBufferSize];
-  va_list arguments;
-  va_start(arguments, format);
-  // A longer line is cut at 1023 characters; the result still tells the
-  // length the formatting produced, as printf's does.
-  const int produced = std::vsnprintf(buffer, sizeof buffer, format ? format : "", arguments);
-  va_end(arguments);
-  if (produced < 0) buffer[0] = '\0';
+  char buffer[kPrintBufferSize] = "";
+  int produced = 0;
+  if (format) {
+    va_list arguments;
+    va_start(arguments, format);
+    // A longer line is cut at 1023 characters; the result still tells the
+    // length the formatting produced, as printf's does.
+    produced = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_end(arguments);
+    if (produced < 0) buffer[0] = '\0';
+  }
 
   store_line(buffer);
   platform::note_printed_line(buffer);

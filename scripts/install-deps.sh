@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages the build and the tests need, if missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libbenchmark-dev)
+
+# libFuzzer's runtime: the unversioned package where the release has one.
+if apt-cache show libclang-rt-dev > /dev/null 2>&1; then
+  packages+=(libclang-rt-dev)
+else
+  clang_major=$(clang --version 2> /dev/null | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)
+  packages+=("libclang-rt-${clang_major:-14}-dev")
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2> /dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
