@@ -13,6 +13,7 @@ cmake --build --preset release --target cargame-headless
 
 [ $# -eq 0 ] && set -- --ticks 600
 echo "Running the headless car game (no window yet): cargame-headless $*"
-build/release/game/cargame-headless "$@"
-status=$?
+status=0
+build/release/game/cargame-headless "$@" || status=$?
 echo "The game ended with exit status $status."
+exit "$status"
