@@ -94,7 +94,37 @@ int ZIVRO_run_control(int what);
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show_mode);
 #endif
 
-/* Drawing. ZIVRO_clear paints the canvas white; ZIVRO_undo is obsolete. */
+/* Drawing, in package coordinates. Bad arguments are repaired with a
+ * warning in the text window: a colour outside 0..23 becomes red, negative
+ * sizes become positive, point sizes above 127 become 127. A width of 0
+ * fills the shape. Each call returns 1; the printf-style calls return the
+ * number of characters formatted. */
+int ZIVRO_pixel(int colour, int x, int y);
+int ZIVRO_circle(int colour, int x, int y, int radius);
+int ZIVRO_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width);
+int ZIVRO_rectangle(int colour, int x1, int y1, int x2, int y2, int width);
+int ZIVRO_oval(int colour, int x1, int y1, int x2, int y2, int width);
+int ZIVRO_line(int colour, int x1, int y1, int x2, int y2, int width);
+int ZIVRO_text(int colour, int x, int y, int ptsize, const char* text);
+int ZIVRO_textf(int colour, int x, int y, int ptsize, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 5, 6)))
+#endif
+    ;
+int ZIVRO_textf2(int colour, int x, int y, int ptsize, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 5, 6)))
+#endif
+    ;
+/* The same calls with each coordinate pair as one Point. */
+int ZIVRO_pixel_at(int colour, Point at);
+int ZIVRO_circle_at(int colour, Point centre, int radius);
+int ZIVRO_triangle_at(int colour, Point first, Point second, Point third, int width);
+int ZIVRO_rectangle_at(int colour, Point first, Point second, int width);
+int ZIVRO_oval_at(int colour, Point first, Point second, int width);
+int ZIVRO_line_at(int colour, Point start, Point end, int width);
+int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text);
+/* Paints the canvas white; ZIVRO_undo is obsolete and only says so. */
 int ZIVRO_clear(void);
 int ZIVRO_undo(void);
 

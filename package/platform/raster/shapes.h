@@ -1,0 +1,63 @@
+// Shapes on 32-bit pixel surfaces with GDI's pixel rules. Any coordinates
+// are accepted: everything is clipped to the surface, nothing is written
+// outside it, and no arithmetic overflows.
+#pragma once
+
+#include <cstdint>
+
+namespace raster {
+
+// A view of pixels 0x00RRGGBB, rows top to bottom, `width` pixels a row.
+struct Surface {
+  uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+};
+
+struct Pen {
+  bool null = false;  // the stock null pen: draws nothing
+  int width = 1;      // 0 and 1 both mean one pixel
+  uint32_t colour = 0;
+};
+
+struct Brush {
+  bool hollow = false;  // the stock hollow brush: fills nothing
+  uint32_t colour = 0x00FFFFFFu;
+};
+
+struct Vertex {
+  int x = 0;
+  int y = 0;
+};
+
+void set_pixel(const Surface& surface, int x, int y, uint32_t colour);
+
+// A segment with the pen. A one-pixel pen paints Bresenham's pixels from the
+// start, ties broken per octant as GDI does, and leaves the end pixel
+// unpainted. A wider pen is centred on that path and paints its end too.
+void draw_line(const Surface& surface, int x0, int y0, int x1, int y1, const Pen& pen);
+
+// The box excludes its right column and bottom row. A one-pixel pen outlines
+// columns left..right-1 and rows top..bottom-1; the brush fills the inside.
+// With the null pen the brush fills columns left..right-2, rows top..bottom-2.
+void draw_rectangle(const Surface& surface, int left, int top, int right, int bottom,
+                    const Pen& pen, const Brush& brush);
+
+// The integer midpoint ellipse of the box, interior filled, outline on top.
+void draw_ellipse(const Surface& surface, int left, int top, int right, int bottom,
+                  const Pen& pen, const Brush& brush);
+
+// A closed polygon: interior by the alternate rule with the brush, then the
+// closed outline with the pen, vertices included.
+void draw_polygon(const Surface& surface, const Vertex* vertices, int count, const Pen& pen,
+                  const Brush& brush);
+
+// Fills columns left..right-1 and rows top..bottom-1.
+void fill_rectangle(const Surface& surface, int left, int top, int right, int bottom,
+                    uint32_t colour);
+
+// Moves the whole surface's content by (dx, dy); what nothing moves onto
+// keeps its old pixels.
+void scroll(const Surface& surface, int dx, int dy);
+
+}  // namespace raster
