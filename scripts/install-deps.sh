@@ -2,7 +2,8 @@
 # Installs the Debian/Ubuntu packages the build and the tests need, if missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libbenchmark-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev)
 
 # libFuzzer's runtime: the unversioned package where the release has one.
 if apt-cache show libclang-rt-dev > /dev/null 2>&1; then

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the debug build, the
 # same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# script-reader fuzzer for a bounded time (FUZZ_SECONDS, default 60).
+# fuzzers of the script reader and the drawing calls for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,20 +17,25 @@ for preset in debug asan; do
   total=$((total + ${count:-0}))
 done
 
+# Each fuzzer runs for FUZZ_SECONDS (default 60) on its corpus; a finding
+# fails the run and leaves the crashing input in build/fuzz.
 seconds=${FUZZ_SECONDS:-60}
-echo "=== script-reader fuzzer, $seconds s"
 cmake --preset fuzz > /dev/null
-cmake --build --preset fuzz --target fuzz_script_reader
-corpus=build/fuzz/corpus
-mkdir -p "$corpus"
-cp tests/scripts/nasty/* tests/scripts/*.scr "$corpus"/
-if ! build/fuzz/tests/fuzz_script_reader -max_total_time="$seconds" -max_len=4096 \
-  -print_final_stats=1 "$corpus" > build/fuzz/fuzz.log 2>&1; then
-  tail -40 build/fuzz/fuzz.log
-  echo "fuzz: 0 passed, 1 failed"
-  exit 1
-fi
-grep -E '^(Done|stat::number_of_executed_units)' build/fuzz/fuzz.log
-total=$((total + 1))
+cmake --build --preset fuzz --target fuzz_script_reader fuzz_drawing_calls
+mkdir -p build/fuzz/corpus-script build/fuzz/corpus-drawing
+cp tests/scripts/nasty/* tests/scripts/*.scr build/fuzz/corpus-script/
+for target in script:fuzz_script_reader drawing:fuzz_drawing_calls; do
+  name=${target%%:*}
+  binary=build/fuzz/tests/${target#*:}
+  echo "=== $name fuzzer, $seconds s"
+  if ! (cd build/fuzz && "../../$binary" -max_total_time="$seconds" -max_len=4096 \
+    -print_final_stats=1 "corpus-$name" > "fuzz-$name.log" 2>&1); then
+    tail -40 "build/fuzz/fuzz-$name.log"
+    echo "fuzz: 0 passed, 1 failed"
+    exit 1
+  fi
+  grep -E '^(Done|stat::number_of_executed_units)' "build/fuzz/fuzz-$name.log"
+  total=$((total + 1))
+done
 
 echo "all suites: $total passed, 0 failed"

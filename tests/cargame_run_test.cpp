@@ -38,7 +38,11 @@ TEST_F(CarGameRun, StartsWithLoggingOffAndTheCanvasCleared) {
   EXPECT_EQ(run(), 0);
   // Logging was switched off at start-up, so the command switched it on.
   EXPECT_TRUE(logging_flag());
-  EXPECT_TRUE(headless::printed_lines().empty()) << "ZIVRO_clear logged while logging was off";
+  // Only the frame after the command is logged: its 54 calls, sky first.
+  const auto& lines = headless::printed_lines();
+  ASSERT_EQ(lines.size(), 54u);
+  EXPECT_EQ(lines.front(),
+            "ice blue rectangle with bounding box (-300,250) to (300,-250), filled\n");
 }
 
 TEST_F(CarGameRun, PlaybackOfClicksAndTicksEndsCleanly) {

@@ -1,16 +1,279 @@
-// The application's drawing calls.
+// The application's drawing calls: repair the arguments with a warning,
+// log the call while logging is on, and hand one command to the renderer.
 #include <zivro.h>
 
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "draw/colour_table.h"
 #include "draw/renderer.h"
 #include "text/text_log.h"
 
-extern "C" int ZIVRO_clear(void) {
+namespace {
+
+constexpr int kMaxPointSize = 127;
+
+int check_colour(int colour) {
+  if (colour >= 0 && colour < kColourCount) return colour;
+  ZIVRO_printf("Illegal color %d; using RED.\n", colour);
+  return ZIVRO_RED;
+}
+
+// The magnitude of v; INT_MIN, whose negation does not fit, becomes INT_MAX.
+int magnitude(int v) {
+  return v == INT_MIN ? INT_MAX : -v;
+}
+
+int repair_sign(int value, const char* warning) {
+  if (value >= 0) return value;
+  const int used = magnitude(value);
+  ZIVRO_printf(warning, value, used);
+  return used;
+}
+
+int repair_radius(int radius) {
+  return repair_sign(radius, "Radius of %d not possible, using radius %d\n");
+}
+int repair_width(int width) {
+  return repair_sign(width, "Width of %d not possible, using width %d\n");
+}
+int repair_point_size(int ptsize) {
+  ptsize = repair_sign(ptsize, "ptsize of %d not possible, using ptsize %d\n");
+  if (ptsize > kMaxPointSize) {
+    ZIVRO_printf("ptsize of %d not possible, using ptsize %d\n", ptsize, kMaxPointSize);
+    ptsize = kMaxPointSize;
+  }
+  return ptsize;
+}
+
+// Upper-left first, lower-right second; y grows upwards.
+void order_corners(Point& first, Point& second) {
+  if (first.x > second.x) std::swap(first.x, second.x);
+  if (first.y < second.y) std::swap(first.y, second.y);
+}
+
+// Centre plus or minus a radius, held within 32 bits.
+int offset(int value, int delta) {
+  const int64_t sum = int64_t{value} + delta;
+  return static_cast<int>(sum < INT_MIN ? INT_MIN : sum > INT_MAX ? INT_MAX : sum);
+}
+
+int format_text(char (&buffer)[kPrintBufferSize], const char* format, va_list arguments) {
+  buffer[0] = '\0';
+  if (!format) return 0;
+  const int produced = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  if (produced < 0) buffer[0] = '\0';
+  return produced;
+}
+
+}  // namespace
+
+extern "C" {
+
+int ZIVRO_pixel_at(int colour, Point at) {
+  colour = check_colour(colour);
+  if (logging_flag()) ZIVRO_printf("%s pixel at (%d,%d)\n", colour_name(colour), at.x, at.y);
+  DrawCommand command;
+  command.kind = kDrawPixel;
+  command.colour = colour;
+  command.x1 = at.x;
+  command.y1 = at.y;
+  draw_command(command);
+  return 1;
+}
+
+int ZIVRO_circle_at(int colour, Point centre, int radius) {
+  colour = check_colour(colour);
+  radius = repair_radius(radius);
+  if (logging_flag()) {
+    ZIVRO_printf("%s circle at (%d,%d), radius %d\n", colour_name(colour), centre.x, centre.y,
+                 radius);
+  }
+  DrawCommand command;
+  command.kind = kDrawEllipse;
+  command.colour = colour;
+  command.width = 0;  // a circle is always filled
+  command.x1 = offset(centre.x, -radius);
+  command.y1 = offset(centre.y, radius);
+  command.x2 = offset(centre.x, radius);
+  command.y2 = offset(centre.y, -radius);
+  draw_command(command);
+  return 1;
+}
+
+int ZIVRO_triangle_at(int colour, Point first, Point second, Point third, int width) {
+  colour = check_colour(colour);
+  width = repair_width(width);
+  if (logging_flag()) {
+    ZIVRO_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", colour_name(colour), first.x,
+                 first.y, second.x, second.y, third.x, third.y);
+  }
+  DrawCommand command;
+  command.kind = kDrawTriangle;
+  command.colour = colour;
+  command.width = width;
+  command.x1 = first.x;
+  command.y1 = first.y;
+  command.x2 = second.x;
+  command.y2 = second.y;
+  command.x3 = third.x;
+  command.y3 = third.y;
+  draw_command(command);
+  return 1;
+}
+
+int ZIVRO_rectangle_at(int colour, Point first, Point second, int width) {
+  order_corners(first, second);
+  colour = check_colour(colour);
+  width = repair_width(width);
+  if (logging_flag()) {
+    if (width != 0) {
+      ZIVRO_printf("%s rectangle with bounding box (%d,%d) to (%d,%d) with line width %d\n",
+                   colour_name(colour), first.x, first.y, second.x, second.y, width);
+    } else {
+      ZIVRO_printf("%s rectangle with bounding box (%d,%d) to (%d,%d), filled\n",
+                   colour_name(colour), first.x, first.y, second.x, second.y);
+    }
+  }
+  DrawCommand command;
+  command.kind = kDrawRectangle;
+  command.colour = colour;
+  command.width = width;
+  command.x1 = first.x;
+  command.y1 = first.y;
+  command.x2 = second.x;
+  command.y2 = second.y;
+  draw_command(command);
+  return 1;
+}
+
+int ZIVRO_oval_at(int colour, Point first, Point second, int width) {
+  // The oval repairs its width before its colour, unlike the rectangle.
+  order_corners(first, second);
+  width = repair_width(width);
+  colour = check_colour(colour);
+  if (logging_flag()) {
+    if (width != 0) {
+      ZIVRO_printf("%s oval with bounding box (%d,%d) to (%d,%d), line width %d\n",
+                   colour_name(colour), first.x, first.y, second.x, second.y, width);
+    } else {
+      ZIVRO_printf("%s oval with bounding box (%d,%d) to (%d,%d), filled\n", colour_name(colour),
+                   first.x, first.y, second.x, second.y);
+    }
+  }
+  DrawCommand command;
+  command.kind = kDrawEllipse;
+  command.colour = colour;
+  command.width = width;
+  command.x1 = first.x;
+  command.y1 = first.y;
+  command.x2 = second.x;
+  command.y2 = second.y;
+  draw_command(command);
+  return 1;
+}
+
+int ZIVRO_line_at(int colour, Point start, Point end, int width) {
+  width = repair_width(width);
+  colour = check_colour(colour);
+  if (logging_flag()) {
+    ZIVRO_printf("%s line from (%d,%d) to (%d,%d), width %d\n", colour_name(colour), start.x,
+                 start.y, end.x, end.y, width);
+  }
+  DrawCommand command;
+  command.kind = kDrawLine;
+  command.colour = colour;
+  command.width = width == 0 ? 1 : width;
+  command.x1 = start.x;
+  command.y1 = start.y;
+  command.x2 = end.x;
+  command.y2 = end.y;
+  draw_command(command);
+  return 1;
+}
+
+int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text) {
+  ptsize = repair_point_size(ptsize);
+  colour = check_colour(colour);
+  if (!text) text = "";
+  if (logging_flag()) {
+    ZIVRO_printf("%s text at (%d,%d), \"%s\"\n", colour_name(colour), at.x, at.y, text);
+  }
+  // The renderer reads its own copy; the caller's string is never kept.
+  const std::string copy(text);
+  DrawCommand command;
+  command.kind = kDrawText;
+  command.colour = colour;
+  command.x1 = at.x;
+  command.y1 = at.y;
+  command.x2 = ptsize;
+  command.y2 = reinterpret_cast<intptr_t>(copy.c_str());
+  draw_command(command);
+  return 1;
+}
+
+int ZIVRO_pixel(int colour, int x, int y) {
+  return ZIVRO_pixel_at(colour, {x, y});
+}
+
+int ZIVRO_circle(int colour, int x, int y, int radius) {
+  return ZIVRO_circle_at(colour, {x, y}, radius);
+}
+
+int ZIVRO_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+  return ZIVRO_triangle_at(colour, {x1, y1}, {x2, y2}, {x3, y3}, width);
+}
+
+int ZIVRO_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
+  return ZIVRO_rectangle_at(colour, {x1, y1}, {x2, y2}, width);
+}
+
+int ZIVRO_oval(int colour, int x1, int y1, int x2, int y2, int width) {
+  return ZIVRO_oval_at(colour, {x1, y1}, {x2, y2}, width);
+}
+
+int ZIVRO_line(int colour, int x1, int y1, int x2, int y2, int width) {
+  return ZIVRO_line_at(colour, {x1, y1}, {x2, y2}, width);
+}
+
+int ZIVRO_text(int colour, int x, int y, int ptsize, const char* text) {
+  return ZIVRO_text_at(colour, {x, y}, ptsize, text);
+}
+
+// Formatted text is cut at 1023 characters; the result is the length that
+// the formatting produced.
+int ZIVRO_textf(int colour, int x, int y, int ptsize, const char* format, ...) {
+  char buffer[kPrintBufferSize];
+  va_list arguments;
+  va_start(arguments, format);
+  const int produced = format_text(buffer, format, arguments);
+  va_end(arguments);
+  ZIVRO_text(colour, x, y, ptsize, buffer);
+  return produced;
+}
+
+int ZIVRO_textf2(int colour, int x, int y, int ptsize, const char* format, ...) {
+  char buffer[kPrintBufferSize];
+  va_list arguments;
+  va_start(arguments, format);
+  const int produced = format_text(buffer, format, arguments);
+  va_end(arguments);
+  ZIVRO_text_at(colour, {x, y}, ptsize, buffer);
+  return produced;
+}
+
+int ZIVRO_clear(void) {
   if (logging_flag()) ZIVRO_printf("Clearing the graphics window\n");
   clear_canvas();
   return 1;
 }
 
-extern "C" int ZIVRO_undo(void) {
+int ZIVRO_undo(void) {
   ZIVRO_printf("ZIVRO_undo is no longer supported.\n");
   return 1;
 }
+
+}  // extern "C"

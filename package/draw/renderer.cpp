@@ -1,7 +1,134 @@
+// The renderer: each command creates the drawing objects it needs, selects
+// them into the canvas context, paints, and selects the previous ones back,
+// so between commands the context always holds its initial objects.
 #include "draw/renderer.h"
 
-#include "draw/colour_table.h"
+#include <climits>
+#include <cstring>
+
 #include "windows.h"
+
+namespace {
+
+// Package coordinates to canvas pixels. Coordinates beyond the 32-bit range
+// after the shift are held at its ends; they lie far off the canvas anyway.
+int clamp_to_int(int64_t value) {
+  return static_cast<int>(value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : value);
+}
+int column(int x) {
+  return clamp_to_int(int64_t{origin_x()} + x);
+}
+int row(int y) {
+  return clamp_to_int(int64_t{origin_y()} - y);
+}
+
+// The brush of a shape: solid in its colour when filled, else hollow.
+platform::Brush shape_brush(const DrawCommand& command) {
+  return command.width == 0 ? platform::create_solid_brush(colour_rgb(command.colour))
+                            : platform::hollow_brush();
+}
+
+void paint_triangle(platform::DrawingContext canvas, const DrawCommand& command) {
+  platform::Pen pen = platform::create_pen(command.width, colour_rgb(command.colour));
+  platform::Pen previous_pen = platform::select_pen(canvas, pen);
+  const platform::Vertex vertices[3] = {{column(command.x1), row(command.y1)},
+                                        {column(command.x2), row(static_cast<int>(command.y2))},
+                                        {column(command.x3), row(command.y3)}};
+  platform::Brush brush = shape_brush(command);
+  platform::Brush previous_brush = platform::select_brush(canvas, brush);
+  platform::draw_polygon(canvas, vertices, 3);
+  platform::select_pen(canvas, previous_pen);
+  platform::select_brush(canvas, previous_brush);
+  platform::delete_pen(pen);
+  platform::delete_brush(brush);
+}
+
+// Rectangles and ellipses: the +1 on the right and bottom makes both given
+// corners part of the shape, since the box excludes its right and bottom.
+void paint_box(platform::DrawingContext canvas, const DrawCommand& command) {
+  platform::Pen pen = platform::create_pen(command.width, colour_rgb(command.colour));
+  platform::Brush brush = shape_brush(command);
+  platform::Pen previous_pen = platform::select_pen(canvas, pen);
+  platform::Brush previous_brush = platform::select_brush(canvas, brush);
+  const int left = column(command.x1);
+  const int top = row(command.y1);
+  const int right = clamp_to_int(int64_t{origin_x()} + command.x2 + 1);
+  const int bottom = clamp_to_int(int64_t{origin_y()} - command.y2 + 1);
+  if (command.kind == kDrawRectangle) {
+    platform::draw_rectangle(canvas, left, top, right, bottom);
+  } else {
+    platform::draw_ellipse(canvas, left, top, right, bottom);
+  }
+  platform::select_pen(canvas, previous_pen);
+  platform::select_brush(canvas, previous_brush);
+  platform::delete_pen(pen);
+  platform::delete_brush(brush);
+}
+
+void paint_line(platform::DrawingContext canvas, const DrawCommand& command) {
+  platform::Pen pen = platform::create_pen(command.width, colour_rgb(command.colour));
+  platform::Pen previous_pen = platform::select_pen(canvas, pen);
+  platform::move_to(canvas, column(command.x1), row(command.y1));
+  platform::line_to(canvas, column(command.x2), row(static_cast<int>(command.y2)));
+  platform::select_pen(canvas, previous_pen);
+  platform::delete_pen(pen);
+}
+
+// Text: line 0 stands on the reference point (its cell ends on the row just
+// above it); each newline starts a line one pitch lower.
+void paint_text(platform::DrawingContext canvas, const DrawCommand& command) {
+  platform::set_text_colour(canvas, colour_rgb(command.colour));
+  const int previous_mode = platform::background_mode(canvas);
+  platform::set_background_mode(canvas, TRANSPARENT);
+  platform::Font font = platform::create_font(command.x2);
+  platform::Font previous_font = platform::select_font(canvas, font);
+
+  const char* text = reinterpret_cast<const char*>(command.y2);
+  const size_t length = text ? std::strlen(text) : 0;
+  const int64_t pitch = platform::text_extent(canvas, text ? text : "", length).height;
+  const int left = column(command.x1);
+  const int64_t reference_row = int64_t{origin_y()} - command.y1;
+  size_t start = 0;
+  for (int64_t line = 0; text; ++line) {
+    const char* newline = static_cast<const char*>(std::memchr(text + start, '\n', length - start));
+    const size_t count = newline ? static_cast<size_t>(newline - (text + start)) : length - start;
+    platform::draw_text(canvas, left, clamp_to_int(reference_row + (line - 1) * pitch),
+                        text + start, count);
+    if (!newline) break;
+    start += count + 1;
+  }
+
+  platform::set_background_mode(canvas, previous_mode);
+  platform::select_font(canvas, previous_font);
+  platform::delete_font(font);
+}
+
+}  // namespace
+
+void draw_command(const DrawCommand& command) {
+  platform::DrawingContext canvas = canvas_context();
+  switch (command.kind) {
+    case kDrawTriangle:
+      paint_triangle(canvas, command);
+      break;
+    case kDrawRectangle:
+    case kDrawEllipse:
+      paint_box(canvas, command);
+      break;
+    case kDrawLine:
+      paint_line(canvas, command);
+      break;
+    case kDrawPixel:
+      platform::set_pixel(canvas, column(command.x1), row(command.y1), colour_rgb(command.colour));
+      break;
+    case kDrawText:
+      paint_text(canvas, command);
+      break;
+    default:
+      break;  // nothing to paint, but the canvas still counts as changed
+  }
+  mark_canvas_dirty();
+}
 
 void clear_canvas() {
   platform::DrawingContext canvas = canvas_context();

@@ -53,20 +53,26 @@
 #define VK_CONTROL 0x11
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
+#define TRANSPARENT 1
+#define OPAQUE 2
 #endif
 
 namespace platform {
 
 struct WindowObject;
 struct MenuObject;
+struct PenObject;
 struct BrushObject;
+struct FontObject;
 struct DrawingContextObject;
 struct BitmapObject;
 using Window = WindowObject*;
 using Menu = MenuObject*;
 using DrawingContext = DrawingContextObject*;
 using Bitmap = BitmapObject*;
+using Pen = PenObject*;
 using Brush = BrushObject*;
+using Font = FontObject*;
 
 using WindowProc = intptr_t (*)(Window window, unsigned message, uintptr_t wparam, intptr_t lparam);
 
@@ -87,6 +93,20 @@ struct Rect {
 struct Size {
   int width = 0;
   int height = 0;
+};
+
+struct Vertex {
+  int x = 0;
+  int y = 0;
+};
+
+struct TextMetrics {
+  int height = 0;  // ascent + descent
+  int ascent = 0;
+  int descent = 0;
+  int internal_leading = 0;
+  int external_leading = 0;
+  int average_width = 0;
 };
 
 // What a window class shares among its windows. Every class gets the
@@ -168,15 +188,47 @@ void end_paint(Window window, DrawingContext paint_context);
 
 // --- Drawing --------------------------------------------------------------
 //
-// A context starts with a one-pixel black pen and a white brush selected.
+// GDI's object model on a drawing context: a selected pen, brush and font,
+// a background mode and colour, a text colour. Selecting returns what was
+// selected before. A fresh context holds a one-pixel black pen, a white
+// brush, the system font, opaque mode on white, and black text. Colours are
+// colour references, 0x00BBGGRR. Deleting a stock object does nothing.
 
+Pen create_pen(int width, uint32_t colour);  // solid; width 0 is one pixel
+Pen null_pen();                              // the stock pen that draws nothing
 Brush create_solid_brush(uint32_t colour);
-// Selects a brush; returns the one selected before.
+Brush hollow_brush();             // the stock brush that fills nothing
+Font create_font(int em_height);  // normal weight; 0 picks a default size
+Font fixed_pitch_font();          // the stock fixed-pitch font
+Pen select_pen(DrawingContext context, Pen pen);
 Brush select_brush(DrawingContext context, Brush brush);
+Font select_font(DrawingContext context, Font font);
+void delete_pen(Pen pen);
 void delete_brush(Brush brush);
-// Outlines columns left..right-1 and rows top..bottom-1 with the pen and
-// fills the inside with the brush, clipped to the surface.
+void delete_font(Font font);
+
+void set_text_colour(DrawingContext context, uint32_t colour);
+int background_mode(DrawingContext context);
+void set_background_mode(DrawingContext context, int mode);  // TRANSPARENT or OPAQUE
+uint32_t background_colour(DrawingContext context);
+
+void set_pixel(DrawingContext context, int x, int y, uint32_t colour);
+void move_to(DrawingContext context, int x, int y);
+// A line from the current position with the pen; a one-pixel pen leaves
+// the end pixel unpainted. The end becomes the current position.
+void line_to(DrawingContext context, int x, int y);
+void draw_polygon(DrawingContext context, const Vertex* vertices, int count);
+// Shapes in the box whose right column and bottom row are excluded: outline
+// with the pen, inside with the brush.
 void draw_rectangle(DrawingContext context, int left, int top, int right, int bottom);
+void draw_ellipse(DrawingContext context, int left, int top, int right, int bottom);
+// Draws count bytes with the upper-left corner of the first cell at (x, y).
+void draw_text(DrawingContext context, int x, int y, const char* text, size_t count);
+// Width and line pitch of count bytes set in one line in the selected font.
+Size text_extent(DrawingContext context, const char* text, size_t count);
+TextMetrics text_metrics(DrawingContext context);
+// Moves the context's whole surface by (dx, dy); uncovered pixels stay.
+void scroll_surface(DrawingContext context, int dx, int dy);
 
 // --- Text transcript and script file --------------------------------------
 

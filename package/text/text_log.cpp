@@ -77,9 +77,29 @@ const std::string* log_ring_line(int slot) {
 }
 
 void text_window_put_line(char* text) {
-  const size_t length = std::strlen(text);
-  if (length > 0 && text[length - 1] == '\n') text[length - 1] = '\0';
-  // Scrolling the window and drawing the line come with the text painter.
+  platform::Window window = text_window();
+  platform::DrawingContext context = platform::window_context(window);
+  platform::select_font(context, platform::fixed_pitch_font());
+  const platform::TextMetrics metrics = platform::text_metrics(context);
+  const int line_height = metrics.height + metrics.external_leading;
+
+  platform::scroll_surface(context, 0, -line_height);
+  const platform::Rect client = platform::client_rect(window);
+  // A borderless fill of the freed bottom rows in the background colour.
+  platform::Brush background = platform::create_solid_brush(platform::background_colour(context));
+  platform::Pen previous_pen = platform::select_pen(context, platform::null_pen());
+  platform::Brush previous_brush = platform::select_brush(context, background);
+  platform::draw_rectangle(context, client.left, client.bottom - line_height, client.right,
+                           client.bottom + 1);
+  platform::select_pen(context, previous_pen);
+  platform::select_brush(context, previous_brush);
+  platform::delete_brush(background);
+
+  size_t length = std::strlen(text);
+  if (length > 0 && text[length - 1] == '\n') text[--length] = '\0';
+  // Black on opaque white, as a fresh context draws; nothing wraps.
+  platform::draw_text(context, client.left + 5, client.bottom - line_height, text, length);
+  platform::release_window_context(window, context);
 }
 
 void text_window_show(int show) {

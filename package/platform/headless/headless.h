@@ -63,6 +63,15 @@ long present_count(platform::Window window);
 long messages_taken();
 long empty_polls();
 
+// Writes every surface copied into the main window (each presented canvas)
+// as DIR/000001.png, DIR/000002.png, ... Returns false once a write failed.
+void set_frames_directory(const std::string& directory);
+bool frames_written_ok();
+// The whole surface last copied into the main window (the canvas), as it is
+// now, and a window's client area, as PNG files.
+bool write_presented_png(const std::string& path);
+bool write_window_png(platform::Window window, const std::string& path);
+
 // Forgets every window, message, input and printed line; clock back to 0.
 void reset();
 

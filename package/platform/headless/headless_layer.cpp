@@ -1,9 +1,11 @@
 // The headless layer: in-memory windows, synthetic input, a virtual clock.
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <optional>
 
 #include "platform/headless/headless.h"
+#include "platform/headless/png_io.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
@@ -30,6 +32,10 @@ struct LayerState {
   std::string playback_path;
   long taken = 0;
   long empty = 0;
+  const platform::BitmapObject* presented = nullptr;
+  std::string frames_directory;
+  long frames = 0;
+  bool frames_ok = true;
 };
 
 LayerState layer;
@@ -184,6 +190,23 @@ long empty_polls() {
   return layer.empty;
 }
 
+void set_frames_directory(const std::string& directory) {
+  layer.frames_directory = directory;
+}
+bool frames_written_ok() {
+  return layer.frames_ok;
+}
+
+bool write_presented_png(const std::string& path) {
+  const platform::BitmapObject* canvas = layer.presented;
+  return canvas && write_png(path, canvas->pixels.data(), canvas->width, canvas->height);
+}
+
+bool write_window_png(platform::Window window, const std::string& path) {
+  return window && write_png(path, window->surface.pixels.data(), window->surface.width,
+                             window->surface.height);
+}
+
 void reset() {
   portable::reset_portable_state();
   layer = LayerState{};
@@ -205,6 +228,18 @@ platform::Size layer_client_size(uint32_t style, int width, int height, bool has
 }
 
 void layer_surface_changed(platform::Window) {}
+
+void layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
+  using headless::layer;
+  if (window != headless::main_window()) return;
+  layer.presented = &source;
+  if (layer.frames_directory.empty()) return;
+  char name[32];
+  std::snprintf(name, sizeof name, "/%06ld.png", ++layer.frames);
+  layer.frames_ok = headless::write_png(layer.frames_directory + name, source.pixels.data(),
+                                        source.width, source.height) &&
+                    layer.frames_ok;
+}
 void layer_menu_changed(platform::Window) {}
 void layer_window_changed(platform::Window) {}
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "events.h"
@@ -15,15 +16,22 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: %s [--play FILE] [--ticks N] [--log FILE]\n"
-    "  --play FILE  play FILE back from the start, as the Playback Script command does\n"
-    "  --ticks N    let the 100 ms animation timer run N periods (default 0)\n"
-    "  --log FILE   write every line printed to the text window to FILE\n";
+    "usage: %s [--play FILE] [--ticks N] [--log FILE] [--png FILE] [--frames DIR]"
+    " [--text-png FILE]\n"
+    "  --play FILE      play FILE back from the start, as the Playback Script command does\n"
+    "  --ticks N        let the 100 ms animation timer run N periods (default 0)\n"
+    "  --log FILE       write every line printed to the text window to FILE\n"
+    "  --png FILE       write the whole canvas after the last frame to FILE\n"
+    "  --frames DIR     write every presented canvas as DIR/000001.png, 000002.png, ...\n"
+    "  --text-png FILE  write the text window's client area after the run to FILE\n";
 
 struct Options {
   std::string play;
   uint64_t ticks = 0;
   std::string log;
+  std::string png;
+  std::string frames;
+  std::string text_png;
 };
 
 bool parse_count(const char* text, uint64_t* count) {
@@ -49,6 +57,12 @@ bool parse_options(int argc, char** argv, Options* options) {
       options->play = value;
     } else if (option == "--log" && *value) {
       options->log = value;
+    } else if (option == "--png" && *value) {
+      options->png = value;
+    } else if (option == "--frames" && *value) {
+      options->frames = value;
+    } else if (option == "--text-png" && *value) {
+      options->text_png = value;
     } else if (option == "--ticks") {
       if (!parse_count(value, &options->ticks)) return false;
     } else {
@@ -87,6 +101,16 @@ int main(int argc, char** argv) {
     std::fclose(probe);
   }
 
+  if (!options.frames.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(options.frames, error);
+    if (!std::filesystem::is_directory(options.frames)) {
+      std::fprintf(stderr, "cannot make directory %s\n", options.frames.c_str());
+      return 2;
+    }
+    headless::set_frames_directory(options.frames);
+  }
+
   headless::set_clock_limit_ms(options.ticks * 100);
   if (!options.play.empty()) {
     headless::set_playback_path(options.play);
@@ -96,9 +120,17 @@ int main(int argc, char** argv) {
   static char command_line[] = "";
   const int status = WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL);
 
-  if (!options.log.empty() && !write_log(options.log)) {
-    std::fprintf(stderr, "cannot write %s\n", options.log.c_str());
-    return status != 0 ? status : 1;
+  bool written = true;
+  auto report = [&](bool ok, const std::string& what) {
+    if (!ok) std::fprintf(stderr, "cannot write %s\n", what.c_str());
+    written = written && ok;
+  };
+  if (!options.log.empty()) report(write_log(options.log), options.log);
+  if (!options.png.empty()) report(headless::write_presented_png(options.png), options.png);
+  if (!options.text_png.empty()) {
+    report(headless::write_window_png(headless::find_window("ZIVRO Text"), options.text_png),
+           options.text_png);
   }
-  return status;
+  if (!options.frames.empty()) report(headless::frames_written_ok(), options.frames);
+  return written || status != 0 ? status : 1;
 }

@@ -1,73 +1,244 @@
-// Drawing on the portable surfaces with GDI's pixel rules.
+// GDI's drawing objects and calls on the portable surfaces, painted by the
+// software rasterizer.
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <vector>
 
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/objects.h"
+#include "platform/raster/shapes.h"
+#include "platform/raster/text.h"
 
 namespace platform {
 namespace {
 
-std::vector<std::unique_ptr<BrushObject>> brushes;
+// The objects a fresh context holds, and the stock objects.
+PenObject initial_pen;
+BrushObject initial_brush;
+FontObject system_font;
+PenObject stock_null_pen{true, 1, 0};
+BrushObject stock_hollow_brush{true, 0};
+FontObject stock_fixed_font{true, 13};
+
+// Created objects, freed when deleted or when the layer is reset.
+struct ObjectStore {
+  std::vector<std::unique_ptr<PenObject>> pens;
+  std::vector<std::unique_ptr<BrushObject>> brushes;
+  std::vector<std::unique_ptr<FontObject>> fonts;
+};
+ObjectStore objects;
+
+template <typename T>
+T* keep(std::vector<std::unique_ptr<T>>& store, T object) {
+  store.push_back(std::make_unique<T>(object));
+  return store.back().get();
+}
+
+template <typename T>
+void release(std::vector<std::unique_ptr<T>>& store, T* object) {
+  std::erase_if(store, [&](const auto& owned) { return owned.get() == object; });
+}
 
 // Surfaces hold 0x00RRGGBB; colour references are 0x00BBGGRR.
 uint32_t pixel_of(uint32_t colour) {
   return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
 }
 
-// Fills columns left..right-1 and rows top..bottom-1, clipped to the surface.
-void fill(BitmapObject& surface, int64_t left, int64_t top, int64_t right, int64_t bottom,
-          uint32_t pixel) {
-  left = std::max<int64_t>(left, 0);
-  top = std::max<int64_t>(top, 0);
-  right = std::min<int64_t>(right, surface.width);
-  bottom = std::min<int64_t>(bottom, surface.height);
-  for (int64_t row = top; row < bottom; ++row) {
-    auto begin = surface.pixels.begin() + static_cast<ptrdiff_t>(row * surface.width);
-    std::fill(begin + static_cast<ptrdiff_t>(left), begin + static_cast<ptrdiff_t>(right), pixel);
-  }
+const PenObject& pen_of(DrawingContext context) {
+  return context->pen ? *context->pen : initial_pen;
+}
+const BrushObject& brush_of(DrawingContext context) {
+  return context->brush ? *context->brush : initial_brush;
+}
+const FontObject& font_of(DrawingContext context) {
+  return context->font ? *context->font : system_font;
+}
+
+raster::Surface surface_of(DrawingContext context) {
+  if (!context || !context->bitmap) return {};
+  BitmapObject& bitmap = *context->bitmap;
+  return {bitmap.pixels.data(), bitmap.width, bitmap.height};
+}
+
+raster::Pen raster_pen(DrawingContext context) {
+  const PenObject& pen = pen_of(context);
+  return {pen.null, pen.width, pixel_of(pen.colour)};
+}
+
+raster::Brush raster_brush(DrawingContext context) {
+  const BrushObject& brush = brush_of(context);
+  return {brush.hollow, pixel_of(brush.colour)};
+}
+
+const raster::Font* raster_font(DrawingContext context) {
+  const FontObject& font = font_of(context);
+  return raster::find_font(
+      font.fixed_pitch ? raster::FontFamily::kMonospace : raster::FontFamily::kSans,
+      font.em_height);
+}
+
+void painted(DrawingContext context) {
+  if (context->window) portable::layer_surface_changed(context->window);
 }
 
 }  // namespace
 
+Pen create_pen(int width, uint32_t colour) {
+  return keep(objects.pens, PenObject{false, std::max(width, 1), colour});
+}
+Pen null_pen() {
+  return &stock_null_pen;
+}
 Brush create_solid_brush(uint32_t colour) {
-  brushes.push_back(std::make_unique<BrushObject>(BrushObject{colour}));
-  return brushes.back().get();
+  return keep(objects.brushes, BrushObject{false, colour});
+}
+Brush hollow_brush() {
+  return &stock_hollow_brush;
+}
+Font create_font(int em_height) {
+  return keep(objects.fonts, FontObject{false, em_height});
+}
+Font fixed_pitch_font() {
+  return &stock_fixed_font;
 }
 
-Brush select_brush(DrawingContext context, Brush brush) {
-  if (!context) return nullptr;
-  static BrushObject initial_white;
-  Brush previous = context->brush ? context->brush : &initial_white;
-  context->brush = brush == &initial_white ? nullptr : brush;
+Pen select_pen(DrawingContext context, Pen pen) {
+  if (!context || !pen) return nullptr;
+  Pen previous = context->pen ? context->pen : &initial_pen;
+  context->pen = pen == &initial_pen ? nullptr : pen;
   return previous;
 }
 
+Brush select_brush(DrawingContext context, Brush brush) {
+  if (!context || !brush) return nullptr;
+  Brush previous = context->brush ? context->brush : &initial_brush;
+  context->brush = brush == &initial_brush ? nullptr : brush;
+  return previous;
+}
+
+Font select_font(DrawingContext context, Font font) {
+  if (!context || !font) return nullptr;
+  Font previous = context->font ? context->font : &system_font;
+  context->font = font == &system_font ? nullptr : font;
+  return previous;
+}
+
+void delete_pen(Pen pen) {
+  release(objects.pens, pen);
+}
 void delete_brush(Brush brush) {
-  std::erase_if(brushes, [&](const auto& owned) { return owned.get() == brush; });
+  release(objects.brushes, brush);
+}
+void delete_font(Font font) {
+  release(objects.fonts, font);
+}
+
+void set_text_colour(DrawingContext context, uint32_t colour) {
+  if (context) context->text_colour = colour;
+}
+int background_mode(DrawingContext context) {
+  return context ? context->background_mode : 0;
+}
+void set_background_mode(DrawingContext context, int mode) {
+  if (context && (mode == TRANSPARENT || mode == OPAQUE)) context->background_mode = mode;
+}
+uint32_t background_colour(DrawingContext context) {
+  return context ? context->background_colour : 0x00FFFFFFu;
+}
+
+void set_pixel(DrawingContext context, int x, int y, uint32_t colour) {
+  if (!context) return;
+  raster::set_pixel(surface_of(context), x, y, pixel_of(colour));
+  painted(context);
+}
+
+void move_to(DrawingContext context, int x, int y) {
+  if (context) context->position = {x, y};
+}
+
+void line_to(DrawingContext context, int x, int y) {
+  if (!context) return;
+  raster::draw_line(surface_of(context), context->position.x, context->position.y, x, y,
+                    raster_pen(context));
+  context->position = {x, y};
+  painted(context);
+}
+
+void draw_polygon(DrawingContext context, const Vertex* vertices, int count) {
+  if (!context || !vertices || count <= 0) return;
+  std::vector<raster::Vertex> points(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) points[static_cast<size_t>(i)] = {vertices[i].x, vertices[i].y};
+  raster::draw_polygon(surface_of(context), points.data(), count, raster_pen(context),
+                       raster_brush(context));
+  painted(context);
 }
 
 void draw_rectangle(DrawingContext context, int left, int top, int right, int bottom) {
-  if (!context || !context->bitmap) return;
-  BitmapObject& surface = *context->bitmap;
-  int64_t l = std::min(left, right), r = std::max(left, right);
-  int64_t t = std::min(top, bottom), b = std::max(top, bottom);
-  if (r - l < 1 || b - t < 1) return;
-  const uint32_t brush = pixel_of(context->brush ? context->brush->colour : 0x00FFFFFFu);
-  const uint32_t pen = pixel_of(context->pen_colour);
-  fill(surface, l + 1, t + 1, r - 1, b - 1, brush);
-  fill(surface, l, t, r, t + 1, pen);
-  fill(surface, l, b - 1, r, b, pen);
-  fill(surface, l, t, l + 1, b, pen);
-  fill(surface, r - 1, t, r, b, pen);
-  if (context->window) portable::layer_surface_changed(context->window);
+  if (!context) return;
+  raster::draw_rectangle(surface_of(context), left, top, right, bottom, raster_pen(context),
+                         raster_brush(context));
+  painted(context);
+}
+
+void draw_ellipse(DrawingContext context, int left, int top, int right, int bottom) {
+  if (!context) return;
+  raster::draw_ellipse(surface_of(context), left, top, right, bottom, raster_pen(context),
+                       raster_brush(context));
+  painted(context);
+}
+
+void draw_text(DrawingContext context, int x, int y, const char* text, size_t count) {
+  if (!context || !text) return;
+  const raster::Font* font = raster_font(context);
+  const raster::Surface surface = surface_of(context);
+  if (context->background_mode == OPAQUE) {
+    const int64_t right = int64_t{x} + raster::text_width(font, text, count);
+    const int64_t bottom = int64_t{y} + raster::font_metrics(font).height;
+    raster::fill_rectangle(surface, x, y, static_cast<int>(std::min<int64_t>(right, INT_MAX)),
+                           static_cast<int>(std::min<int64_t>(bottom, INT_MAX)),
+                           pixel_of(context->background_colour));
+  }
+  raster::draw_text(surface, font, x, y, text, count, pixel_of(context->text_colour));
+  painted(context);
+}
+
+Size text_extent(DrawingContext context, const char* text, size_t count) {
+  if (!context || !text) return {};
+  const raster::Font* font = raster_font(context);
+  return {raster::text_width(font, text, count), raster::font_metrics(font).height};
+}
+
+TextMetrics text_metrics(DrawingContext context) {
+  if (!context) return {};
+  const raster::FontMetrics metrics = raster::font_metrics(raster_font(context));
+  return {metrics.height,           metrics.ascent,           metrics.descent,
+          metrics.internal_leading, metrics.external_leading, metrics.average_width};
+}
+
+void scroll_surface(DrawingContext context, int dx, int dy) {
+  if (!context) return;
+  raster::scroll(surface_of(context), dx, dy);
+  painted(context);
 }
 
 }  // namespace platform
 
 namespace portable {
+
 void drawing_reset() {
-  platform::brushes.clear();
+  platform::objects = platform::ObjectStore{};
 }
+
+// A window's context is handed out fresh: its objects and modes as new.
+void reset_context_state(platform::DrawingContextObject& context) {
+  context.pen = nullptr;
+  context.brush = nullptr;
+  context.font = nullptr;
+  context.background_mode = OPAQUE;
+  context.background_colour = 0x00FFFFFFu;
+  context.text_colour = 0;
+  context.position = {};
+}
+
 }  // namespace portable

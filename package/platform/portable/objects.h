@@ -29,15 +29,32 @@ struct BitmapObject {
   std::vector<uint32_t> pixels;
 };
 
+struct PenObject {
+  bool null = false;
+  int width = 1;
+  uint32_t colour = 0;  // colour reference 0x00BBGGRR
+};
+
 struct BrushObject {
-  uint32_t colour = 0x00FFFFFFu;  // colour reference 0x00BBGGRR
+  bool hollow = false;
+  uint32_t colour = 0x00FFFFFFu;
+};
+
+struct FontObject {
+  bool fixed_pitch = false;  // the stock fixed-pitch font, else the canvas face
+  int em_height = 0;         // pixels; 0 picks the default
 };
 
 struct DrawingContextObject {
   Bitmap bitmap = nullptr;  // the surface drawn on: selected or the window's
   Window window = nullptr;  // set for a window's own context
-  Brush brush = nullptr;    // null: the initial white brush
-  uint32_t pen_colour = 0;  // the initial one-pixel black pen
+  Pen pen = nullptr;        // null means the initial object of its kind
+  Brush brush = nullptr;
+  Font font = nullptr;
+  int background_mode = OPAQUE;
+  uint32_t background_colour = 0x00FFFFFFu;
+  uint32_t text_colour = 0;
+  Vertex position;
 };
 
 struct WindowObject {

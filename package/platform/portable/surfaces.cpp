@@ -5,6 +5,7 @@
 
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/objects.h"
+#include "platform/portable/window_registry.h"
 
 namespace platform {
 namespace {
@@ -26,6 +27,7 @@ Bitmap default_bitmap() {
 
 DrawingContext window_context(Window window) {
   if (!window || window->destroyed) return nullptr;
+  portable::reset_context_state(window->context);
   return &window->context;
 }
 
@@ -93,6 +95,7 @@ void copy_block(DrawingContext destination, int x, int y, int width, int height,
   }
   if (destination->window) {
     ++destination->window->presents;
+    portable::layer_block_copied(destination->window, from);
     portable::layer_surface_changed(destination->window);
   }
 }

@@ -171,6 +171,7 @@ void stop_timer(Window window, unsigned id) {
 DrawingContext begin_paint(Window window) {
   if (!portable::is_live(window)) return nullptr;
   portable::queue_validate(window);
+  portable::reset_context_state(window->context);
   return &window->context;
 }
 

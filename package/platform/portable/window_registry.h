@@ -14,6 +14,9 @@ platform::Window active_window();
 void set_active_window(platform::Window window);
 // Destroys a window as Windows does: WM_DESTROY, then nothing more reaches it.
 void destroy_window(platform::Window window);
+// Gives a window's own context the objects and modes of a fresh one.
+void reset_context_state(platform::DrawingContextObject& context);
+
 // Forgets every class, window, menu, surface, queued message and key state,
 // so that a test starts from a fresh process.
 void reset_portable_state();

@@ -44,8 +44,8 @@ void draw_rectangle(const Surface& surface, int left, int top, int right, int bo
                     const Pen& pen, const Brush& brush);
 
 // The integer midpoint ellipse of the box, interior filled, outline on top.
-void draw_ellipse(const Surface& surface, int left, int top, int right, int bottom,
-                  const Pen& pen, const Brush& brush);
+void draw_ellipse(const Surface& surface, int left, int top, int right, int bottom, const Pen& pen,
+                  const Brush& brush);
 
 // A closed polygon: interior by the alternate rule with the brush, then the
 // closed outline with the pen, vertices included.

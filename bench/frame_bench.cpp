@@ -1,0 +1,84 @@
+// One full frame of the car game on the software canvas, and the replay rate
+// of the headless runner over a long script.
+#include <benchmark/benchmark.h>
+#include <zivro.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "cargame.h"
+#include "events.h"
+#include "game_rules.h"
+#include "platform/headless/headless.h"
+#include "scene.h"
+#include "script.h"
+#include "text/text_log.h"
+#include "windows.h"
+
+namespace {
+
+void fresh_package() {
+  headless::reset();
+  reset_events_state();
+  reset_windows_state();
+  reset_script_state();
+  reset_text_log_state();
+}
+
+void open_package() {
+  fresh_package();
+  static char command_line[] = "";
+  ZIVRO_open(nullptr, nullptr, command_line, SW_SHOWNORMAL);
+  ZIVRO_logging(0);
+  ZIVRO_clear();
+}
+
+// A day frame without the police (54 calls).
+void BM_FrameDay(benchmark::State& state) {
+  open_package();
+  GameState game;
+  for (auto _ : state) draw_frame(game);
+}
+
+// The busiest frame: night, the police flashing, a dialogue (65 calls).
+void BM_FrameNightStop(benchmark::State& state) {
+  open_package();
+  GameState game;
+  game.day_count = 2;
+  game.cop_active = 1;
+  game.pulled_over = 1;
+  game.cop_x = -40;
+  game.stop_timer = 20;
+  for (auto _ : state) draw_frame(game);
+}
+
+// Whole runs of a long script: six clicks and 20000 ticks, 20006 frames.
+void BM_ReplayLongScript(benchmark::State& state) {
+  const std::filesystem::path script =
+      std::filesystem::temp_directory_path() / "zivro-bench-replay.scr";
+  {
+    std::ofstream out(script, std::ios::binary);
+    for (int i = 0; i < 6; ++i) out << "ZIVRO_MOUSE(-250, 180);\r\n";
+    out << "ZIVRO_PERIODIC(20000);\r\n";
+  }
+  const int64_t frames = 6 + 20000 + 1;
+  for (auto _ : state) {
+    fresh_package();
+    headless::set_playback_path(script.string());
+    headless::post_at_start(headless::menu_command(kCommandPlayback));
+    static char command_line[] = "";
+    benchmark::DoNotOptimize(run_cargame(nullptr, nullptr, command_line, SW_SHOWNORMAL));
+  }
+  state.counters["frames_per_second"] = benchmark::Counter(
+      static_cast<double>(frames * state.iterations()), benchmark::Counter::kIsRate);
+  std::filesystem::remove(script);
+}
+
+BENCHMARK(BM_FrameDay)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_FrameNightStop)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_ReplayLongScript)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

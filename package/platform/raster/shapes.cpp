@@ -1,0 +1,651 @@
+// Shapes on pixel surfaces. Every shape is reduced to horizontal spans that
+// are clipped to the surface before a pixel is touched, so a shape with
+// coordinates anywhere in the int range costs no more than its visible part.
+// Coordinates are widened to 64 bits on entry; the few products that can
+// outgrow even that (entering a long line or polygon edge part-way along) go
+// through a small portable 128-bit multiply-divide.
+#include "platform/raster/shapes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace raster {
+namespace {
+
+using i64 = std::int64_t;
+using u64 = std::uint64_t;
+
+constexpr i64 kNoSpanLo = std::numeric_limits<i64>::max();
+constexpr i64 kNoSpanHi = std::numeric_limits<i64>::min();
+
+// Up to this box size (in pixels less one) an ellipse is traced step by step
+// with 64-bit error terms, which stay below 2^60 there. Larger boxes are
+// computed row by row from the ellipse's equation instead.
+constexpr i64 kTracedEllipseLimit = i64{1} << 17;
+
+bool is_drawable(const Surface& s) {
+  return s.pixels != nullptr && s.width > 0 && s.height > 0;
+}
+
+i64 abs64(i64 v) {
+  return v < 0 ? -v : v;
+}
+
+i64 floor_div(i64 n, i64 d) {  // d > 0
+  const i64 q = n / d;
+  return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+uint32_t* row_at(const Surface& s, i64 y) {
+  return s.pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width);
+}
+
+// Fills n pixels from p. The fixed-size inner loop is there for the
+// compiler: GCC at -O2 vectorises it but not a plain fill_n, which makes
+// large fills several times faster.
+void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
+  constexpr i64 kBlock = 16;
+  for (; n >= kBlock; n -= kBlock, p += kBlock) {
+    for (i64 i = 0; i < kBlock; ++i) p[i] = colour;
+  }
+  std::fill_n(p, n, colour);
+}
+
+// Paints the part of columns x0..x1 of row y that lies on the surface.
+void fill_span(const Surface& s, i64 y, i64 x0, i64 x1, uint32_t colour) {
+  if (y < 0 || y >= s.height) return;
+  x0 = std::max<i64>(x0, 0);
+  x1 = std::min<i64>(x1, s.width - 1);
+  if (x0 > x1) return;
+  fill_pixels(row_at(s, y) + x0, x1 - x0 + 1, colour);
+}
+
+// Paints the part of the inclusive box x0..x1, y0..y1 that lies on the surface.
+void fill_box(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t colour) {
+  x0 = std::max<i64>(x0, 0);
+  y0 = std::max<i64>(y0, 0);
+  x1 = std::min<i64>(x1, s.width - 1);
+  y1 = std::min<i64>(y1, s.height - 1);
+  if (x0 > x1 || y0 > y1) return;
+  for (i64 y = y0; y <= y1; ++y) fill_pixels(row_at(s, y) + x0, x1 - x0 + 1, colour);
+}
+
+struct QuotRem {
+  u64 quot;
+  u64 rem;
+};
+
+// (a * b + add) / divisor, exactly, with a 128-bit intermediate. Callers keep
+// the quotient below 2^64; it is still well defined otherwise.
+QuotRem mul_add_divmod(u64 a, u64 b, u64 add, u64 divisor) {
+  const u64 mask = 0xffffffffu;
+  const u64 lo_lo = (a & mask) * (b & mask);
+  const u64 hi_lo = (a >> 32) * (b & mask);
+  const u64 lo_hi = (a & mask) * (b >> 32);
+  const u64 cross = (lo_lo >> 32) + (hi_lo & mask) + lo_hi;
+  u64 hi = (a >> 32) * (b >> 32) + (hi_lo >> 32) + (cross >> 32);
+  u64 lo = (cross << 32) | (lo_lo & mask);
+  lo += add;
+  if (lo < add) ++hi;
+
+  u64 rem = hi % divisor;
+  u64 quot = 0;
+  for (int bit = 63; bit >= 0; --bit) {
+    const bool carry = (rem >> 63) != 0;
+    rem = (rem << 1) | ((lo >> bit) & 1u);
+    quot <<= 1;
+    if (carry || rem >= divisor) {
+      rem -= divisor;
+      quot |= 1u;
+    }
+  }
+  return {quot, rem};
+}
+
+i64 ceil_mul_add_div(i64 a, i64 b, i64 add, i64 divisor) {  // all >= 0, divisor > 0
+  const QuotRem qr = mul_add_divmod(static_cast<u64>(a), static_cast<u64>(b), static_cast<u64>(add),
+                                    static_cast<u64>(divisor));
+  return static_cast<i64>(qr.quot) + (qr.rem != 0 ? 1 : 0);
+}
+
+struct Box {  // inclusive
+  i64 x0, y0, x1, y1;
+};
+
+// Visits the pixels of the one-pixel line from (x0, y0) towards (x1, y1)
+// that fall inside `clip`, in order from the start; the end pixel only when
+// `with_end`. Along the major axis the line takes one pixel a step; across
+// it the pixel nearest to the ideal line. A tie (the ideal line passing
+// exactly between two pixels) goes to the pixel with the smaller minor
+// coordinate: the upper one of a mostly horizontal line, the left one of a
+// mostly vertical line, as GDI's diamond convention lights them. The choice
+// does not depend on which end the line starts from, so A->B and B->A light
+// the same pixels apart from their excluded ends.
+//
+// A clipped line is entered at the first visible step with the error term
+// the whole line would have had there, so clipping never moves a pixel.
+template <class Visit>
+void walk_line(i64 x0, i64 y0, i64 x1, i64 y1, bool with_end, const Box& clip, Visit&& visit) {
+  const i64 dx = x1 - x0;
+  const i64 dy = y1 - y0;
+  if (dx == 0 && dy == 0) return;
+  const bool x_major = abs64(dx) >= abs64(dy);
+  const i64 major0 = x_major ? x0 : y0;
+  const i64 minor0 = x_major ? y0 : x0;
+  const i64 major_step = (x_major ? dx : dy) > 0 ? 1 : -1;
+  const i64 minor_step = (x_major ? dy : dx) >= 0 ? 1 : -1;
+  const i64 run = abs64(x_major ? dx : dy);   // > 0
+  const i64 rise = abs64(x_major ? dy : dx);  // <= run
+  const i64 bias = minor_step > 0 ? 1 : 0;    // rounds ties towards the smaller coordinate
+  const i64 major_lo = x_major ? clip.x0 : clip.y0;
+  const i64 major_hi = x_major ? clip.x1 : clip.y1;
+  const i64 minor_lo = x_major ? clip.y0 : clip.x0;
+  const i64 minor_hi = x_major ? clip.y1 : clip.x1;
+
+  // Step k is at major0 + major_step * k and minor0 + minor_step * m(k), where
+  // m(k) = floor((2 * k * rise + run - bias) / (2 * run)).
+  i64 first = 0;
+  i64 last = with_end ? run : run - 1;
+  if (major_step > 0) {
+    first = std::max(first, major_lo - major0);
+    last = std::min(last, major_hi - major0);
+  } else {
+    first = std::max(first, major0 - major_hi);
+    last = std::min(last, major0 - major_lo);
+  }
+  if (first > last) return;
+
+  i64 m_lo = minor_step > 0 ? minor_lo - minor0 : minor0 - minor_hi;
+  i64 m_hi = minor_step > 0 ? minor_hi - minor0 : minor0 - minor_lo;
+  m_lo = std::max<i64>(m_lo, 0);
+  m_hi = std::min(m_hi, rise);
+  if (m_lo > m_hi) return;
+  if (rise > 0) {
+    // m(k) >= m  <=>  k >= ceil((run * (2m - 1) + bias) / (2 * rise)).
+    if (m_lo > 0) first = std::max(first, ceil_mul_add_div(run, 2 * m_lo - 1, bias, 2 * rise));
+    if (m_hi < rise) last = std::min(last, ceil_mul_add_div(run, 2 * m_hi + 1, bias, 2 * rise) - 1);
+    if (first > last) return;
+  }
+
+  const QuotRem entry = mul_add_divmod(static_cast<u64>(first), static_cast<u64>(2 * rise),
+                                       static_cast<u64>(run - bias), static_cast<u64>(2 * run));
+  i64 major = major0 + major_step * first;
+  i64 minor = minor0 + minor_step * static_cast<i64>(entry.quot);
+  i64 error = static_cast<i64>(entry.rem) - 2 * run;  // in [-2 run, 0)
+  for (i64 k = first; k <= last; ++k) {
+    if (x_major) {
+      visit(major, minor);
+    } else {
+      visit(minor, major);
+    }
+    error += 2 * rise;
+    if (error >= 0) {
+      error -= 2 * run;
+      minor += minor_step;
+    }
+    major += major_step;
+  }
+}
+
+// Wide pens: a filled disc of the pen's width stamped on every pixel of the
+// one-pixel path. The disc of an even width is centred on the pixel's upper
+// left corner, so its rows and columns run from -w/2 to (w-1)/2 around the
+// pixel, like the bands of a wide rectangle outline.
+struct Disc {
+  i64 top = 0;                   // offset of its first row
+  std::vector<i64> left, right;  // column offsets of each row
+};
+
+// One interval per surface row: the union of stamps whose centres lie on a
+// path that never goes back up (a line, one side of an ellipse), which is
+// one interval because neighbouring stamps overlap.
+struct RowUnion {
+  std::vector<i64> lo, hi;
+  i64 first = 0, last = -1;
+};
+
+struct Scratch {
+  Disc disc;
+  RowUnion left_side, right_side;
+};
+
+Scratch& scratch() {
+  thread_local Scratch instance;
+  return instance;
+}
+
+int effective_pen_width(const Surface& s, int width) {
+  // Beyond twice the surface's extent a wider disc changes only what lies
+  // far off the surface; the cap keeps the work bounded.
+  const i64 cap = std::min<i64>(2 * (i64{s.width} + s.height) + 3, i64{1} << 16);
+  return static_cast<int>(std::clamp<i64>(width, 1, cap));
+}
+
+void build_disc(Disc& disc, i64 width) {
+  const i64 even = (width % 2 == 0) ? 1 : 0;
+  disc.top = -(width / 2);
+  disc.left.resize(static_cast<std::size_t>(width));
+  disc.right.resize(static_cast<std::size_t>(width));
+  for (i64 j = 0; j < width; ++j) {
+    // Pixel centres within width/2 of the disc's centre, in half pixels.
+    const i64 v = 2 * (disc.top + j) + even;
+    const i64 room = width * width - v * v;
+    i64 root = static_cast<i64>(std::sqrt(static_cast<double>(room)));
+    while (root * root > room) --root;
+    while ((root + 1) * (root + 1) <= room) ++root;
+    const i64 half = (root - even) / 2;
+    disc.left[static_cast<std::size_t>(j)] = -half - even;
+    disc.right[static_cast<std::size_t>(j)] = half;
+  }
+}
+
+void reset_union(RowUnion& u, int height) {
+  u.lo.assign(static_cast<std::size_t>(height), kNoSpanLo);
+  u.hi.assign(static_cast<std::size_t>(height), kNoSpanHi);
+  u.first = height;
+  u.last = -1;
+}
+
+// Adds the disc stamped on each pixel of columns xs..xe of row y.
+void stamp_run(RowUnion& u, const Disc& disc, int height, i64 y, i64 xs, i64 xe) {
+  const i64 rows = static_cast<i64>(disc.left.size());
+  const i64 j0 = std::max<i64>(0, -(y + disc.top));
+  const i64 j1 = std::min<i64>(rows - 1, height - 1 - (y + disc.top));
+  if (j0 > j1) return;
+  for (i64 j = j0; j <= j1; ++j) {
+    const std::size_t row = static_cast<std::size_t>(y + disc.top + j);
+    u.lo[row] = std::min(u.lo[row], xs + disc.left[static_cast<std::size_t>(j)]);
+    u.hi[row] = std::max(u.hi[row], xe + disc.right[static_cast<std::size_t>(j)]);
+  }
+  u.first = std::min(u.first, y + disc.top + j0);
+  u.last = std::max(u.last, y + disc.top + j1);
+}
+
+void paint_union(const Surface& s, const RowUnion& u, uint32_t colour) {
+  for (i64 y = u.first; y <= u.last; ++y) {
+    const std::size_t row = static_cast<std::size_t>(y);
+    if (u.lo[row] <= u.hi[row]) fill_span(s, y, u.lo[row], u.hi[row], colour);
+  }
+}
+
+void draw_wide_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int width, uint32_t colour) {
+  Scratch& work = scratch();
+  build_disc(work.disc, width);
+  RowUnion& u = work.left_side;
+  reset_union(u, s.height);
+  const i64 margin = width / 2 + 1;  // how far a stamp reaches from its centre, and one more
+  const Box clip{-margin, -margin, s.width - 1 + margin, s.height - 1 + margin};
+
+  // Consecutive pixels on one row are stamped as one run.
+  bool open = false;
+  i64 run_y = 0, run_x0 = 0, run_x1 = 0;
+  walk_line(x0, y0, x1, y1, true, clip, [&](i64 x, i64 y) {
+    if (open && y == run_y && (x == run_x1 + 1 || x == run_x0 - 1)) {
+      run_x0 = std::min(run_x0, x);
+      run_x1 = std::max(run_x1, x);
+      return;
+    }
+    if (open) stamp_run(u, work.disc, s.height, run_y, run_x0, run_x1);
+    open = true;
+    run_y = y;
+    run_x0 = run_x1 = x;
+  });
+  if (open) stamp_run(u, work.disc, s.height, run_y, run_x0, run_x1);
+  paint_union(s, u, colour);
+}
+
+void draw_thin_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t colour) {
+  if (y0 == y1 && x0 != x1) {  // the common horizontal case as one span
+    if (x1 > x0) {
+      fill_span(s, y0, x0, x1 - 1, colour);
+    } else {
+      fill_span(s, y0, x1 + 1, x0, colour);
+    }
+    return;
+  }
+  const Box clip{0, 0, s.width - 1, s.height - 1};
+  walk_line(x0, y0, x1, y1, false, clip, [&](i64 x, i64 y) { row_at(s, y)[x] = colour; });
+}
+
+void stroke_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, const Pen& pen) {
+  if (pen.null) return;
+  const int width = effective_pen_width(s, pen.width);
+  if (width <= 1) {
+    draw_thin_line(s, x0, y0, x1, y1, pen.colour);
+  } else if (x0 != x1 || y0 != y1) {
+    draw_wide_line(s, x0, y0, x1, y1, width, pen.colour);
+  }
+}
+
+// Rectangles, normalised, right and bottom exclusive.
+void paint_rectangle(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, const Pen& pen,
+                     const Brush& brush) {
+  if (left == right || top == bottom) return;
+  if (pen.null) {
+    // Without an outline GDI fills one pixel less to the right and below.
+    if (!brush.hollow) fill_box(s, left, top, right - 2, bottom - 2, brush.colour);
+    return;
+  }
+  if (!brush.hollow) fill_box(s, left + 1, top + 1, right - 2, bottom - 2, brush.colour);
+  // Each side of the one-pixel outline widened into a band of the pen's
+  // width centred on it; a one-pixel pen is the band of width 1.
+  const i64 width = std::max(pen.width, 1);
+  const i64 before = width / 2;
+  const i64 after = width - 1 - before;
+  const i64 outer_x0 = left - before, outer_x1 = right - 1 + after;
+  const i64 outer_y0 = top - before, outer_y1 = bottom - 1 + after;
+  fill_box(s, outer_x0, outer_y0, outer_x1, top + after, pen.colour);
+  fill_box(s, outer_x0, bottom - 1 - before, outer_x1, outer_y1, pen.colour);
+  fill_box(s, outer_x0, outer_y0, left + after, outer_y1, pen.colour);
+  fill_box(s, right - 1 - before, outer_y0, outer_x1, outer_y1, pen.colour);
+}
+
+// Emits the left-hand outline of the ellipse in the box (right and bottom
+// exclusive, at least 3 by 3) row by row: emit(y, xs, xe) says row y's left
+// outline pixels are columns xs..xe; the right-hand ones are their mirror
+// images left + right - 1 - x. Only rows row_lo..row_hi are emitted, some
+// possibly twice with the same or a narrower run.
+template <class Emit>
+void trace_ellipse(i64 left, i64 top, i64 right, i64 bottom, i64 row_lo, i64 row_hi, Emit&& emit) {
+  const i64 a = right - 1 - left;
+  const i64 b = bottom - 1 - top;
+  const auto emit_pair = [&](i64 lower, i64 upper, i64 xs, i64 xe) {
+    if (lower >= row_lo && lower <= row_hi) emit(lower, xs, xe);
+    if (upper != lower && upper >= row_lo && upper <= row_hi) emit(upper, xs, xe);
+  };
+
+  if (a <= kTracedEllipseLimit && b <= kTracedEllipseLimit) {
+    // Zingl's midpoint ellipse of the box, traced from the left end of the
+    // middle row(s) down to the bottom centre and mirrored: err is the error
+    // of the diagonal step, dx and dy those of the x and y steps.
+    const i64 odd = b & 1;
+    i64 dx = 4 * (1 - a) * b * b;
+    i64 dy = 4 * (odd + 1) * a * a;
+    i64 err = dx + dy + odd * a * a;
+    const i64 ddx = 8 * b * b;
+    const i64 ddy = 8 * a * a;
+    i64 x = left;
+    i64 mirror_x = right - 1;
+    i64 lower = top + (b + 1) / 2;
+    i64 upper = lower - odd;
+    i64 run_start = x;
+    do {
+      const i64 e2 = 2 * err;
+      const bool y_step = e2 <= dy;
+      if (y_step) {
+        dy += ddy;
+        err += dy;
+      }
+      const bool x_step = e2 >= dx || 2 * err > dy;
+      if (y_step) {
+        emit_pair(lower, upper, run_start, x);
+        ++lower;
+        --upper;
+        run_start = x_step ? x + 1 : x;
+        if (lower > row_hi && upper < row_lo) return;  // the rest lies further out
+      }
+      if (x_step) {
+        dx += ddx;
+        err += dx;
+        ++x;
+        --mirror_x;
+      }
+    } while (x <= mirror_x);
+    if (run_start < x) emit_pair(lower, upper, run_start, x - 1);
+    // A very flat ellipse reaches the centre column before its top and
+    // bottom rows: finish its tips straight up and down.
+    while (lower - upper < b) {
+      if (lower > row_hi && upper < row_lo) return;
+      emit_pair(lower, upper, x - 1, x - 1);
+      ++lower;
+      --upper;
+    }
+    return;
+  }
+
+  // Boxes this large cannot be traced step by step in reasonable time; each
+  // visible row is computed from the curve instead. Where the curve is flat
+  // a row takes the columns at which the curve lies within the row's height,
+  // where it is steep the column nearest to the curve at the row's centre.
+  // Everything is in half pixels from the box's centre.
+  const i64 twice_centre_x = left + right - 1;
+  const i64 twice_centre_y = top + bottom - 1;
+  const i64 middle = floor_div(twice_centre_x, 2);
+  const auto curve_x = [&](i64 v) {  // the curve's left side at half-row v, in pixels
+    const long double ratio = static_cast<long double>(v) / static_cast<long double>(b);
+    const long double reach =
+        static_cast<long double>(a) * std::sqrt(std::max<long double>(0, 1 - ratio * ratio));
+    return (static_cast<long double>(twice_centre_x) - reach) / 2;
+  };
+  const auto to_column = [&](long double x) {
+    return static_cast<i64>(
+        std::clamp(x, static_cast<long double>(left), static_cast<long double>(middle)));
+  };
+  const i64 y_first = std::max(top, row_lo);
+  const i64 y_last = std::min(bottom - 1, row_hi);
+  for (i64 y = y_first; y <= y_last; ++y) {
+    const i64 v = 2 * y - twice_centre_y;
+    const i64 inner = v > 0 ? v - 1 : (v < 0 ? v + 1 : 0);
+    const i64 outer = v >= 0 ? v + 1 : v - 1;
+    const long double band_start = std::ceil(curve_x(inner));
+    const long double band_end =
+        abs64(outer) >= b ? static_cast<long double>(middle) : std::floor(curve_x(outer));
+    const i64 xs = to_column(band_start <= band_end ? band_start : std::floor(curve_x(v) + 0.5L));
+    emit(y, xs, std::max(xs, to_column(band_end)));
+  }
+}
+
+void paint_ellipse(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, const Pen& pen,
+                   const Brush& brush) {
+  const bool fill = !brush.hollow;
+  const bool outline = !pen.null;
+  if (!fill && !outline) return;
+  const int width = outline ? effective_pen_width(s, pen.width) : 1;
+  const i64 margin = width / 2 + 1;
+  if (left > s.width - 1 + margin || right - 1 < -margin || top > s.height - 1 + margin ||
+      bottom - 1 < -margin) {
+    return;
+  }
+  const i64 mirror = left + right - 1;
+  const i64 last_row = s.height - 1;
+
+  if (width <= 1) {
+    // Row by row: the brush strictly between the outline pixels, then the outline.
+    trace_ellipse(left, top, right, bottom, 0, last_row, [&](i64 y, i64 xs, i64 xe) {
+      if (fill) fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+      if (outline) {
+        fill_span(s, y, xs, xe, pen.colour);
+        fill_span(s, y, mirror - xe, mirror - xs, pen.colour);
+      }
+    });
+    return;
+  }
+
+  if (fill) {
+    trace_ellipse(left, top, right, bottom, 0, last_row, [&](i64 y, i64, i64 xe) {
+      fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+    });
+  }
+  // Each side of the outline runs downwards from top to bottom, so the
+  // discs stamped along it make one interval per row.
+  Scratch& work = scratch();
+  build_disc(work.disc, width);
+  reset_union(work.left_side, s.height);
+  reset_union(work.right_side, s.height);
+  trace_ellipse(left, top, right, bottom, -margin, last_row + margin, [&](i64 y, i64 xs, i64 xe) {
+    stamp_run(work.left_side, work.disc, s.height, y, xs, xe);
+    stamp_run(work.right_side, work.disc, s.height, y, mirror - xe, mirror - xs);
+  });
+  paint_union(s, work.left_side, pen.colour);
+  paint_union(s, work.right_side, pen.colour);
+}
+
+// A polygon edge stepping down the rows it crosses. Pixel (x, y) stands for
+// the point (x, y) (a pixel's centre, where lines through the vertices pass
+// too): a row takes the pixels from the left edge's crossing included to the
+// right edge's excluded, and an edge covers its rows from top included to
+// bottom excluded, so an edge shared by two polygons paints its pixels once.
+struct PolygonEdge {
+  i64 y_first, y_last;  // visible rows it crosses
+  i64 x;                // ceil of its crossing on the current row
+  i64 rem;              // x * height less the exact crossing times height, in [0, height)
+  i64 height;           // rows from its top vertex to its bottom vertex
+  i64 step_q, step_r;   // the crossing's advance a row: step_q + step_r / height
+};
+
+struct PolygonScratch {
+  std::vector<PolygonEdge> edges;
+  std::vector<std::size_t> active;
+  std::vector<i64> crossings;
+};
+
+PolygonScratch& polygon_scratch() {
+  thread_local PolygonScratch instance;
+  return instance;
+}
+
+void fill_polygon(const Surface& s, const Vertex* vertices, int count, uint32_t colour) {
+  PolygonScratch& work = polygon_scratch();
+  work.edges.clear();
+  for (int i = 0; i < count; ++i) {
+    i64 xa = vertices[i].x, ya = vertices[i].y;
+    const Vertex& next = vertices[(i + 1) % count];
+    i64 xb = next.x, yb = next.y;
+    if (ya == yb) continue;
+    if (ya > yb) {
+      std::swap(xa, xb);
+      std::swap(ya, yb);
+    }
+    const i64 y_first = std::max<i64>(ya, 0);
+    const i64 y_last = std::min<i64>(yb - 1, s.height - 1);
+    if (y_first > y_last) continue;
+    PolygonEdge edge{};
+    edge.y_first = y_first;
+    edge.y_last = y_last;
+    edge.height = yb - ya;
+    const i64 dx = xb - xa;
+    edge.step_q = floor_div(dx, edge.height);
+    edge.step_r = dx - edge.step_q * edge.height;
+    // Crossing on the first visible row: xa + (y_first - ya) * dx / height.
+    const QuotRem qr = mul_add_divmod(static_cast<u64>(y_first - ya), static_cast<u64>(abs64(dx)),
+                                      0, static_cast<u64>(edge.height));
+    const i64 quot = static_cast<i64>(qr.quot);
+    const i64 rem = static_cast<i64>(qr.rem);
+    if (dx >= 0) {
+      edge.x = xa + quot + (rem != 0 ? 1 : 0);
+      edge.rem = rem != 0 ? edge.height - rem : 0;
+    } else {
+      edge.x = xa - quot;
+      edge.rem = rem;
+    }
+    work.edges.push_back(edge);
+  }
+  if (work.edges.empty()) return;
+  std::sort(work.edges.begin(), work.edges.end(),
+            [](const PolygonEdge& p, const PolygonEdge& q) { return p.y_first < q.y_first; });
+
+  work.active.clear();
+  std::size_t next_edge = 0;
+  i64 y = work.edges.front().y_first;
+  while (next_edge < work.edges.size() || !work.active.empty()) {
+    if (work.active.empty()) y = std::max(y, work.edges[next_edge].y_first);
+    while (next_edge < work.edges.size() && work.edges[next_edge].y_first == y) {
+      work.active.push_back(next_edge++);
+    }
+    work.crossings.clear();
+    for (const std::size_t index : work.active) {
+      PolygonEdge& edge = work.edges[index];
+      work.crossings.push_back(edge.x);
+      edge.x += edge.step_q;
+      edge.rem -= edge.step_r;
+      if (edge.rem < 0) {
+        edge.rem += edge.height;
+        ++edge.x;
+      }
+    }
+    std::sort(work.crossings.begin(), work.crossings.end());
+    // Alternate rule: inside between the first and second crossing, the
+    // third and fourth, and so on.
+    for (std::size_t k = 0; k + 1 < work.crossings.size(); k += 2) {
+      fill_span(s, y, work.crossings[k], work.crossings[k + 1] - 1, colour);
+    }
+    std::erase_if(work.active, [&](std::size_t index) { return work.edges[index].y_last <= y; });
+    ++y;
+  }
+}
+
+}  // namespace
+
+void set_pixel(const Surface& surface, int x, int y, uint32_t colour) {
+  if (!is_drawable(surface) || x < 0 || y < 0 || x >= surface.width || y >= surface.height) return;
+  row_at(surface, y)[x] = colour;
+}
+
+void draw_line(const Surface& surface, int x0, int y0, int x1, int y1, const Pen& pen) {
+  if (!is_drawable(surface)) return;
+  stroke_line(surface, x0, y0, x1, y1, pen);
+}
+
+void draw_rectangle(const Surface& surface, int left, int top, int right, int bottom,
+                    const Pen& pen, const Brush& brush) {
+  if (!is_drawable(surface)) return;
+  paint_rectangle(surface, std::min(left, right), std::min(top, bottom), std::max(left, right),
+                  std::max(top, bottom), pen, brush);
+}
+
+void draw_ellipse(const Surface& surface, int left, int top, int right, int bottom, const Pen& pen,
+                  const Brush& brush) {
+  if (!is_drawable(surface)) return;
+  const i64 l = std::min(left, right), r = std::max(left, right);
+  const i64 t = std::min(top, bottom), b = std::max(top, bottom);
+  if (r - l <= 2 || b - t <= 2) {  // too small to curve: GDI draws the rectangle
+    paint_rectangle(surface, l, t, r, b, pen, brush);
+    return;
+  }
+  paint_ellipse(surface, l, t, r, b, pen, brush);
+}
+
+void draw_polygon(const Surface& surface, const Vertex* vertices, int count, const Pen& pen,
+                  const Brush& brush) {
+  if (!is_drawable(surface) || vertices == nullptr || count < 2) return;
+  if (!brush.hollow) fill_polygon(surface, vertices, count, brush.colour);
+  // The closed outline: every vertex is the start of one segment.
+  for (int i = 0; i < count; ++i) {
+    const Vertex& from = vertices[i];
+    const Vertex& to = vertices[(i + 1) % count];
+    stroke_line(surface, from.x, from.y, to.x, to.y, pen);
+  }
+}
+
+void fill_rectangle(const Surface& surface, int left, int top, int right, int bottom,
+                    uint32_t colour) {
+  if (!is_drawable(surface)) return;
+  fill_box(surface, left, top, i64{right} - 1, i64{bottom} - 1, colour);
+}
+
+void scroll(const Surface& surface, int dx, int dy) {
+  if (!is_drawable(surface)) return;
+  const i64 w = surface.width, h = surface.height;
+  const i64 shift_x = dx, shift_y = dy;
+  if (abs64(shift_x) >= w || abs64(shift_y) >= h || (shift_x == 0 && shift_y == 0)) return;
+  const i64 count = w - abs64(shift_x);
+  const i64 to_x = std::max<i64>(shift_x, 0);
+  const i64 from_x = std::max<i64>(-shift_x, 0);
+  const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(uint32_t);
+  // Rows are copied in the order that reads each source row before it is overwritten.
+  if (shift_y > 0) {
+    for (i64 y = h - 1; y >= shift_y; --y) {
+      std::memmove(row_at(surface, y) + to_x, row_at(surface, y - shift_y) + from_x, bytes);
+    }
+  } else {
+    for (i64 y = 0; y < h + shift_y; ++y) {
+      std::memmove(row_at(surface, y) + to_x, row_at(surface, y - shift_y) + from_x, bytes);
+    }
+  }
+}
+
+}  // namespace raster

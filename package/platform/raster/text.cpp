@@ -1,0 +1,342 @@
+// Text with FreeType, faces found by fontconfig.
+//
+// Each family's face is opened once, on first use, from the file fontconfig
+// names for it. Every em height gets its own FT_Size on that face and its own
+// Font, which keeps the metrics and the rendered glyphs (8-bit coverage, the
+// bitmap's bearings and the advance) of each byte drawn or measured so far.
+// After the first frame, drawing opens no file and renders no glyph.
+//
+// Metrics: ascent is ceil(ascender / 64) and descent ceil(-descender / 64) of
+// the FT_Size's scaled metrics, height their sum. external_leading is what
+// the face's own line height (also rounded up) adds beyond that, never less
+// than 0. average_width is the OS/2 xAvgCharWidth scaled to the em, else the
+// advance of 'x'. internal_leading is height less the em, never less than 0.
+//
+// Positions: each glyph advances the pen by its advance rounded to whole
+// pixels; no kerning. text_width and draw_text walk the same positions.
+//
+// When no face can be had (no fontconfig match, no FreeType, an unreadable
+// file, a face that will not scale), fonts still exist: they draw nothing,
+// measure 0 wide, and report an em-high line.
+//
+// Faces are looked up in a fontconfig configuration of our own, loaded for
+// the lookup and destroyed right after it. Nothing of fontconfig's global
+// state is touched (no FcInit, no FcFini), so other fontconfig users in the
+// process are unaffected, and nothing it allocated outlives the lookup.
+// reset_font_cache releases every face and the FreeType library.
+#include "platform/raster/text.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SIZES_H
+#include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace raster {
+
+namespace {
+
+constexpr int kDefaultEm = 12;
+// Larger requests are set at this size: a glyph's bitmap grows with the
+// square of the em, and nothing larger fits on any surface we draw.
+constexpr int kMaxEm = 1024;
+
+struct Glyph {
+  int left = 0;  // columns from the pen position to the bitmap's left edge
+  int top = 0;   // rows from the bitmap's top edge down to the baseline
+  int width = 0;
+  int rows = 0;
+  int advance = 0;
+  std::vector<uint8_t> coverage;  // rows * width, top row first
+};
+
+}  // namespace
+
+struct Font {
+  FontFamily family = FontFamily::kSans;
+  int em = kDefaultEm;
+  FT_Face face = nullptr;  // shared by every size of the family; null if none
+  FT_Size size = nullptr;
+  FontMetrics metrics;
+  mutable std::array<std::unique_ptr<Glyph>, 256> glyphs;  // by byte, filled on use
+};
+
+namespace {
+
+struct FamilyFace {
+  bool tried = false;
+  FT_Face face = nullptr;
+};
+
+struct TextState {
+  bool library_tried = false;
+  FT_Library library = nullptr;
+  std::array<FamilyFace, 2> families;
+  std::map<std::pair<int, int>, std::unique_ptr<Font>> fonts;  // by (family, em)
+};
+
+TextState state;
+
+int family_index(FontFamily family) {
+  return family == FontFamily::kMonospace ? 1 : 0;
+}
+
+bool has_family(FcPattern* pattern, const char* family) {
+  FcChar8* name = nullptr;
+  for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
+    if (FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(family)) == 0) return true;
+  }
+  return false;
+}
+
+// The file and face index of the best regular, upright, normal-width match
+// for the family; with `exact`, only a face that carries that family name.
+bool match_font(FcConfig* config, const char* family, bool exact, std::string& file, int& index) {
+  FcPattern* pattern = FcPatternCreate();
+  if (!pattern) return false;
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+  FcPatternAddInteger(pattern, FC_WIDTH, FC_WIDTH_NORMAL);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(config, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (!match) return false;
+  bool found = false;
+  FcChar8* path = nullptr;
+  if ((!exact || has_family(match, family)) &&
+      FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
+    file = reinterpret_cast<const char*>(path);
+    int face_index = 0;
+    if (FcPatternGetInteger(match, FC_INDEX, 0, &face_index) != FcResultMatch) face_index = 0;
+    index = face_index;
+    found = true;
+  }
+  FcPatternDestroy(match);
+  return found;
+}
+
+FT_Library library() {
+  if (!state.library_tried) {
+    state.library_tried = true;
+    if (FT_Init_FreeType(&state.library) != 0) state.library = nullptr;
+  }
+  return state.library;
+}
+
+FT_Face open_face(FontFamily family) {
+  FamilyFace& slot = state.families[family_index(family)];
+  if (slot.tried) return slot.face;
+  slot.tried = true;
+  FT_Library lib = library();
+  if (!lib) return nullptr;
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (!config) return nullptr;
+  const bool mono = family == FontFamily::kMonospace;
+  std::string file;
+  int index = 0;
+  const bool found =
+      match_font(config, mono ? "DejaVu Sans Mono" : "DejaVu Sans", true, file, index) ||
+      match_font(config, mono ? "monospace" : "sans-serif", false, file, index);
+  FcConfigDestroy(config);
+  if (!found) return nullptr;
+  FT_Face face = nullptr;
+  if (FT_New_Face(lib, file.c_str(), index & 0xFFFF, &face) != 0) return nullptr;
+  if (!FT_IS_SCALABLE(face)) {
+    FT_Done_Face(face);
+    return nullptr;
+  }
+  // Latin-1 bytes are looked up as Unicode code points.
+  FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+  slot.face = face;
+  return face;
+}
+
+int ceil_pixels(FT_Pos value) {
+  return static_cast<int>(value >= 0 ? (value + 63) / 64 : -((-value) / 64));
+}
+
+int round_pixels(FT_Pos value) {
+  return static_cast<int>(value >= 0 ? (value + 32) / 64 : -((-value + 32) / 64));
+}
+
+FontMetrics faceless_metrics(int em) {
+  FontMetrics m;
+  m.ascent = em;
+  m.height = em;
+  m.average_width = (em + 1) / 2;
+  return m;
+}
+
+FontMetrics face_metrics(FT_Face face, int em) {
+  const FT_Size_Metrics& sm = face->size->metrics;
+  FontMetrics m;
+  m.ascent = std::max(0, ceil_pixels(sm.ascender));
+  m.descent = std::max(0, ceil_pixels(-sm.descender));
+  if (m.ascent + m.descent <= 0) return faceless_metrics(em);
+  m.height = m.ascent + m.descent;
+  m.internal_leading = std::max(0, m.height - em);
+  m.external_leading = std::max(0, ceil_pixels(sm.height) - m.height);
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 && os2->version != 0xFFFFu && os2->xAvgCharWidth > 0 && face->units_per_EM > 0) {
+    m.average_width = static_cast<int>(
+        (static_cast<long long>(os2->xAvgCharWidth) * em + face->units_per_EM / 2) /
+        face->units_per_EM);
+  } else if (FT_Load_Char(face, 'x', FT_LOAD_DEFAULT) == 0) {
+    m.average_width = round_pixels(face->glyph->advance.x);
+  }
+  if (m.average_width <= 0) m.average_width = (em + 1) / 2;
+  return m;
+}
+
+void copy_bitmap(const FT_Bitmap& bitmap, Glyph& glyph) {
+  const bool gray = bitmap.pixel_mode == FT_PIXEL_MODE_GRAY;
+  const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+  if ((!gray && !mono) || !bitmap.buffer || bitmap.width == 0 || bitmap.rows == 0) return;
+  glyph.width = static_cast<int>(bitmap.width);
+  glyph.rows = static_cast<int>(bitmap.rows);
+  glyph.coverage.resize(static_cast<size_t>(glyph.width) * static_cast<size_t>(glyph.rows));
+  const size_t pitch = static_cast<size_t>(bitmap.pitch < 0 ? -bitmap.pitch : bitmap.pitch);
+  const int max_gray = std::max(1, static_cast<int>(bitmap.num_grays) - 1);
+  for (int r = 0; r < glyph.rows; ++r) {
+    // A negative pitch stores the rows bottom first.
+    const int stored = bitmap.pitch < 0 ? glyph.rows - 1 - r : r;
+    const uint8_t* src = bitmap.buffer + static_cast<size_t>(stored) * pitch;
+    uint8_t* dst = glyph.coverage.data() + static_cast<size_t>(r) * glyph.width;
+    for (int c = 0; c < glyph.width; ++c) {
+      if (mono) {
+        dst[c] = (src[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
+      } else {
+        dst[c] = static_cast<uint8_t>(max_gray == 255 ? src[c] : src[c] * 255 / max_gray);
+      }
+    }
+  }
+}
+
+// The glyph of one byte, rendered on first use. Null when the font has no face.
+const Glyph* glyph_for(const Font& font, unsigned char byte) {
+  if (!font.face) return nullptr;
+  std::unique_ptr<Glyph>& cached = font.glyphs[byte];
+  if (cached) return cached.get();
+  cached = std::make_unique<Glyph>();
+  FT_Activate_Size(font.size);
+  const FT_UInt index = FT_Get_Char_Index(font.face, byte);
+  if (FT_Load_Glyph(font.face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
+    const FT_GlyphSlot slot = font.face->glyph;
+    cached->advance = std::max(0, round_pixels(slot->advance.x));
+    cached->left = slot->bitmap_left;
+    cached->top = slot->bitmap_top;
+    copy_bitmap(slot->bitmap, *cached);
+  }
+  return cached.get();
+}
+
+uint32_t blend(uint32_t dst, uint32_t src, unsigned a) {
+  uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const unsigned s = (src >> shift) & 0xFFu;
+    const unsigned d = (dst >> shift) & 0xFFu;
+    out |= ((s * a + d * (255u - a) + 127u) / 255u) << shift;
+  }
+  return out;
+}
+
+// Blends a glyph's coverage with its top-left pixel at (left, top).
+void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, long long top,
+                 uint32_t colour) {
+  const long long c0 = std::max(0LL, -left);
+  const long long c1 = std::min<long long>(glyph.width, surface.width - left);
+  const long long r0 = std::max(0LL, -top);
+  const long long r1 = std::min<long long>(glyph.rows, surface.height - top);
+  for (long long r = r0; r < r1; ++r) {
+    const uint8_t* src = glyph.coverage.data() + r * glyph.width;
+    uint32_t* row = surface.pixels + (top + r) * surface.width;
+    for (long long c = c0; c < c1; ++c) {
+      const unsigned a = src[c];
+      if (a == 0) continue;
+      uint32_t& pixel = row[left + c];
+      pixel = a == 255 ? colour : blend(pixel, colour, a);
+    }
+  }
+}
+
+}  // namespace
+
+const Font* find_font(FontFamily family, int em_pixels) {
+  const int em = em_pixels <= 0 ? kDefaultEm : std::min(em_pixels, kMaxEm);
+  std::unique_ptr<Font>& font = state.fonts[{family_index(family), em}];
+  if (font) return font.get();
+  font = std::make_unique<Font>();
+  font->family = family;
+  font->em = em;
+  font->metrics = faceless_metrics(em);
+  FT_Face face = open_face(family);
+  FT_Size size = nullptr;
+  if (face && FT_New_Size(face, &size) == 0) {
+    if (FT_Activate_Size(size) == 0 && FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(em)) == 0) {
+      font->face = face;
+      font->size = size;
+      font->metrics = face_metrics(face, em);
+    } else {
+      FT_Done_Size(size);
+    }
+  }
+  return font.get();
+}
+
+FontMetrics font_metrics(const Font* font) {
+  return font ? font->metrics : FontMetrics{};
+}
+
+int text_width(const Font* font, const char* text, size_t count) {
+  if (!font || !font->face || !text) return 0;
+  long long width = 0;
+  for (size_t i = 0; i < count; ++i) {
+    width += glyph_for(*font, static_cast<unsigned char>(text[i]))->advance;
+    if (width >= INT_MAX) return INT_MAX;
+  }
+  return static_cast<int>(width);
+}
+
+void draw_text(const Surface& surface, const Font* font, int x, int y, const char* text,
+               size_t count, uint32_t colour) {
+  if (!font || !font->face || !text || !surface.pixels || surface.width <= 0 ||
+      surface.height <= 0) {
+    return;
+  }
+  colour &= 0x00FFFFFFu;
+  const long long baseline = static_cast<long long>(y) + font->metrics.ascent;
+  long long pen = x;
+  for (size_t i = 0; i < count; ++i) {
+    const Glyph& glyph = *glyph_for(*font, static_cast<unsigned char>(text[i]));
+    if (!glyph.coverage.empty()) {
+      blend_glyph(surface, glyph, pen + glyph.left, baseline - glyph.top, colour);
+    }
+    pen += glyph.advance;
+  }
+}
+
+void reset_font_cache() {
+  // FT_Done_Face releases the sizes made on the face too.
+  state.fonts.clear();
+  for (FamilyFace& slot : state.families) {
+    if (slot.face) FT_Done_Face(slot.face);
+    slot = FamilyFace{};
+  }
+  if (state.library) FT_Done_FreeType(state.library);
+  state.library = nullptr;
+  state.library_tried = false;
+}
+
+}  // namespace raster

@@ -1,0 +1,54 @@
+// Chosen frames of the game compared pixel for pixel with the images in
+// tests/golden, each made by the runner from the script beside it. A failing
+// comparison writes the actual image and a difference image (changed pixels
+// red on a dimmed copy of the golden one) into golden-out/ of the build.
+#include <filesystem>
+
+#include "cargame.h"
+#include "package_fixture.h"
+#include "platform/headless/png_io.h"
+#include "platform/portable/objects.h"
+
+namespace {
+
+class Golden : public PackageTest, public ::testing::WithParamInterface<const char*> {};
+
+headless::Image difference(const headless::Image& expected, const platform::BitmapObject& actual) {
+  headless::Image diff{actual.width, actual.height, actual.pixels};
+  for (size_t i = 0; i < diff.pixels.size(); ++i) {
+    const uint32_t want = i < expected.pixels.size() ? expected.pixels[i] : 0;
+    diff.pixels[i] = want == actual.pixels[i] ? (want >> 2) & 0x3F3F3F : 0xFF0000;
+  }
+  return diff;
+}
+
+TEST_P(Golden, FrameMatchesItsImage) {
+  const std::string name = GetParam();
+  const std::filesystem::path golden_dir = ZIVRO_GOLDEN_DIR;
+  headless::set_playback_path((golden_dir / (name + ".scr")).string());
+  headless::post_at_start(headless::menu_command(kCommandPlayback));
+  static char command_line[] = "";
+  ASSERT_EQ(run_cargame(nullptr, nullptr, command_line, SW_SHOWNORMAL), 0);
+
+  const platform::BitmapObject& canvas = *canvas_context()->bitmap;
+  headless::Image expected;
+  ASSERT_TRUE(headless::read_png((golden_dir / (name + ".png")).string(), &expected)) << name;
+  const bool same = expected.width == canvas.width && expected.height == canvas.height &&
+                    expected.pixels == canvas.pixels;
+  if (!same) {
+    const std::filesystem::path out = std::filesystem::path(ZIVRO_GOLDEN_OUT);
+    std::filesystem::create_directories(out);
+    headless::write_png((out / (name + ".actual.png")).string(), canvas.pixels.data(), canvas.width,
+                        canvas.height);
+    const headless::Image diff = difference(expected, canvas);
+    headless::write_png((out / (name + ".diff.png")).string(), diff.pixels.data(), diff.width,
+                        diff.height);
+    ADD_FAILURE() << name << " differs from its golden image; see " << out.string();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, Golden,
+                         ::testing::Values("first_frame", "night_beam", "chase_lights",
+                                           "ticket_payee", "confiscation"));
+
+}  // namespace

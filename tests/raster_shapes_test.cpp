@@ -1,0 +1,401 @@
+// Pixel tests of the software rasterizer's shapes. Every canvas has guard
+// memory before and after its rows; each test checks it is left untouched.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/raster/shapes.h"
+
+namespace {
+
+using raster::Brush;
+using raster::Pen;
+using raster::Surface;
+using raster::Vertex;
+using Point = std::pair<int, int>;
+__extension__ using Wide = __int128;
+
+constexpr uint32_t kBlank = 0x00000000u;
+constexpr uint32_t kInk = 0x00112233u;
+constexpr uint32_t kPaint = 0x00445566u;
+constexpr uint32_t kGuard = 0xA5A5A5A5u;
+constexpr int kGuardPixels = 256;
+
+const Pen kPen{false, 1, kInk};
+const Pen kNullPen{true, 1, kInk};
+const Brush kBrush{false, kPaint};
+const Brush kHollow{true, kPaint};
+
+struct Canvas {
+  int width, height;
+  std::vector<uint32_t> memory;
+  Canvas(int w, int h, uint32_t fill = kBlank)
+      : width(w), height(h), memory(static_cast<size_t>(w * h + 2 * kGuardPixels), kGuard) {
+    std::fill_n(memory.begin() + kGuardPixels, w * h, fill);
+  }
+  Surface surface() { return {memory.data() + kGuardPixels, width, height}; }
+  uint32_t at(int x, int y) const { return memory[kGuardPixels + y * width + x]; }
+  bool guards_intact() const {
+    for (int i = 0; i < kGuardPixels; ++i) {
+      if (memory[i] != kGuard || memory[memory.size() - 1 - i] != kGuard) return false;
+    }
+    return true;
+  }
+};
+
+std::set<Point> pixels_of(const Canvas& c, uint32_t colour) {
+  std::set<Point> found;
+  for (int y = 0; y < c.height; ++y) {
+    for (int x = 0; x < c.width; ++x) {
+      if (c.at(x, y) == colour) found.insert({x, y});
+    }
+  }
+  return found;
+}
+
+std::string picture(const Canvas& c) {  // '#' pen, 'o' brush, '.' blank, one line a row
+  std::string text;
+  for (int y = 0; y < c.height; ++y) {
+    for (int x = 0; x < c.width; ++x)
+      text += c.at(x, y) == kInk ? '#' : c.at(x, y) == kPaint ? 'o' : '.';
+    text += '\n';
+  }
+  return text;
+}
+
+std::set<Point> line_pixels(int x0, int y0, int x1, int y1) {
+  Canvas c(24, 24);
+  raster::draw_line(c.surface(), x0, y0, x1, y1, kPen);
+  return pixels_of(c, kInk);
+}
+
+// Draws on a small surface with the shape at its coordinates and on a large
+// one with the shape moved by `offset`: the small one must be that window.
+template <class Draw>
+void expect_clipping_keeps_pixels(int offset, Draw draw) {
+  Canvas small(23, 17), large(23 + 2 * offset, 17 + 2 * offset);
+  draw(small.surface(), 0);
+  draw(large.surface(), offset);
+  ASSERT_TRUE(small.guards_intact());
+  for (int y = 0; y < small.height; ++y) {
+    for (int x = 0; x < small.width; ++x) {
+      ASSERT_EQ(small.at(x, y), large.at(x + offset, y + offset)) << x << "," << y;
+    }
+  }
+}
+
+TEST(RasterPixel, PaintsOnlyInside) {
+  Canvas c(8, 6);
+  for (auto [x, y] :
+       std::vector<Point>{{0, 0}, {7, 5}, {-1, 0}, {8, 0}, {0, 6}, {INT_MIN, INT_MAX}}) {
+    raster::set_pixel(c.surface(), x, y, kInk);
+  }
+  EXPECT_EQ(pixels_of(c, kInk), (std::set<Point>{{0, 0}, {7, 5}}));
+  EXPECT_TRUE(c.guards_intact());
+}
+
+TEST(RasterLine, OnePixelPenLeavesTheEndAndBreaksTiesUpOrLeft) {
+  std::set<Point> horizontal;
+  for (int x = 0; x < 10; ++x) horizontal.insert({x, 0});
+  EXPECT_EQ(line_pixels(0, 0, 10, 0), horizontal);
+  EXPECT_TRUE(line_pixels(5, 5, 5, 5).empty());
+  EXPECT_EQ(line_pixels(0, 0, 5, 2), (std::set<Point>{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}}));
+  // Exact halves go to the upper pixel of a flat line, the left one of a steep one.
+  EXPECT_EQ(line_pixels(0, 0, 4, 2), (std::set<Point>{{0, 0}, {1, 0}, {2, 1}, {3, 1}}));
+  EXPECT_EQ(line_pixels(4, 2, 0, 0), (std::set<Point>{{4, 2}, {3, 1}, {2, 1}, {1, 0}}));
+  EXPECT_EQ(line_pixels(0, 2, 4, 0), (std::set<Point>{{0, 2}, {1, 1}, {2, 1}, {3, 0}}));
+  EXPECT_EQ(line_pixels(0, 0, 2, 4), (std::set<Point>{{0, 0}, {0, 1}, {1, 2}, {1, 3}}));
+  EXPECT_EQ(line_pixels(2, 4, 0, 0), (std::set<Point>{{2, 4}, {1, 3}, {1, 2}, {0, 1}}));
+}
+
+TEST(RasterLine, ReversedLinePaintsTheSamePixelsButItsEnds) {
+  std::mt19937 random(7);
+  for (int i = 0; i < 500; ++i) {
+    const int x0 = random() % 24, y0 = random() % 24, x1 = random() % 24, y1 = random() % 24;
+    if (x0 == x1 && y0 == y1) continue;
+    std::set<Point> forward = line_pixels(x0, y0, x1, y1), backward = line_pixels(x1, y1, x0, y0);
+    forward.insert({x1, y1});
+    backward.insert({x0, y0});
+    ASSERT_EQ(forward, backward) << x0 << "," << y0 << " " << x1 << "," << y1;
+  }
+}
+
+TEST(RasterLine, ClippingNeverMovesAPixel) {
+  std::mt19937 random(11);
+  for (int i = 0; i < 600; ++i) {
+    const int x0 = random() % 120 - 50, y0 = random() % 120 - 50;
+    int x1 = random() % 120 - 50, y1 = random() % 120 - 50;
+    if (i % 3 == 1) y1 = y0 + (x1 - x0) / 2;  // exact ties every other step,
+    if (i % 3 == 2) x1 = x0 - (y1 - y0) / 2;  // some right on an edge
+    const int width = i % 4 == 0 ? 5 : 1;
+    expect_clipping_keeps_pixels(80, [&](const Surface& s, int d) {
+      raster::draw_line(s, x0 + d, y0 + d, x1 + d, y1 + d, Pen{false, width, kInk});
+    });
+  }
+}
+
+TEST(RasterLine, ExtremeEndpointsKeepTheLinesPixels) {
+  const std::vector<std::vector<int>> lines = {{INT_MIN, 0, INT_MAX, 5},
+                                               {INT_MAX, INT_MIN, -3, 9},
+                                               {INT_MIN, INT_MAX, INT_MAX, INT_MIN + 7},
+                                               {5, INT_MIN, 9, INT_MAX}};
+  for (const auto& l : lines) {
+    Canvas c(32, 12);
+    raster::draw_line(c.surface(), l[0], l[1], l[2], l[3], kPen);
+    // Expected: per step along the major axis, the nearest pixel across it,
+    // an exact half going to the smaller coordinate.
+    const Wide dx = Wide{l[2]} - l[0], dy = Wide{l[3]} - l[1];
+    const bool flat = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
+    const Wide run = flat ? (dx < 0 ? -dx : dx) : (dy < 0 ? -dy : dy);
+    std::set<Point> expected;
+    for (int major = 0; major < (flat ? c.width : c.height); ++major) {
+      const Wide k = (major - Wide{flat ? l[0] : l[1]}) * ((flat ? dx : dy) < 0 ? -1 : 1);
+      if (k < 0 || k >= run) continue;
+      const Wide twice = 2 * Wide{flat ? l[1] : l[0]} * run + 2 * k * (flat ? dy : dx) - run;
+      const Wide minor = twice >= 0 ? (twice + 2 * run - 1) / (2 * run) : -(-twice / (2 * run));
+      const Point p =
+          flat ? Point{major, static_cast<int>(minor)} : Point{static_cast<int>(minor), major};
+      if (minor >= 0 && minor < (flat ? c.height : c.width)) expected.insert(p);
+    }
+    EXPECT_EQ(pixels_of(c, kInk), expected) << l[0] << "," << l[1] << " " << l[2] << "," << l[3];
+    EXPECT_TRUE(c.guards_intact());
+  }
+}
+
+TEST(RasterLine, WidePenIsCentredWithRoundEndsAndNullPenPaintsNothing) {
+  Canvas c(16, 11);
+  raster::draw_line(c.surface(), 5, 5, 10, 5, Pen{false, 5, kInk});
+  EXPECT_EQ(pixels_of(c, kInk).size(), 2u * 8 + 3 * 10);  // rows 3, 7: 4..11; rows 4..6: 3..12
+  EXPECT_EQ(c.at(3, 5), kInk);
+  EXPECT_EQ(c.at(12, 5), kInk);
+  EXPECT_EQ(c.at(3, 3), kBlank);  // the corners of the band are rounded off
+  EXPECT_EQ(c.at(12, 7), kBlank);
+  raster::draw_line(c.surface(), 0, 0, 15, 10, kNullPen);
+  raster::draw_line(c.surface(), INT_MIN, 0, INT_MAX, 5, Pen{false, INT_MAX, kPaint});
+  EXPECT_EQ(pixels_of(c, kPaint).size(), 16u * 11);
+  EXPECT_TRUE(c.guards_intact());
+}
+
+TEST(RasterRectangle, FilledBoxCoversItsCornersInclusive) {
+  Canvas c(15, 15);
+  raster::draw_rectangle(c.surface(), 2, 2, 13, 13, Pen{false, 0, kInk}, Brush{false, kInk});
+  EXPECT_EQ(pixels_of(c, kInk).size(), 121u);
+  EXPECT_EQ(c.at(2, 2), kInk);
+  EXPECT_EQ(c.at(12, 12), kInk);
+  EXPECT_EQ(c.at(13, 12), kBlank);
+  Canvas ordered(15, 15), reversed(15, 15);
+  raster::draw_rectangle(ordered.surface(), 2, 3, 12, 10, kPen, kBrush);
+  raster::draw_rectangle(reversed.surface(), 12, 10, 2, 3, kPen, kBrush);
+  EXPECT_EQ(ordered.memory, reversed.memory);
+  EXPECT_EQ(pixels_of(ordered, kInk).size(), 2u * 10 + 2 * 5);
+  EXPECT_EQ(pixels_of(ordered, kPaint).size(), 8u * 5);
+}
+
+TEST(RasterRectangle, OutlinesLeaveTheInsideUntouched) {
+  Canvas thin(12, 12), wide(12, 12), even(12, 12);
+  raster::draw_rectangle(thin.surface(), 2, 2, 10, 10, kPen, kHollow);
+  raster::draw_rectangle(wide.surface(), 2, 2, 10, 10, Pen{false, 3, kInk}, kHollow);
+  raster::draw_rectangle(even.surface(), 2, 2, 10, 10, Pen{false, 2, kInk}, kHollow);
+  EXPECT_EQ(pixels_of(thin, kInk).size(), 28u);  // columns and rows 2..9
+  EXPECT_EQ(thin.at(3, 3), kBlank);
+  // Width 3 bands around the one-pixel outline: 1..10 outside, 4..7 inside untouched.
+  EXPECT_EQ(pixels_of(wide, kInk).size(), 10u * 10 - 4 * 4);
+  EXPECT_EQ(wide.at(1, 1), kInk);
+  EXPECT_EQ(wide.at(10, 10), kInk);
+  EXPECT_EQ(wide.at(4, 4), kBlank);
+  EXPECT_EQ(wide.at(11, 11), kBlank);
+  // An even width puts the extra pixel outside on the left and top, inside on the right and bottom.
+  EXPECT_EQ(pixels_of(even, kInk).size(), 9u * 9 - 5 * 5);
+  EXPECT_EQ(even.at(1, 1), kInk);
+  EXPECT_EQ(even.at(10, 10), kBlank);
+}
+
+TEST(RasterRectangle, NullPenThinBoxesAndHugeBoxes) {
+  Canvas c(12, 12);
+  raster::draw_rectangle(c.surface(), 1, 1, 5, 4, kNullPen, kBrush);  // fills 1..3, 1..2
+  EXPECT_EQ(pixels_of(c, kPaint).size(), 6u);
+  EXPECT_EQ(c.at(3, 2), kPaint);
+  raster::draw_rectangle(c.surface(), 8, 1, 9, 6, kPen, kBrush);  // one column wide
+  EXPECT_EQ(pixels_of(c, kInk).size(), 5u);
+  EXPECT_EQ(pixels_of(c, kPaint).size(), 6u);
+  raster::draw_rectangle(c.surface(), INT_MIN, 7, INT_MAX, 10, kPen, kHollow);  // rows 7 and 9
+  EXPECT_EQ(pixels_of(c, kInk).size(), 5u + 2 * 12);
+  raster::draw_rectangle(c.surface(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, kPen, kBrush);
+  EXPECT_EQ(pixels_of(c, kPaint).size(), 144u);
+  EXPECT_TRUE(c.guards_intact());
+}
+
+TEST(RasterEllipse, CircleOfRadiusZeroIsOnePixel) {
+  Canvas c(5, 5);
+  raster::draw_ellipse(c.surface(), 2, 2, 3, 3, kPen, Brush{false, kInk});
+  EXPECT_EQ(pixels_of(c, kInk), (std::set<Point>{{2, 2}}));
+}
+
+TEST(RasterEllipse, CircleOfRadiusTwentyFillsItsBoxSymmetrically) {
+  Canvas c(45, 45);
+  raster::draw_ellipse(c.surface(), 2, 2, 43, 43, kPen, Brush{false, kInk});
+  const std::set<Point> disc = pixels_of(c, kInk);
+  EXPECT_EQ(disc.size(), 1313u);
+  int min_x = 99, max_x = -1, min_y = 99, max_y = -1;
+  for (auto [x, y] : disc) {
+    min_x = std::min(min_x, x), max_x = std::max(max_x, x);
+    min_y = std::min(min_y, y), max_y = std::max(max_y, y);
+    EXPECT_TRUE(disc.count({44 - x, y}) && disc.count({x, 44 - y}) && disc.count({y, x}));
+  }
+  EXPECT_EQ(std::vector<int>({min_x, max_x, min_y, max_y}), std::vector<int>({2, 42, 2, 42}));
+}
+
+TEST(RasterEllipse, SmallBoxesHaveTheMidpointShapes) {
+  Canvas round(9, 9), oval(9, 7), flat(14, 5), narrow(5, 11);
+  raster::draw_ellipse(round.surface(), 1, 1, 8, 8, kPen, kBrush);
+  raster::draw_ellipse(oval.surface(), 1, 1, 8, 6, kPen, kBrush);
+  raster::draw_ellipse(flat.surface(), 1, 1, 13, 4, kPen, kBrush);
+  raster::draw_ellipse(narrow.surface(), 1, 1, 4, 10, kPen, kBrush);
+  EXPECT_EQ(picture(round),
+            ".........\n...###...\n..#ooo#..\n.#ooooo#.\n.#ooooo#.\n"
+            ".#ooooo#.\n..#ooo#..\n...###...\n.........\n");
+  EXPECT_EQ(picture(oval),
+            ".........\n...###...\n..#ooo#..\n.#ooooo#.\n..#ooo#..\n...###...\n.........\n");
+  EXPECT_EQ(picture(flat),
+            "..............\n...########...\n.##oooooooo##.\n...########...\n..............\n");
+  EXPECT_EQ(picture(narrow),
+            ".....\n.....\n..#..\n.#o#.\n.#o#.\n.#o#.\n.#o#.\n.#o#.\n..#..\n.....\n.....\n");
+}
+
+TEST(RasterEllipse, HollowBrushTinyBoxesAndWidePens) {
+  Canvas hollow(45, 45), filled(45, 45);
+  raster::draw_ellipse(hollow.surface(), 2, 2, 43, 43, kPen, kHollow);
+  raster::draw_ellipse(filled.surface(), 2, 2, 43, 43, kPen, kBrush);
+  EXPECT_EQ(pixels_of(hollow, kInk), pixels_of(filled, kInk));
+  EXPECT_EQ(pixels_of(hollow, kInk).size(), 112u);
+  EXPECT_EQ(hollow.at(22, 22), kBlank);
+  EXPECT_EQ(filled.at(22, 22), kPaint);
+
+  Canvas as_ellipse(10, 10), as_rectangle(10, 10);
+  raster::draw_ellipse(as_ellipse.surface(), 1, 1, 3, 8, kPen, kBrush);
+  raster::draw_rectangle(as_rectangle.surface(), 1, 1, 3, 8, kPen, kBrush);
+  EXPECT_EQ(as_ellipse.memory, as_rectangle.memory);
+
+  Canvas wide(45, 45);
+  raster::draw_ellipse(wide.surface(), 2, 2, 43, 43, Pen{false, 3, kInk}, kHollow);
+  EXPECT_EQ(wide.at(1, 22), kInk);  // one pixel outside the box, centred on the outline
+  EXPECT_EQ(wide.at(4, 22), kBlank);
+  EXPECT_EQ(wide.at(22, 22), kBlank);
+}
+
+TEST(RasterEllipse, ClippingNeverMovesAPixel) {
+  std::mt19937 random(5);
+  for (int i = 0; i < 200; ++i) {
+    const int left = random() % 120 - 90, top = random() % 120 - 90;
+    const int right = left + 3 + random() % 100, bottom = top + 3 + random() % 100;
+    const Pen pen{false, i % 3 == 0 ? 4 : 1, kInk};
+    expect_clipping_keeps_pixels(110, [&](const Surface& s, int d) {
+      raster::draw_ellipse(s, left + d, top + d, right + d, bottom + d, pen, kBrush);
+    });
+  }
+}
+
+TEST(RasterEllipse, HugeBoxesAreClipped) {
+  Canvas c(20, 12);
+  raster::draw_ellipse(c.surface(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, kPen, kHollow);
+  EXPECT_TRUE(pixels_of(c, kInk).empty());  // the outline is far outside
+  raster::draw_ellipse(c.surface(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, kPen, kBrush);
+  EXPECT_EQ(pixels_of(c, kPaint).size(), 240u);
+  Canvas edge(20, 12);  // the flat top of a huge ellipse crossing the surface
+  raster::draw_ellipse(edge.surface(), -1000000000, 4, 1000000000, 400000000, kPen, kBrush);
+  for (int x = 0; x < 20; ++x) {
+    EXPECT_EQ(edge.at(x, 3), kBlank);
+    EXPECT_EQ(edge.at(x, 11), kPaint);
+  }
+  raster::draw_ellipse(edge.surface(), INT_MIN, 5, INT_MAX, INT_MAX, Pen{false, 9, kInk}, kHollow);
+  EXPECT_TRUE(c.guards_intact() && edge.guards_intact());
+}
+
+// Pixel (x, y) is inside when an odd number of edges cross row y at or left of x.
+std::set<Point> alternate_rule_inside(const std::vector<Vertex>& v, int width, int height) {
+  std::set<Point> inside;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      int crossings = 0;
+      for (size_t i = 0; i < v.size(); ++i) {
+        Wide xa = v[i].x, ya = v[i].y, xb = v[(i + 1) % v.size()].x, yb = v[(i + 1) % v.size()].y;
+        if (ya > yb) std::swap(xa, xb), std::swap(ya, yb);
+        if (y >= ya && y < yb && xa * (yb - ya) + (y - ya) * (xb - xa) <= x * (yb - ya))
+          ++crossings;
+      }
+      if (crossings % 2 == 1) inside.insert({x, y});
+    }
+  }
+  return inside;
+}
+
+TEST(RasterPolygon, TriangleIsFilledToItsOutline) {
+  Canvas same(12, 12), apart(12, 12);
+  const Vertex triangle[] = {{0, 0}, {8, 0}, {0, 8}};
+  raster::draw_polygon(same.surface(), triangle, 3, kPen, Brush{false, kInk});
+  raster::draw_polygon(apart.surface(), triangle, 3, kPen, kBrush);
+  std::set<Point> solid;
+  for (int y = 0; y <= 8; ++y) {
+    for (int x = 0; x + y <= 8; ++x) solid.insert({x, y});
+  }
+  EXPECT_EQ(pixels_of(same, kInk), solid);
+  EXPECT_EQ(pixels_of(apart, kPaint).size(), 21u);  // x, y >= 1 and x + y <= 7
+  EXPECT_EQ(apart.at(8, 0), kInk);
+  EXPECT_EQ(apart.at(0, 8), kInk);
+}
+
+TEST(RasterPolygon, AlternateRuleIncludingExtremeVertices) {
+  std::mt19937 random(3);
+  for (int i = 0; i < 300; ++i) {
+    std::vector<Vertex> v(3 + random() % 4);
+    for (Vertex& p : v) {
+      p = i < 200
+              ? Vertex{static_cast<int>(random() % 50) - 10, static_cast<int>(random() % 50) - 10}
+              : Vertex{static_cast<int>(random()), static_cast<int>(random())};
+    }
+    Canvas c(30, 30);
+    raster::draw_polygon(c.surface(), v.data(), static_cast<int>(v.size()), kNullPen, kBrush);
+    ASSERT_EQ(pixels_of(c, kPaint), alternate_rule_inside(v, 30, 30)) << i;
+    ASSERT_TRUE(c.guards_intact());
+  }
+}
+
+TEST(RasterPolygon, FewerThanThreeVertices) {
+  Canvas c(8, 8);
+  const Vertex segment[] = {{1, 1}, {5, 3}};
+  raster::draw_polygon(c.surface(), segment, 1, kPen, kBrush);
+  EXPECT_TRUE(pixels_of(c, kInk).empty());
+  raster::draw_polygon(c.surface(), segment, 2, kPen, kBrush);  // there and back: both ends
+  EXPECT_EQ(pixels_of(c, kInk), (std::set<Point>{{1, 1}, {2, 1}, {3, 2}, {4, 2}, {5, 3}}));
+  EXPECT_TRUE(pixels_of(c, kPaint).empty());
+}
+
+TEST(RasterFillAndScroll, FillExcludesRightAndBottomAndScrollMovesContent) {
+  Canvas c(6, 5);
+  raster::fill_rectangle(c.surface(), INT_MIN, 3, INT_MAX, 5, kPaint);  // rows 3 and 4
+  raster::fill_rectangle(c.surface(), 1, 0, 3, 1, kInk);
+  EXPECT_EQ(pixels_of(c, kInk), (std::set<Point>{{1, 0}, {2, 0}}));
+  EXPECT_EQ(pixels_of(c, kPaint).size(), 12u);
+  const std::vector<uint32_t> before = c.memory;
+  for (auto [dx, dy] : std::vector<Point>{{0, 5}, {0, -5}, {6, 0}, {INT_MIN, 0}, {0, INT_MAX}}) {
+    raster::scroll(c.surface(), dx, dy);
+  }
+  EXPECT_EQ(c.memory, before);         // nothing lands on the surface: all stays
+  raster::scroll(c.surface(), 0, -3);  // up: rows 3, 4 move to 0, 1; rows 2..4 keep theirs
+  EXPECT_EQ(c.at(0, 0), kPaint);
+  EXPECT_EQ(c.at(1, 1), kPaint);
+  EXPECT_EQ(c.at(0, 2), kBlank);
+  EXPECT_EQ(c.at(0, 4), kPaint);
+  raster::scroll(c.surface(), 2, 1);
+  EXPECT_EQ(c.at(2, 1), kPaint);  // from (0, 0)
+  EXPECT_EQ(c.at(1, 1), kPaint);  // uncovered column keeps its old pixel
+  EXPECT_EQ(c.at(5, 3), kBlank);  // from (3, 2)
+  EXPECT_TRUE(c.guards_intact());
+}
+
+}  // namespace

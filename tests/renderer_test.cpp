@@ -1,0 +1,173 @@
+// What the drawing calls paint on the canvas: inclusive boxes, the line's
+// end pixel, text cells around the reference row, the clear's frame, and
+// the canvas context restored after every command.
+#include "package_fixture.h"
+#include "platform/portable/objects.h"
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kRed = 0xFF0000;
+
+class Renderer : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    open();
+    ZIVRO_logging(0);
+    ZIVRO_clear();
+  }
+  const platform::BitmapObject& canvas() { return *canvas_context()->bitmap; }
+  uint32_t at(int column, int row) {
+    return canvas().pixels[static_cast<size_t>(row * canvas().width + column)];
+  }
+  // Pixels differing from white, and the box around them, in package terms.
+  struct Painted {
+    int count = 0;
+    int left = INT32_MAX, right = INT32_MIN, top = INT32_MIN, bottom = INT32_MAX;
+  };
+  Painted painted() {
+    Painted p;
+    for (int row = 1; row < canvas().height - 1; ++row) {
+      for (int column = 1; column < canvas().width - 1; ++column) {
+        if (at(column, row) == kWhite) continue;
+        ++p.count;
+        p.left = std::min(p.left, column - origin_x());
+        p.right = std::max(p.right, column - origin_x());
+        p.top = std::max(p.top, origin_y() - row);
+        p.bottom = std::min(p.bottom, origin_y() - row);
+      }
+    }
+    return p;
+  }
+  void expect_context_restored() {
+    const platform::DrawingContextObject& context = *canvas_context();
+    EXPECT_EQ(context.pen, nullptr);
+    EXPECT_EQ(context.brush, nullptr);
+    EXPECT_EQ(context.font, nullptr);
+    EXPECT_EQ(context.background_mode, OPAQUE);
+  }
+};
+
+TEST_F(Renderer, FilledRectangleIncludesBothCorners) {
+  ZIVRO_rectangle(ZIVRO_BLACK, 0, 10, 10, 0, 0);
+  const Painted p = painted();
+  EXPECT_EQ(p.count, 121);
+  EXPECT_EQ(p.left, 0);
+  EXPECT_EQ(p.right, 10);
+  EXPECT_EQ(p.top, 10);
+  EXPECT_EQ(p.bottom, 0);
+  expect_context_restored();
+}
+
+TEST_F(Renderer, CirclesFillTheirInclusiveBoxes) {
+  ZIVRO_circle(ZIVRO_BLACK, 5, 5, 0);
+  Painted p = painted();
+  EXPECT_EQ(p.count, 1);
+  EXPECT_EQ(at(origin_x() + 5, origin_y() - 5), kBlack);
+  ZIVRO_clear();
+  ZIVRO_circle(ZIVRO_BLACK, 0, 0, 20);
+  p = painted();
+  EXPECT_EQ(p.left, -20);
+  EXPECT_EQ(p.right, 20);
+  EXPECT_EQ(p.top, 20);
+  EXPECT_EQ(p.bottom, -20);
+  EXPECT_GT(p.count, 1200);  // about pi * 20.5^2
+  EXPECT_LT(p.count, 1400);
+  expect_context_restored();
+}
+
+TEST_F(Renderer, OneWideLineLeavesItsEndPixel) {
+  ZIVRO_line(ZIVRO_RED, 0, 0, 10, 0, 1);
+  const Painted p = painted();
+  EXPECT_EQ(p.count, 10);
+  EXPECT_EQ(p.left, 0);
+  EXPECT_EQ(p.right, 9);
+  EXPECT_EQ(at(origin_x() + 10, origin_y()), kWhite);
+  EXPECT_EQ(at(origin_x(), origin_y()), kRed);
+  expect_context_restored();
+}
+
+TEST_F(Renderer, OutlinedShapesLeaveTheirInside) {
+  ZIVRO_rectangle(ZIVRO_BLACK, -20, 20, 20, -20, 3);
+  ZIVRO_oval(ZIVRO_BLACK, -50, 20, -30, -20, 1);
+  ZIVRO_triangle(ZIVRO_BLACK, 40, 0, 80, 0, 60, 30, 1);
+  EXPECT_EQ(at(origin_x(), origin_y()), kWhite);
+  EXPECT_EQ(at(origin_x() - 40, origin_y()), kWhite);
+  EXPECT_EQ(at(origin_x() + 60, origin_y() - 10), kWhite);
+  EXPECT_EQ(at(origin_x() - 20, origin_y()), kBlack);
+  EXPECT_EQ(at(origin_x() - 50, origin_y()), kBlack);
+  expect_context_restored();
+}
+
+TEST_F(Renderer, PixelAndTheOriginInForce) {
+  ZIVRO_pixel(ZIVRO_RED, 0, 0);
+  platform::Window graphics = graphics_window();
+  graphics->client = {101, 51};
+  graphics_window_proc(graphics, WM_SIZE, 0, 0);
+  ZIVRO_pixel(ZIVRO_RED, 0, 0);
+  EXPECT_EQ(at(297, 250), kRed) << "what was painted stays";
+  EXPECT_EQ(at(50, 25), kRed);
+}
+
+TEST_F(Renderer, TextLinesStandOnAndBelowTheReferenceRow) {
+  ZIVRO_text(ZIVRO_BLACK, 0, 0, 20, "HH");
+  Painted first = painted();
+  ASSERT_GT(first.count, 0);
+  EXPECT_GE(first.left, 0);
+  EXPECT_GE(first.bottom, 1) << "line 0's cell ends on the row above the reference";
+  ZIVRO_clear();
+  ZIVRO_text(ZIVRO_BLACK, 0, 0, 20, "\nHH");
+  Painted second = painted();
+  ASSERT_GT(second.count, 0);
+  EXPECT_LE(second.top, 0) << "line 1's cell starts on the reference row";
+  EXPECT_EQ(second.count, first.count);
+  EXPECT_EQ(second.left, first.left);
+  expect_context_restored();
+}
+
+TEST_F(Renderer, TextHasNoBackgroundBoxAndEmptyTextPaintsNothing) {
+  ZIVRO_rectangle(ZIVRO_RED, -100, 100, 100, -100, 0);
+  ZIVRO_text(ZIVRO_BLACK, -50, 0, 30, "I  I");
+  // Between the two letters the red stays.
+  int red_on_cell_rows = 0;
+  for (int row = origin_y() - 25; row < origin_y(); ++row) {
+    red_on_cell_rows += at(origin_x() - 40, row) == kRed;
+  }
+  EXPECT_GT(red_on_cell_rows, 20);
+  ZIVRO_clear();
+  present_canvas();
+  ZIVRO_text(ZIVRO_BLACK, 0, 0, 12, "");
+  ZIVRO_text(ZIVRO_BLACK, 0, 0, 12, "\n");
+  EXPECT_EQ(painted().count, 0);
+  EXPECT_TRUE(canvas_dirty());
+}
+
+TEST_F(Renderer, ClippingAtTheCanvasEdges) {
+  ZIVRO_circle(ZIVRO_BLACK, -300, 250, 30);
+  ZIVRO_rectangle(ZIVRO_BLACK, 290, -240, 400, -400, 0);
+  EXPECT_EQ(at(0, 0), kBlack);
+  EXPECT_EQ(at(600, 539), kBlack);
+  EXPECT_EQ(canvas().pixels.size(), 601u * 540u);
+}
+
+TEST(ClearedCanvas, WhiteInsideABlackFrame) {
+  reset_package();
+  static char command_line[] = "";
+  ZIVRO_open(nullptr, nullptr, command_line, SW_SHOWNORMAL);
+  ZIVRO_rectangle(ZIVRO_RED, -400, 400, 400, -400, 0);
+  ZIVRO_clear();
+  const platform::BitmapObject& canvas = *canvas_context()->bitmap;
+  for (int row = 0; row < 540; ++row) {
+    for (int column = 0; column < 601; ++column) {
+      const bool edge = row == 0 || row == 539 || column == 0 || column == 600;
+      ASSERT_EQ(canvas.pixels[static_cast<size_t>(row * 601 + column)], edge ? 0u : kWhite)
+          << column << "," << row;
+    }
+  }
+  EXPECT_TRUE(canvas_dirty());
+  reset_package();
+}
+
+}  // namespace
