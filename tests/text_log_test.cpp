@@ -1,5 +1,8 @@
 // ZIVRO_printf and the ring of the last 25 lines.
+#include <algorithm>
+
 #include "package_fixture.h"
+#include "platform/portable/objects.h"
 
 namespace {
 
@@ -59,6 +62,56 @@ TEST_F(TextLog, RepaintStripsOneNewlinePerReplay) {
   EXPECT_EQ(*log_ring_line(0), "two\n");
   text_window_proc(text, WM_PAINT, 0, 0);
   EXPECT_EQ(*log_ring_line(0), "two");
+}
+
+}  // namespace
+
+namespace {
+
+class TextWindowPainting : public PackageTest {
+ protected:
+  const platform::BitmapObject& surface() { return text_window()->surface; }
+  // Rows of the text window holding anything but white.
+  std::vector<int> inked_rows() {
+    std::vector<int> rows;
+    const platform::BitmapObject& s = surface();
+    for (int row = 0; row < s.height; ++row) {
+      for (int column = 0; column < s.width; ++column) {
+        if (s.pixels[static_cast<size_t>(row * s.width + column)] != 0xFFFFFFu) {
+          rows.push_back(row);
+          break;
+        }
+      }
+    }
+    return rows;
+  }
+};
+
+TEST_F(TextWindowPainting, EachLineScrollsTheOthersUpOneLine) {
+  open();
+  ZIVRO_printf("first line\n");
+  const std::vector<int> one = inked_rows();
+  ASSERT_FALSE(one.empty());
+  EXPECT_GT(one.front(), surface().height - 20) << "drawn on the bottom line";
+  ZIVRO_printf("second line\n");
+  const std::vector<int> two = inked_rows();
+  const int line_height = one.front() - two.front();
+  EXPECT_GT(line_height, 10);
+  EXPECT_LT(line_height, 20);
+  ZIVRO_printf("%s", "");
+  const std::vector<int> blank_bottom = inked_rows();
+  EXPECT_EQ(blank_bottom.back(), two.back() - line_height) << "an empty line leaves the bottom blank";
+}
+
+TEST_F(TextWindowPainting, RepaintReplaysTheRing) {
+  open();
+  for (int i = 1; i <= 30; ++i) ZIVRO_printf("line %d of thirty\n", i);
+  const std::vector<uint32_t> before = surface().pixels;
+  platform::Window text = text_window();
+  // As the platform does before a repaint: erase with the white background.
+  std::fill(text->surface.pixels.begin(), text->surface.pixels.end(), 0xFFFFFFu);
+  text_window_proc(text, WM_PAINT, 0, 0);
+  EXPECT_EQ(surface().pixels, before);
 }
 
 }  // namespace
