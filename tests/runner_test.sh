@@ -28,7 +28,20 @@ check "a missing script is reported" grep -qx 'Cannot open script file ZIVRO.SCR
 "$CARGAME" --ticks 20
 check "a plain run exits 0" test $? -eq 0
 
-for bad in "--bogus" "--ticks" "--ticks -1" "--ticks 1x" "--ticks 999999999999999999999" \
+# PNG width and height are the big-endian words at bytes 16 and 20.
+png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{print $3*256+$4 "x" $7*256+$8}'; }
+"$CARGAME" --play "$SCRIPTS/ends.scr" --png canvas.png --frames frames --text-png text.png
+check "images: exit 0" test $? -eq 0
+check "--png is the whole canvas" test "$(png_size canvas.png)" = "601x540"
+check "--text-png is the text window's client area" test "$(png_size text.png)" = "1018x230"
+# Nine script events and the quit: ten waits, each presenting the dirty canvas.
+check "--frames writes every presented canvas" test "$(ls frames | wc -l)" -eq 10
+check "--frames numbers from 000001" test -f frames/000001.png -a -f frames/000010.png
+check "a frame is the whole canvas" test "$(png_size frames/000010.png)" = "601x540"
+cmp -s canvas.png frames/000010.png
+check "the last frame shows what --png writes" test $? -eq 0
+
+for bad in "--bogus" "--png" "--frames" "--ticks" "--ticks -1" "--ticks 1x" "--ticks 999999999999999999999" \
            "--play" "--log" "extra"; do
   # shellcheck disable=SC2086
   "$CARGAME" $bad 2> err.txt
