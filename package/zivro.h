@@ -136,6 +136,11 @@ int ZIVRO_printf(const char* format, ...)
     ;
 int ZIVRO_logging(int on);
 
+/* Asks for a line of text in a modal dialog. `buffer` must hold 256 bytes;
+ * it receives at most 255 characters. Returns 0 if the dialog could not be
+ * shown (the buffer is then untouched), else 1. */
+int ZIVRO_gets(const char* prompt, char* buffer);
+
 #ifdef __cplusplus
 }
 #endif

@@ -100,7 +100,8 @@ TEST_F(TextWindowPainting, EachLineScrollsTheOthersUpOneLine) {
   EXPECT_LT(line_height, 20);
   ZIVRO_printf("%s", "");
   const std::vector<int> blank_bottom = inked_rows();
-  EXPECT_EQ(blank_bottom.back(), two.back() - line_height) << "an empty line leaves the bottom blank";
+  EXPECT_EQ(blank_bottom.back(), two.back() - line_height)
+      << "an empty line leaves the bottom blank";
 }
 
 TEST_F(TextWindowPainting, RepaintReplaysTheRing) {

@@ -23,6 +23,7 @@
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
 #define WM_LBUTTONDOWN 0x0201
@@ -64,6 +65,7 @@ struct MenuObject;
 struct PenObject;
 struct BrushObject;
 struct FontObject;
+struct DialogObject;
 struct DrawingContextObject;
 struct BitmapObject;
 using Window = WindowObject*;
@@ -73,8 +75,11 @@ using Bitmap = BitmapObject*;
 using Pen = PenObject*;
 using Brush = BrushObject*;
 using Font = FontObject*;
+using Dialog = DialogObject*;
 
 using WindowProc = intptr_t (*)(Window window, unsigned message, uintptr_t wparam, intptr_t lparam);
+// Returns nonzero for the messages it handles.
+using DialogProc = intptr_t (*)(Dialog dialog, unsigned message, uintptr_t wparam, intptr_t lparam);
 
 struct Message {
   Window window = nullptr;  // null for thread messages such as WM_QUIT
@@ -229,6 +234,21 @@ Size text_extent(DrawingContext context, const char* text, size_t count);
 TextMetrics text_metrics(DrawingContext context);
 // Moves the context's whole surface by (dx, dy); uncovered pixels stay.
 void scroll_surface(DrawingContext context, int dx, int dy);
+
+// --- Modal dialog ---------------------------------------------------------
+
+// Runs a modal dialog built from an in-memory template in Win32's layout (a
+// DLGTEMPLATE and its DLGITEMTEMPLATE items, dialog units, 16-bit strings),
+// `size` bytes long, owned by `owner`. The procedure gets WM_INITDIALOG with
+// `init`, then the dialog's commands. While it runs, messages for the other
+// windows keep being dispatched. Returns the result given to end_dialog,
+// or -1 when the dialog could not be shown.
+intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window owner,
+                          DialogProc procedure, intptr_t init);
+// Copies an item's text, NUL-terminated, at most size - 1 bytes; returns
+// the number of bytes copied.
+int dialog_item_text(Dialog dialog, int item_id, char* buffer, int size);
+void end_dialog(Dialog dialog, intptr_t result);
 
 // --- Text transcript and script file --------------------------------------
 

@@ -72,6 +72,17 @@ bool frames_written_ok();
 bool write_presented_png(const std::string& path);
 bool write_window_png(platform::Window window, const std::string& path);
 
+// Answers for line-input dialogs, in order: each dialog gets the next one
+// typed into its edit field and is closed with its default button. With
+// none left, the dialog is closed with the field empty.
+void queue_dialog_answer(const std::string& text);
+struct DialogSeen {
+  std::string caption;
+  std::vector<std::string> static_texts;
+  std::string answer;
+};
+const std::vector<DialogSeen>& dialogs_seen();
+
 // Forgets every window, message, input and printed line; clock back to 0.
 void reset();
 

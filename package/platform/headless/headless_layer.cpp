@@ -6,6 +6,7 @@
 
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
+#include "platform/portable/dialog_template.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
@@ -36,6 +37,9 @@ struct LayerState {
   std::string frames_directory;
   long frames = 0;
   bool frames_ok = true;
+  std::vector<std::string> answers;
+  size_t answers_used = 0;
+  std::vector<DialogSeen> dialogs;
 };
 
 LayerState layer;
@@ -207,6 +211,13 @@ bool write_window_png(platform::Window window, const std::string& path) {
                              window->surface.height);
 }
 
+void queue_dialog_answer(const std::string& text) {
+  layer.answers.push_back(text);
+}
+const std::vector<DialogSeen>& dialogs_seen() {
+  return layer.dialogs;
+}
+
 void reset() {
   portable::reset_portable_state();
   layer = LayerState{};
@@ -270,6 +281,37 @@ void wait_for_message() {
 
 Size screen_size() {
   return headless::kScreen;
+}
+
+// The user reads the dialog, types the next queued answer into its edit
+// field and presses its default button, all at once.
+intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, DialogProc procedure,
+                          intptr_t init) {
+  using headless::layer;
+  DialogObject dialog;
+  if (!procedure || !portable::parse_dialog_template(dialog_template, size, &dialog.layout)) {
+    return -1;
+  }
+  dialog.procedure = procedure;
+  headless::DialogSeen seen;
+  seen.caption = dialog.layout.caption;
+  int edit_id = -1;
+  int default_button = 1;  // IDOK when the template names no default button
+  for (const portable::DialogControl& control : dialog.layout.controls) {
+    dialog.texts[control.id] = control.title;
+    if (control.kind == portable::ControlKind::kStatic) seen.static_texts.push_back(control.title);
+    if (control.kind == portable::ControlKind::kEdit && edit_id < 0) edit_id = control.id;
+    if (control.kind == portable::ControlKind::kButton && (control.style & 0x0Fu) == 1) {
+      default_button = control.id;  // BS_DEFPUSHBUTTON
+    }
+  }
+  procedure(&dialog, WM_INITDIALOG, 0, init);
+  if (layer.answers_used < layer.answers.size()) seen.answer = layer.answers[layer.answers_used++];
+  if (edit_id >= 0) dialog.texts[edit_id] = seen.answer;
+  layer.dialogs.push_back(seen);
+  if (!dialog.ended) procedure(&dialog, WM_COMMAND, static_cast<uintptr_t>(default_button), 0);
+  // A dialog that refuses its default button would wait forever for a user.
+  return dialog.ended ? dialog.result : 0;
 }
 
 void note_printed_line(const char* text) {

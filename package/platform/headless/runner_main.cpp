@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "events.h"
 #include "platform/headless/headless.h"
@@ -17,13 +18,14 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: %s [--play FILE] [--ticks N] [--log FILE] [--png FILE] [--frames DIR]"
-    " [--text-png FILE]\n"
+    " [--text-png FILE] [--answer TEXT]...\n"
     "  --play FILE      play FILE back from the start, as the Playback Script command does\n"
     "  --ticks N        let the 100 ms animation timer run N periods (default 0)\n"
     "  --log FILE       write every line printed to the text window to FILE\n"
     "  --png FILE       write the whole canvas after the last frame to FILE\n"
     "  --frames DIR     write every presented canvas as DIR/000001.png, 000002.png, ...\n"
-    "  --text-png FILE  write the text window's client area after the run to FILE\n";
+    "  --text-png FILE  write the text window's client area after the run to FILE\n"
+    "  --answer TEXT    type TEXT into the next line-input dialog (repeatable)\n";
 
 struct Options {
   std::string play;
@@ -32,6 +34,7 @@ struct Options {
   std::string png;
   std::string frames;
   std::string text_png;
+  std::vector<std::string> answers;
 };
 
 bool parse_count(const char* text, uint64_t* count) {
@@ -61,6 +64,8 @@ bool parse_options(int argc, char** argv, Options* options) {
       options->png = value;
     } else if (option == "--frames" && *value) {
       options->frames = value;
+    } else if (option == "--answer") {
+      options->answers.push_back(value);
     } else if (option == "--text-png" && *value) {
       options->text_png = value;
     } else if (option == "--ticks") {
@@ -111,6 +116,7 @@ int main(int argc, char** argv) {
     headless::set_frames_directory(options.frames);
   }
 
+  for (const std::string& answer : options.answers) headless::queue_dialog_answer(answer);
   headless::set_clock_limit_ms(options.ticks * 100);
   if (!options.play.empty()) {
     headless::set_playback_path(options.play);

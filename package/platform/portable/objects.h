@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/portable/dialog_template.h"
 
 namespace platform {
 
@@ -73,6 +75,16 @@ struct WindowObject {
   BitmapObject surface;  // what the window shows, client size
   DrawingContextObject context;
   long presents = 0;  // block copies made into the window
+};
+
+// A modal dialog while it runs: its layout, the texts of its controls (the
+// edit field's as the user typed it) and how it ended.
+struct DialogObject {
+  portable::DialogLayout layout;
+  DialogProc procedure = nullptr;
+  std::map<int, std::string> texts;
+  bool ended = false;
+  intptr_t result = 0;
 };
 
 }  // namespace platform
