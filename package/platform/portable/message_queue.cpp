@@ -56,8 +56,8 @@ void queue_invalidate(platform::Window window) {
   }
 }
 
-void queue_validate(platform::Window window) {
-  std::erase(queue.needs_paint, window);
+bool queue_validate(platform::Window window) {
+  return std::erase(queue.needs_paint, window) > 0;
 }
 
 bool queue_take(platform::Message* message, uint64_t now_ms) {

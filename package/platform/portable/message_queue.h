@@ -15,7 +15,8 @@ void queue_post(const platform::Message& message);
 void queue_post_next(const platform::Message& message);
 void queue_post_quit(int exit_code);
 void queue_invalidate(platform::Window window);
-void queue_validate(platform::Window window);
+// Returns whether the window had a paint request pending.
+bool queue_validate(platform::Window window);
 
 // Takes the next message at virtual or real time now_ms; false when none.
 bool queue_take(platform::Message* message, uint64_t now_ms);

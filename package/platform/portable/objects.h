@@ -63,6 +63,7 @@ struct WindowObject {
   std::string class_name;
   std::string title;
   WindowProc procedure = nullptr;
+  uint32_t background = 0x00FFFFFFu;  // the class's, colour reference
   uint32_t style = 0;
   int x = 0;
   int y = 0;

@@ -13,6 +13,7 @@ namespace {
 struct RegisteredClass {
   std::string name;
   platform::WindowProc procedure;
+  uint32_t background;
 };
 
 struct RegistryState {
@@ -76,7 +77,8 @@ void register_window_class(const WindowClass& window_class) {
   std::erase_if(portable::registry.classes, [&](const portable::RegisteredClass& c) {
     return c.name == window_class.class_name;
   });
-  portable::registry.classes.push_back({window_class.class_name, window_class.procedure});
+  portable::registry.classes.push_back(
+      {window_class.class_name, window_class.procedure, window_class.background});
 }
 
 Window create_window(const char* class_name, const char* title, uint32_t style, int x, int y,
@@ -91,6 +93,7 @@ Window create_window(const char* class_name, const char* title, uint32_t style, 
   window->class_name = found->name;
   window->title = title ? title : "";
   window->procedure = found->procedure;
+  window->background = found->background;
   window->style = style;
   window->x = x;
   window->y = y;
@@ -115,6 +118,33 @@ Window create_window(const char* class_name, const char* title, uint32_t style, 
   portable::layer_window_changed(window);
   return window;
 }
+
+}  // namespace platform
+
+namespace portable {
+
+void resize_client(platform::Window window, int width, int height) {
+  if (!is_live(window)) return;
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == window->client.width && height == window->client.height) return;
+  platform::BitmapObject resized{
+      width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, 0x00FFFFFFu)};
+  const platform::BitmapObject& old = window->surface;
+  for (int row = 0; row < std::min(height, old.height); ++row) {
+    std::copy_n(old.pixels.begin() + static_cast<ptrdiff_t>(row) * old.width,
+                std::min(width, old.width),
+                resized.pixels.begin() + static_cast<ptrdiff_t>(row) * width);
+  }
+  window->surface = std::move(resized);
+  window->client = {width, height};
+  window->procedure(window, WM_SIZE, 0, platform::make_lparam(width, height));
+  queue_invalidate(window);
+}
+
+}  // namespace portable
+
+namespace platform {
 
 void show_window(Window window, int show_mode) {
   if (!portable::is_live(window)) return;
@@ -170,7 +200,12 @@ void stop_timer(Window window, unsigned id) {
 
 DrawingContext begin_paint(Window window) {
   if (!portable::is_live(window)) return nullptr;
-  portable::queue_validate(window);
+  // What was invalid is erased with the class background first.
+  if (portable::queue_validate(window)) {
+    const uint32_t colour = window->background;
+    const uint32_t pixel = ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
+    std::fill(window->surface.pixels.begin(), window->surface.pixels.end(), pixel);
+  }
   portable::reset_context_state(window->context);
   return &window->context;
 }

@@ -14,6 +14,9 @@ platform::Window active_window();
 void set_active_window(platform::Window window);
 // Destroys a window as Windows does: WM_DESTROY, then nothing more reaches it.
 void destroy_window(platform::Window window);
+// The user resized a window's client area: new surface (old pixels kept
+// top-left), WM_SIZE at once, and a paint request.
+void resize_client(platform::Window window, int width, int height);
 // Gives a window's own context the objects and modes of a fresh one.
 void reset_context_state(platform::DrawingContextObject& context);
 

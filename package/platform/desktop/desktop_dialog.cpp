@@ -1,0 +1,164 @@
+// Modal dialogs on the desktop: the template's controls laid out in FLTK
+// widgets. The only way out is a button whose command the dialog's
+// procedure accepts; Escape and the close box do nothing.
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Multiline_Input.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_utf8.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/portable/dialog_template.h"
+#include "platform/portable/layer_hooks.h"
+#include "platform/portable/message_queue.h"
+#include "platform/portable/objects.h"
+
+namespace {
+
+// Dialog units of the system font: a quarter of its average character width
+// across, an eighth of its height down.
+constexpr double kUnitX = 7.0 / 4.0;
+constexpr double kUnitY = 16.0 / 8.0;
+
+int pixels_x(int units) {
+  return static_cast<int>(units * kUnitX + 0.5);
+}
+int pixels_y(int units) {
+  return static_cast<int>(units * kUnitY + 0.5);
+}
+
+std::string utf8_of_latin1(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    char buffer[4];
+    out.append(buffer, fl_utf8encode(c, buffer));
+  }
+  return out;
+}
+
+// The edit field's text as the package reads it: Latin-1 bytes, line
+// breaks as CR LF.
+std::string latin1_of_field(const char* utf8) {
+  std::string out;
+  const char* end = utf8 + std::strlen(utf8);
+  while (utf8 < end) {
+    int length = 0;
+    const unsigned code = fl_utf8decode(utf8, end, &length);
+    utf8 += length > 0 ? length : 1;
+    if (code == '\n') {
+      out += "\r\n";
+    } else {
+      out.push_back(code < 256 ? static_cast<char>(code) : '?');
+    }
+  }
+  return out;
+}
+
+struct Running {
+  platform::Dialog dialog;
+  std::vector<std::pair<int, Fl_Input_*>> edits;
+};
+
+void press(Fl_Widget*, void* data) {
+  auto* pressed = static_cast<std::pair<Running*, int>*>(data);
+  Running& running = *pressed->first;
+  for (auto& [id, field] : running.edits) {
+    running.dialog->texts[id] = latin1_of_field(field->value());
+  }
+  running.dialog->procedure(running.dialog, WM_COMMAND, static_cast<uintptr_t>(pressed->second), 0);
+}
+
+void ignore_close(Fl_Widget*, void*) {}
+
+}  // namespace
+
+namespace platform {
+
+intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, DialogProc procedure,
+                          intptr_t init) {
+  DialogObject dialog;
+  if (!procedure || !portable::parse_dialog_template(dialog_template, size, &dialog.layout)) {
+    return -1;
+  }
+  dialog.procedure = procedure;
+  const portable::DialogLayout& layout = dialog.layout;
+  const std::string caption = utf8_of_latin1(layout.caption);
+  Fl_Window window(pixels_x(layout.x), pixels_y(layout.y), pixels_x(layout.width),
+                   pixels_y(layout.height), caption.c_str());
+  Running running{&dialog, {}};
+  std::vector<std::string> labels;
+  labels.reserve(layout.controls.size());
+  std::vector<std::unique_ptr<std::pair<Running*, int>>> presses;
+  Fl_Widget* first_field = nullptr;
+  window.begin();
+  for (const portable::DialogControl& control : layout.controls) {
+    dialog.texts[control.id] = control.title;
+    labels.push_back(utf8_of_latin1(control.title));
+    const int x = pixels_x(control.x), y = pixels_y(control.y);
+    const int w = pixels_x(control.width), h = pixels_y(control.height);
+    switch (control.kind) {
+      case portable::ControlKind::kEdit: {
+        auto* field = new Fl_Multiline_Input(x, y, w, h);
+        field->value(labels.back().c_str());
+        running.edits.emplace_back(control.id, field);
+        if (!first_field) first_field = field;
+        break;
+      }
+      case portable::ControlKind::kButton: {
+        Fl_Button* button = (control.style & 0x0Fu) == 1
+                                ? new Fl_Return_Button(x, y, w, h, labels.back().c_str())
+                                : new Fl_Button(x, y, w, h, labels.back().c_str());
+        presses.push_back(std::make_unique<std::pair<Running*, int>>(&running, control.id));
+        button->callback(press, presses.back().get());
+        break;
+      }
+      case portable::ControlKind::kStatic: {
+        auto* text = new Fl_Box(x, y, w, h, labels.back().c_str());
+        text->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  window.end();
+  window.set_modal();
+  window.callback(ignore_close);  // Escape and the close box
+  procedure(&dialog, WM_INITDIALOG, 0, init);
+  window.show();
+  if (first_field) first_field->take_focus();
+
+  // The modal loop: FLTK keeps input away from the other windows, while
+  // their timer and paint messages are still dispatched.
+  bool quit_seen = false;
+  int quit_code = 0;
+  while (!dialog.ended && window.shown()) {
+    double seconds = 0.1;
+    if (auto due = portable::queue_next_timer_due()) {
+      const uint64_t now = portable::layer_now_ms();
+      seconds = *due > now ? static_cast<double>(*due - now) / 1000.0 : 0.0;
+    }
+    Fl::wait(seconds);
+    Message message;
+    while (!dialog.ended && portable::queue_take(&message, portable::layer_now_ms())) {
+      if (message.number == WM_QUIT) {
+        quit_seen = true;
+        quit_code = static_cast<int>(message.wparam);
+        continue;
+      }
+      translate_message(message);
+      dispatch_message(message);
+    }
+  }
+  window.hide();
+  if (quit_seen) post_quit_message(quit_code);  // for the application's own loop
+  return dialog.ended ? dialog.result : -1;
+}
+
+}  // namespace platform

@@ -1,0 +1,467 @@
+// The desktop layer: FLTK windows showing the portable surfaces, FLTK's
+// input turned into the messages Windows would post, and waiting in
+// Fl::wait until a message or the next timer expiry is due.
+#include <FL/Fl.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Widget.H>
+#include <FL/fl_draw.H>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/desktop.h"
+#include "platform/portable/layer_hooks.h"
+#include "platform/portable/message_queue.h"
+#include "platform/portable/objects.h"
+#include "platform/portable/window_registry.h"
+
+namespace desktop {
+namespace {
+
+constexpr int kMenuBarHeight = 25;
+
+// Shows a window's surface and turns the user's input into messages.
+class SurfaceView : public Fl_Widget {
+ public:
+  SurfaceView(platform::Window window, int x, int y, int w, int h)
+      : Fl_Widget(x, y, w, h), window_(window) {}
+  void draw() override;
+  int handle(int event) override;
+
+ private:
+  platform::Window window_;
+  std::vector<unsigned char> rgb_;
+};
+
+// The top-level FLTK window of a package window. Keys are taken here,
+// before any child sees them, so the menu bar never fires a shortcut of
+// its own: the package's key-down handling runs the accelerators.
+class FrameWindow : public Fl_Double_Window {
+ public:
+  FrameWindow(platform::Window window, int w, int h, const char* title)
+      : Fl_Double_Window(w, h, title), window_(window) {}
+  int handle(int event) override;
+  void resize(int x, int y, int w, int h) override;
+
+  SurfaceView* view = nullptr;
+  Fl_Menu_Bar* menu_bar = nullptr;
+  std::vector<Fl_Menu_Item> menu_items;
+  std::vector<std::string> menu_labels;
+  std::vector<std::unique_ptr<std::pair<platform::Window, unsigned>>> menu_choices;
+
+ private:
+  platform::Window window_;
+};
+
+struct LayerState {
+  std::map<platform::Window, std::unique_ptr<FrameWindow>> frames;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+  bool spinning = false;
+};
+
+LayerState& layer() {
+  static LayerState state;
+  return state;
+}
+
+void post(platform::Window window, unsigned number, uintptr_t wparam, intptr_t lparam) {
+  if (window && !window->destroyed) portable::queue_post({window, number, wparam, lparam});
+}
+
+// FLTK key to Windows virtual-key code; 0 for keys Windows has no code for.
+unsigned virtual_key(int key) {
+  if (key >= 'a' && key <= 'z') return static_cast<unsigned>(key - 'a' + 'A');
+  if (key >= '0' && key <= '9') return static_cast<unsigned>(key);
+  if (key >= FL_KP + '0' && key <= FL_KP + '9')
+    return static_cast<unsigned>(0x60 + key - FL_KP - '0');
+  if (key > FL_F && key <= FL_F + 24) return static_cast<unsigned>(0x6F + key - FL_F);
+  switch (key) {
+    case FL_Shift_L:
+    case FL_Shift_R:
+      return VK_SHIFT;
+    case FL_Control_L:
+    case FL_Control_R:
+      return VK_CONTROL;
+    case FL_Alt_L:
+    case FL_Alt_R:
+      return 0x12;
+    case FL_Enter:
+    case FL_KP_Enter:
+      return VK_RETURN;
+    case FL_BackSpace:
+      return VK_BACK;
+    case FL_Tab:
+      return VK_TAB;
+    case FL_Escape:
+      return VK_ESCAPE;
+    case ' ':
+      return VK_SPACE;
+    case FL_Page_Up:
+      return 0x21;
+    case FL_Page_Down:
+      return 0x22;
+    case FL_End:
+      return 0x23;
+    case FL_Home:
+      return 0x24;
+    case FL_Left:
+      return 0x25;
+    case FL_Up:
+      return 0x26;
+    case FL_Right:
+      return 0x27;
+    case FL_Down:
+      return 0x28;
+    case FL_Insert:
+      return 0x2D;
+    case FL_Delete:
+      return 0x2E;
+    case FL_KP + '*':
+      return 0x6A;
+    case FL_KP + '+':
+      return 0x6B;
+    case FL_KP + '-':
+      return 0x6D;
+    case FL_KP + '.':
+      return 0x6E;
+    case FL_KP + '/':
+      return 0x6F;
+    case ';':
+      return 0xBA;
+    case '=':
+      return 0xBB;
+    case ',':
+      return 0xBC;
+    case '-':
+      return 0xBD;
+    case '.':
+      return 0xBE;
+    case '/':
+      return 0xBF;
+    case '`':
+      return 0xC0;
+    case '[':
+      return 0xDB;
+    case '\\':
+      return 0xDC;
+    case ']':
+      return 0xDD;
+    case '\'':
+      return 0xDE;
+    default:
+      return 0;
+  }
+}
+
+// The first character of UTF-8 text as a Latin-1 byte, or -1.
+int latin1_character(const char* text, int length) {
+  if (length <= 0) return -1;
+  int consumed = 0;
+  const unsigned code = fl_utf8decode(text, text + length, &consumed);
+  return code > 0 && code < 256 ? static_cast<int>(code) : -1;
+}
+
+// Key-down as Windows posts it; characters the portable translation cannot
+// make from the key code (other layouts, composed keys) come as WM_CHAR.
+void post_key(platform::Window window, int event) {
+  const unsigned key = virtual_key(Fl::event_key());
+  const intptr_t lparam = event == FL_KEYDOWN ? 1 : static_cast<intptr_t>(0xC0000001u);
+  if (key) {
+    post(window, event == FL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, key, lparam);
+    return;
+  }
+  const int character = latin1_character(Fl::event_text(), Fl::event_length());
+  if (event == FL_KEYDOWN && character >= 0x20) {
+    post(window, WM_CHAR, static_cast<uintptr_t>(character), lparam);
+  }
+}
+
+void SurfaceView::draw() {
+  const platform::BitmapObject& surface = window_->surface;
+  const int width = std::min(w(), surface.width);
+  const int height = std::min(h(), surface.height);
+  fl_rectf(x(), y(), w(), h(), FL_WHITE);
+  if (width <= 0 || height <= 0) return;
+  rgb_.resize(static_cast<size_t>(width) * height * 3);
+  for (int row = 0; row < height; ++row) {
+    const uint32_t* in = &surface.pixels[static_cast<size_t>(row) * surface.width];
+    unsigned char* out = &rgb_[static_cast<size_t>(row) * width * 3];
+    for (int column = 0; column < width; ++column) {
+      out[3 * column] = static_cast<unsigned char>(in[column] >> 16);
+      out[3 * column + 1] = static_cast<unsigned char>(in[column] >> 8);
+      out[3 * column + 2] = static_cast<unsigned char>(in[column]);
+    }
+  }
+  fl_draw_image(rgb_.data(), x(), y(), width, height, 3);
+}
+
+int SurfaceView::handle(int event) {
+  switch (event) {
+    case FL_PUSH:
+      take_focus();
+      if (Fl::event_button() == FL_LEFT_MOUSE) {
+        post(window_, WM_LBUTTONDOWN, 0x0001,
+             platform::make_lparam(Fl::event_x() - x(), Fl::event_y() - y()));
+      }
+      return 1;
+    case FL_RELEASE:
+      if (Fl::event_button() == FL_LEFT_MOUSE) {
+        post(window_, WM_LBUTTONUP, 0,
+             platform::make_lparam(Fl::event_x() - x(), Fl::event_y() - y()));
+      }
+      return 1;
+    case FL_FOCUS:
+    case FL_UNFOCUS:
+      return 1;
+    default:
+      return Fl_Widget::handle(event);
+  }
+}
+
+int FrameWindow::handle(int event) {
+  switch (event) {
+    case FL_KEYDOWN:
+    case FL_KEYUP:
+      post_key(window_, event);
+      return 1;
+    case FL_SHORTCUT:
+      return 1;  // never let a child treat a key as its shortcut
+    case FL_SHOW:
+    case FL_FOCUS: {
+      const int handled = Fl_Double_Window::handle(event);
+      if (view) view->take_focus();
+      return handled;
+    }
+    default:
+      return Fl_Double_Window::handle(event);
+  }
+}
+
+void FrameWindow::resize(int x, int y, int w, int h) {
+  Fl_Double_Window::resize(x, y, w, h);
+  if (view && !menu_bar) portable::resize_client(window_, view->w(), view->h());
+}
+
+// The close box: as Windows does, the window is asked to close and its
+// procedure decides (the package's destroy it).
+void close_box(Fl_Widget*, void* data) {
+  auto window = static_cast<platform::Window>(data);
+  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+  post(window, WM_CLOSE, 0, 0);
+}
+
+void menu_choice(Fl_Widget*, void* data) {
+  auto* item = static_cast<std::pair<platform::Window, unsigned>*>(data);
+  post(item->first, WM_COMMAND, item->second, 0);
+}
+
+// FLTK reads '@' in a label as the start of a symbol; "@@" is a plain one.
+std::string menu_label(const std::string& text) {
+  std::string out;
+  for (char c : text.substr(0, text.find('\t'))) {
+    out += c;
+    if (c == '@') out += '@';
+  }
+  return out;
+}
+
+// "Ctrl+A" after the tab becomes FLTK's shortcut, shown at the right.
+int shortcut_of(const std::string& text) {
+  const std::string prefix = "Ctrl+";
+  if (text.rfind(prefix, 0) != 0 || text.size() != prefix.size() + 1) return 0;
+  const char letter = text.back();
+  return FL_CTRL | ((letter >= 'A' && letter <= 'Z') ? letter - 'A' + 'a' : letter);
+}
+
+void rebuild_menu(FrameWindow& frame, platform::Window window) {
+  frame.menu_items.clear();
+  frame.menu_labels.clear();
+  frame.menu_choices.clear();
+  auto& choice_data = frame.menu_choices;
+  if (!window->menu) return;
+  // Labels first, so that the items can point at them.
+  for (const platform::MenuItem& top : window->menu->items) {
+    frame.menu_labels.push_back(menu_label(top.label));
+    if (!top.popup) continue;
+    for (const platform::MenuItem& item : top.popup->items) {
+      if (item.flags & MF_SEPARATOR) continue;
+      frame.menu_labels.push_back(menu_label(item.label));
+    }
+  }
+  size_t label = 0;
+  auto add = [&](const char* text, int shortcut, void* data, int flags) {
+    Fl_Menu_Item entry{};
+    entry.text = text;
+    entry.shortcut_ = shortcut;
+    entry.callback_ = data ? menu_choice : nullptr;
+    entry.user_data_ = data;
+    entry.flags = flags;
+    frame.menu_items.push_back(entry);
+  };
+  for (const platform::MenuItem& top : window->menu->items) {
+    const char* top_label = frame.menu_labels[label++].c_str();
+    if (!top.popup) {
+      choice_data.push_back(
+          std::make_unique<std::pair<platform::Window, unsigned>>(window, top.id));
+      add(top_label, 0, choice_data.back().get(), 0);
+      continue;
+    }
+    add(top_label, 0, nullptr, FL_SUBMENU);
+    const auto& items = top.popup->items;
+    for (size_t i = 0; i < items.size(); ++i) {
+      const platform::MenuItem& item = items[i];
+      if (item.flags & MF_SEPARATOR) {
+        if (!frame.menu_items.empty()) frame.menu_items.back().flags |= FL_MENU_DIVIDER;
+        continue;
+      }
+      const char* text = frame.menu_labels[label++].c_str();
+      const size_t tab = item.label.find('\t');
+      const int shortcut = tab == std::string::npos ? 0 : shortcut_of(item.label.substr(tab + 1));
+      int flags = 0;
+      if (item.flags & MF_GRAYED) flags |= FL_MENU_INACTIVE;
+      if (item.id == 4 || item.id == 5 || item.id == 6 || (item.flags & MF_CHECKED)) {
+        flags |= FL_MENU_TOGGLE;
+      }
+      if (item.flags & MF_CHECKED) flags |= FL_MENU_VALUE;
+      choice_data.push_back(
+          std::make_unique<std::pair<platform::Window, unsigned>>(window, item.id));
+      add(text, shortcut, choice_data.back().get(), flags);
+    }
+    add(nullptr, 0, nullptr, 0);  // end of the submenu
+  }
+  add(nullptr, 0, nullptr, 0);  // end of the bar
+  frame.menu_bar->menu(frame.menu_items.data());
+  frame.menu_bar->redraw();
+}
+
+FrameWindow& frame_of(platform::Window window) {
+  auto& frames = layer().frames;
+  auto found = frames.find(window);
+  if (found != frames.end()) return *found->second;
+  const bool with_menu = window->menu != nullptr;
+  const int top = with_menu ? kMenuBarHeight : 0;
+  auto frame = std::make_unique<FrameWindow>(window, window->client.width,
+                                             window->client.height + top, window->title.c_str());
+  frame->begin();
+  if (with_menu) {
+    frame->menu_bar = new Fl_Menu_Bar(0, 0, window->client.width, kMenuBarHeight);
+    frame->menu_bar->box(FL_FLAT_BOX);
+  }
+  frame->view = new SurfaceView(window, 0, top, window->client.width, window->client.height);
+  frame->end();
+  frame->position(window->x, window->y);
+  frame->callback(close_box, window);
+  if (window->style & 0x00040000u) {  // WS_THICKFRAME: sizable
+    frame->resizable(frame->view);
+  } else {
+    frame->size_range(frame->w(), frame->h(), frame->w(), frame->h());
+  }
+  if (with_menu) rebuild_menu(*frame, window);
+  FrameWindow& made = *frame;
+  frames.emplace(window, std::move(frame));
+  return made;
+}
+
+}  // namespace
+
+void set_spinning_wait(bool spinning) {
+  layer().spinning = spinning;
+}
+
+}  // namespace desktop
+
+namespace portable {
+
+uint64_t layer_now_ms() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now() - desktop::layer().start)
+                                   .count());
+}
+
+// The client area is what Windows gives such a window, so that package
+// coordinates are the same on every layer; FLTK adds its own decorations.
+platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu) {
+  const int frame = (style & WS_CAPTION) ? 3 : 0;
+  const int top = frame + ((style & WS_CAPTION) == WS_CAPTION ? 20 : 0) + (has_menu ? 13 : 0);
+  return {std::max(width - 2 * frame, 0), std::max(height - top - frame, 0)};
+}
+
+void layer_surface_changed(platform::Window window) {
+  auto& frames = desktop::layer().frames;
+  auto found = frames.find(window);
+  if (found != frames.end() && found->second->view) found->second->view->redraw();
+}
+
+void layer_block_copied(platform::Window, const platform::BitmapObject&) {}
+
+void layer_menu_changed(platform::Window window) {
+  auto& frames = desktop::layer().frames;
+  auto found = frames.find(window);
+  if (found != frames.end() && found->second->menu_bar) {
+    desktop::rebuild_menu(*found->second, window);
+  }
+}
+
+void layer_window_changed(platform::Window window) {
+  auto& frames = desktop::layer().frames;
+  if (window->destroyed) {
+    auto found = frames.find(window);
+    if (found != frames.end()) {
+      found->second->hide();
+      Fl::delete_widget(found->second.release());
+      frames.erase(found);
+    }
+    return;
+  }
+  if (!window->visible) {
+    auto found = frames.find(window);
+    if (found != frames.end()) found->second->hide();
+    return;
+  }
+  desktop::FrameWindow& frame = desktop::frame_of(window);
+  if (!frame.shown()) {
+    frame.show();
+    if (frame.view) frame.view->take_focus();
+  }
+}
+
+}  // namespace portable
+
+namespace platform {
+
+bool take_message(Message* message) {
+  Fl::check();  // handles what the display has sent, posting its messages
+  return portable::queue_take(message, portable::layer_now_ms());
+}
+
+void wait_for_message() {
+  if (desktop::layer().spinning) return;
+  while (!portable::queue_ready(portable::layer_now_ms())) {
+    double seconds = 1.0;
+    if (auto due = portable::queue_next_timer_due()) {
+      const uint64_t now = portable::layer_now_ms();
+      seconds = *due > now ? static_cast<double>(*due - now) / 1000.0 : 0.0;
+    }
+    if (Fl::first_window() == nullptr) return;  // nothing can ever post again
+    Fl::wait(seconds);
+  }
+}
+
+Size screen_size() {
+  fl_open_display();
+  return {Fl::w(), Fl::h()};
+}
+
+void note_printed_line(const char*) {}
+
+const char* playback_path_override() {
+  return nullptr;
+}
+
+}  // namespace platform
