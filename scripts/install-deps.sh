@@ -2,15 +2,30 @@
 # Installs the Debian/Ubuntu packages the build and the tests need, if missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev)
+# Usage: install-deps.sh [desktop] [test]: the build's own packages always;
+# with "desktop" FLTK for the desktop build; with "test" what the tests
+# need besides (libFuzzer, an X server, a window manager, xdotool and
+# ImageMagick for the end-to-end tests).
+packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-dejavu-core
+  libpng-dev)
+for want in "$@"; do
+  case $want in
+    desktop) packages+=(libfltk1.3-dev fluid libx11-dev) ;;
+    test)
+      packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev fluid libx11-dev xvfb openbox
+        xdotool imagemagick x11-utils)
+      ;;
+  esac
+done
 
 # libFuzzer's runtime: the unversioned package where the release has one.
-if apt-cache show libclang-rt-dev > /dev/null 2>&1; then
-  packages+=(libclang-rt-dev)
-else
-  clang_major=$(clang --version 2> /dev/null | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)
-  packages+=("libclang-rt-${clang_major:-14}-dev")
+if [[ " $* " == *" test "* ]]; then
+  if apt-cache show libclang-rt-dev > /dev/null 2>&1; then
+    packages+=(libclang-rt-dev)
+  else
+    clang_major=$(clang --version 2> /dev/null | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -1)
+    packages+=("libclang-rt-${clang_major:-14}-dev")
+  fi
 fi
 
 missing=()

@@ -1,19 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the car game.
-#
-# Until the desktop build exists this runs the headless build: the game plays
-# without a window on a virtual clock. Options go to the runner; the default
-# lets the animation run 600 ticks (one minute of game time).
+# Installs what is missing, builds the release build, and starts the car game
+# in its windows. Without a display it says so and points to the headless
+# runner, which plays without windows: build/release/game/cargame-headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh desktop
 cmake --preset release > /dev/null
-cmake --build --preset release --target cargame-headless
+cmake --build --preset release --target cargame cargame-headless
 
-[ $# -eq 0 ] && set -- --ticks 600
-echo "Running the headless car game (no window yet): cargame-headless $*"
-status=0
-build/release/game/cargame-headless "$@" || status=$?
-echo "The game ended with exit status $status."
-exit "$status"
+if [ -z "${DISPLAY:-}" ]; then
+  echo "No display (DISPLAY is not set): run the game without windows with" \
+    "build/release/game/cargame-headless --ticks 600 --png last-frame.png"
+  exit 1
+fi
+exec build/release/game/cargame "$@"

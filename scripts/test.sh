@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the debug build, the
-# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# fuzzers of the script reader and the drawing calls for a bounded time.
+# same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# desktop game end to end on an X server (release build), and the fuzzers
+# of the script reader and the drawing calls for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 total=0
 for preset in debug asan; do
@@ -16,6 +17,13 @@ for preset in debug asan; do
   count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "build/$preset/ctest.log")
   total=$((total + ${count:-0}))
 done
+
+echo "=== desktop end to end (release build, Xvfb)"
+cmake --preset release > /dev/null
+cmake --build --preset release
+bash tests/e2e/desktop_e2e.sh build/release | tee build/release/e2e.log
+e2e=$(sed -n 's/^desktop end to end: \([0-9]*\) passed, 0 failed$/\1/p' build/release/e2e.log)
+total=$((total + ${e2e:-0}))
 
 # Each fuzzer runs for FUZZ_SECONDS (default 60) on its corpus; a finding
 # fails the run and leaves the crashing input in build/fuzz.

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# The car game and the line-input example in real windows on an X server,
+# driven by xdotool and checked by screenshots.
+# Usage: desktop_e2e.sh BUILD_DIR
+set -u
+build=$(cd "${1:?build directory}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=x_session.sh
+source "$here/x_session.sh"
+
+work=$(mktemp -d)
+cd "$work" || exit 1
+passed=0
+failed=0
+check() {
+  local name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+differ() { ! same_image "$1" "$2"; }
+more_than() { [ "$1" -gt "$2" ]; }
+
+x_session_start
+
+# Client coordinates plus the 25-pixel menu bar give window coordinates.
+MENU=25
+FASTER_X=47 FASTER_Y=$((75 + MENU))       # package (-250, 175): "Faster"
+SKY_X=192 SKY_Y=$((2 + MENU))          # package (-105..-96, 248..245): open sky
+
+"$build/game/cargame" &
+APP_PID=$!
+G=$(wait_window "ZIVRO Graphics")
+T=$(wait_window "ZIVRO Text")
+check "both windows open" test -n "$G" -a -n "$T"
+sleep 0.5
+
+shot "$G" day.png
+check "the first frame is by day: ice blue sky" \
+  more_than "$(pixels_of day.png '#99FFFF' "10x4+$SKY_X+$SKY_Y")" 39
+check "the read-out is on the black box" more_than "$(pixels_of day.png '#FF0000' "150x20+222+$((480 + MENU))")" 20
+
+for _ in 1 2 3 4 5 6; do click "$G" "$FASTER_X" "$FASTER_Y"; sleep 0.05; done
+sleep 0.6
+shot "$G" chase.png
+check "six Faster clicks bring the police lights (blue)" \
+  more_than "$(pixels_of chase.png '#0000FF' "595x12+0+$((318 + MENU))")" 10
+
+keys "$G" ctrl+h
+sleep 0.4
+shot "$G" halted1.png
+sleep 1
+shot "$G" halted2.png
+check "Ctrl+H halts: two screenshots a second apart are equal" same_image halted1.png halted2.png
+keys "$G" ctrl+f
+sleep 0.4
+shot "$G" stepped1.png
+sleep 0.6
+shot "$G" stepped2.png
+check "Ctrl+F steps one frame" differ halted2.png stepped1.png
+check "and stays halted after it" same_image stepped1.png stepped2.png
+keys "$G" ctrl+a
+sleep 0.4
+shot "$G" moving1.png
+sleep 0.5
+shot "$G" moving2.png
+check "Ctrl+A animates again" differ moving1.png moving2.png
+
+read -r gx gy <<< "$(origin "$G")"
+menu_shot() {  # the open Run menu, cropped from the screen
+  click "$G" 20 12
+  sleep 0.5
+  import -window root screen.png 2> /dev/null
+  convert screen.png -crop "330x200+$((gx + 5))+$((gy + MENU + 3))" +repage "$1"
+  xdotool key Escape
+  sleep 0.3
+}
+menu_shot menu_logging_off.png
+shot "$T" text_before.png
+keys "$G" ctrl+l
+sleep 0.6
+menu_shot menu_logging_on.png
+shot "$T" text_after.png
+check "Ctrl+L toggles the check mark of Logging" differ menu_logging_off.png menu_logging_on.png
+check "log lines appear in the text window" \
+  more_than "$(pixels_of text_after.png '#000000')" "$(($(pixels_of text_before.png '#000000') + 500))"
+keys "$G" ctrl+l
+sleep 0.3
+menu_shot menu_logging_again.png
+check "a second Ctrl+L removes it again" same_image menu_logging_off.png menu_logging_again.png
+
+keys "$G" ctrl+r
+sleep 0.3
+click "$G" 300 $((400 + MENU))   # package (3, -150)
+sleep 0.35
+click "$G" 10 $((10 + MENU))     # package (-287, 240)
+sleep 0.35
+keys "$G" ctrl+r
+sleep 0.3
+lines=$(grep -c $'^ZIVRO_[A-Z]*([-0-9, ]*);\r$' ZIVRO.SCR 2> /dev/null || echo 0)
+mouse=$(grep -E $'^ZIVRO_MOUSE\\(' ZIVRO.SCR 2> /dev/null | tr -d '\r' | tr '\n' ' ')
+check "Ctrl+R, clicks, Ctrl+R write the clicks in order" \
+  test "$mouse" = "ZIVRO_MOUSE(3, -150); ZIVRO_MOUSE(-287, 240); "
+check "every line of ZIVRO.SCR has its form and CR LF" test "$lines" -eq "$(wc -l < ZIVRO.SCR)"
+check "ticks between the clicks are counted into runs" grep -qE $'^ZIVRO_PERIODIC\\([1-9][0-9]*\\);\r$' ZIVRO.SCR
+
+shot "$T" text_before_play.png
+keys "$G" ctrl+p
+sleep 0.8
+shot "$G" played1.png
+sleep 0.8
+shot "$G" played2.png
+shot "$T" text_after_play.png
+check "Ctrl+P plays the script back and ends halted" same_image played1.png played2.png
+check "the end of the script is reported in the text window" differ text_before_play.png text_after_play.png
+
+click "$G" 20 12
+sleep 0.5
+click "$G" 40 $((MENU + 12))  # the menu's first item, "Animate"
+sleep 0.5
+shot "$G" menu_anim1.png
+sleep 0.5
+shot "$G" menu_anim2.png
+check "the menu opened with the mouse runs Animate" differ menu_anim1.png menu_anim2.png
+
+keys "$G" ctrl+q
+wait "$APP_PID"
+status=$?
+APP_PID=
+check "Ctrl+Q ends the game with exit status 0" test "$status" -eq 0
+
+"$build/game/cargame" &
+APP_PID=$!
+G=$(wait_window "ZIVRO Graphics")
+sleep 0.5
+keys "$G" alt+F4
+wait "$APP_PID"
+status=$?
+APP_PID=
+check "the close box ends the game with exit status 0" test "$status" -eq 0
+
+"$build/examples/echo-line" &
+APP_PID=$!
+D=$(wait_window "ZIVRO_gets")
+T=$(wait_window "ZIVRO Text")
+check "ZIVRO_gets shows its dialog" test -n "$D"
+shot "$T" echo_before.png
+xdotool windowactivate --sync "$D" > /dev/null 2>&1
+xdotool type --delay 20 "end to end"
+click "$D" 160 162  # "Okay"
+sleep 0.6
+shot "$T" echo_after.png
+check "the typed line is printed" \
+  more_than "$(pixels_of echo_after.png '#000000')" "$(pixels_of echo_before.png '#000000')"
+D=$(wait_window "ZIVRO_gets")
+xdotool key --window "$D" Escape
+sleep 0.3
+check "Escape does not close the dialog" test -n "$(xdotool search --onlyvisible --name '^ZIVRO_gets$')"
+click "$D" 160 162  # "Okay" on an empty line ends the example
+G=$(wait_window "ZIVRO Graphics")
+sleep 0.3
+keys "$G" alt+F4
+wait "$APP_PID"
+status=$?
+APP_PID=
+check "the example ends with exit status 0" test "$status" -eq 0
+
+echo "desktop end to end: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] || { echo "screenshots kept in $work"; exit 1; }
+rm -rf "$work"
