@@ -22,9 +22,25 @@ check "the end-of-file message is printed once" test "$eof_lines" -eq 1
 check "the log holds only that line" test "$(wc -l < out.log)" -eq 1
 check "playing back writes no script" test ! -e ZIVRO.SCR
 
-"$CARGAME" --play missing.scr --log missing.log
-check "a missing script exits 0" test $? -eq 0
-check "a missing script is reported" grep -qx 'Cannot open script file ZIVRO.SCR for reading' missing.log
+"$CARGAME" --play missing.scr 2> err.txt
+check "a script that cannot be read stops the runner" test $? -eq 2
+check "and names the file" grep -q 'cannot read missing.scr' err.txt
+
+# Checking a run against a picture: equal, then after a colour change.
+"$CARGAME" --play "$SCRIPTS/ends.scr" --png expected.png
+"$CARGAME" --play "$SCRIPTS/ends.scr" --expect expected.png > expect.txt
+check "--expect: an identical run exits 0" test $? -eq 0
+check "--expect: and writes no difference image" test ! -e expected.png.diff.png
+printf 'ZIVRO_MOUSE(-250, 105);\r\n' > recolour.scr   # "New Color"
+"$CARGAME" --play recolour.scr --expect expected.png > expect.txt
+check "--expect: a changed run exits 1" test $? -eq 1
+check "--expect: it counts the differing pixels" grep -q 'pixels differ' expect.txt
+check "--expect: and writes the difference image" test -s expected.png.diff.png
+"$CARGAME" --play "$SCRIPTS/ends.scr" --frames run1
+"$CARGAME" --play "$SCRIPTS/ends.scr" --frames run2 --expect-dir run1
+check "--expect-dir: every frame equal exits 0" test $? -eq 0
+"$CARGAME" --play recolour.scr --frames run3 --expect-dir run1 > expect.txt
+check "--expect-dir: other frames exit 1" test $? -eq 1
 
 "$CARGAME" --ticks 20
 check "a plain run exits 0" test $? -eq 0
@@ -47,7 +63,7 @@ check "the line-input example exits 0" test $? -eq 0
 check "answers reach ZIVRO_gets in order" grep -qx 'You typed: hello there' echo.log
 check "an empty answer ends the example" test "$(grep -c 'You typed' echo.log)" -eq 1
 
-for bad in "--bogus" "--png" "--frames" "--ticks" "--ticks -1" "--ticks 1x" "--ticks 999999999999999999999" \
+for bad in "--bogus" "--png" "--frames" "--expect-dir x" "--ticks" "--ticks -1" "--ticks 1x" "--ticks 999999999999999999999" \
            "--play" "--log" "extra"; do
   # shellcheck disable=SC2086
   "$CARGAME" $bad 2> err.txt

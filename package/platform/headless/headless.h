@@ -70,6 +70,8 @@ bool frames_written_ok();
 // The whole surface last copied into the main window (the canvas), as it is
 // now, and a window's client area, as PNG files.
 bool write_presented_png(const std::string& path);
+// The same surface's pixels (0x00RRGGBB); false if nothing was presented.
+bool presented_pixels(std::vector<uint32_t>* pixels, int* width, int* height);
 bool write_window_png(platform::Window window, const std::string& path);
 
 // Answers for line-input dialogs, in order: each dialog gets the next one

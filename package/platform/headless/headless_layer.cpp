@@ -206,6 +206,15 @@ bool write_presented_png(const std::string& path) {
   return canvas && write_png(path, canvas->pixels.data(), canvas->width, canvas->height);
 }
 
+bool presented_pixels(std::vector<uint32_t>* pixels, int* width, int* height) {
+  const platform::BitmapObject* canvas = layer.presented;
+  if (!canvas) return false;
+  *pixels = canvas->pixels;
+  *width = canvas->width;
+  *height = canvas->height;
+  return true;
+}
+
 bool write_window_png(platform::Window window, const std::string& path) {
   return window && write_png(path, window->surface.pixels.data(), window->surface.width,
                              window->surface.height);

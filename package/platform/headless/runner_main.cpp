@@ -2,6 +2,7 @@
 // runner's options, then calls the application's WinMain.
 #include <zivro.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -13,19 +14,23 @@
 
 #include "events.h"
 #include "platform/headless/headless.h"
+#include "platform/headless/png_io.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: %s [--play FILE] [--ticks N] [--log FILE] [--png FILE] [--frames DIR]"
-    " [--text-png FILE] [--answer TEXT]...\n"
-    "  --play FILE      play FILE back from the start, as the Playback Script command does\n"
-    "  --ticks N        let the 100 ms animation timer run N periods (default 0)\n"
-    "  --log FILE       write every line printed to the text window to FILE\n"
-    "  --png FILE       write the whole canvas after the last frame to FILE\n"
-    "  --frames DIR     write every presented canvas as DIR/000001.png, 000002.png, ...\n"
-    "  --text-png FILE  write the text window's client area after the run to FILE\n"
-    "  --answer TEXT    type TEXT into the next line-input dialog (repeatable)\n";
+    " [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR]\n"
+    "  --play FILE       play FILE back from the start, as the Playback Script command does\n"
+    "  --ticks N         let the 100 ms animation timer run N periods (default 0)\n"
+    "  --log FILE        write every line printed to the text window to FILE\n"
+    "  --png FILE        write the whole canvas after the last frame to FILE\n"
+    "  --frames DIR      write every presented canvas as DIR/000001.png, 000002.png, ...\n"
+    "  --text-png FILE   write the text window's client area after the run to FILE\n"
+    "  --answer TEXT     type TEXT into the next line-input dialog (repeatable)\n"
+    "  --expect FILE     compare the canvas after the last frame with the PNG FILE:\n"
+    "                    exit 0 if equal, 1 if not (writing FILE.diff.png)\n"
+    "  --expect-dir DIR  with --frames, compare every frame with DIR/000001.png, ...\n";
 
 struct Options {
   std::string play;
@@ -35,6 +40,8 @@ struct Options {
   std::string frames;
   std::string text_png;
   std::vector<std::string> answers;
+  std::string expect;
+  std::string expect_dir;
 };
 
 bool parse_count(const char* text, uint64_t* count) {
@@ -51,31 +58,46 @@ bool parse_count(const char* text, uint64_t* count) {
   return true;
 }
 
-bool parse_options(int argc, char** argv, Options* options) {
+// Returns an empty string when the options are good, else what is wrong.
+std::string parse_options(int argc, char** argv, Options* options) {
+  struct Named {
+    const char* name;
+    std::string* value;
+  };
+  const Named files[] = {{"--play", &options->play},
+                         {"--log", &options->log},
+                         {"--png", &options->png},
+                         {"--frames", &options->frames},
+                         {"--text-png", &options->text_png},
+                         {"--expect", &options->expect},
+                         {"--expect-dir", &options->expect_dir}};
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (!value) return false;
-    if (option == "--play" && *value) {
-      options->play = value;
-    } else if (option == "--log" && *value) {
-      options->log = value;
-    } else if (option == "--png" && *value) {
-      options->png = value;
-    } else if (option == "--frames" && *value) {
-      options->frames = value;
-    } else if (option == "--answer") {
-      options->answers.push_back(value);
-    } else if (option == "--text-png" && *value) {
-      options->text_png = value;
-    } else if (option == "--ticks") {
-      if (!parse_count(value, &options->ticks)) return false;
-    } else {
-      return false;
+    if (option.rfind("--", 0) != 0) return "unexpected argument '" + option + "'";
+    const char* value = i + 1 < argc ? argv[++i] : nullptr;
+    bool known = false;
+    for (const Named& named : files) {
+      if (option != named.name) continue;
+      if (!value || !*value) return option + " needs a file or directory name";
+      *named.value = value;
+      known = true;
     }
-    ++i;
+    if (known) continue;
+    if (option == "--answer") {
+      if (!value) return "--answer needs a text (it may be empty)";
+      options->answers.push_back(value);
+    } else if (option == "--ticks") {
+      if (!value || !parse_count(value, &options->ticks)) {
+        return "--ticks needs a whole number of 100 ms periods, 0 or more";
+      }
+    } else {
+      return "unknown option " + option;
+    }
   }
-  return true;
+  if (!options->expect_dir.empty() && options->frames.empty()) {
+    return "--expect-dir compares the frames of --frames DIR; give both";
+  }
+  return {};
 }
 
 bool write_log(const std::string& path) {
@@ -88,29 +110,103 @@ bool write_log(const std::string& path) {
   return std::fclose(file) == 0 && written;
 }
 
+// Compares a picture with an expected PNG. Prints what differs and writes
+// the changed pixels in red on a dimmed copy of the expected picture.
+// Returns 0 for equal, 1 for different, 2 when the expected file is unusable.
+int compare_with(const headless::Image& picture, const std::string& expected_path,
+                 const std::string& diff_path) {
+  headless::Image expected;
+  if (!headless::read_png(expected_path, &expected)) {
+    std::fprintf(stderr, "cannot read %s: missing or not an 8-bit RGB PNG\n",
+                 expected_path.c_str());
+    return 2;
+  }
+  if (picture.width != expected.width || picture.height != expected.height) {
+    std::printf("%s: %dx%d expected, the run made %dx%d\n", expected_path.c_str(), expected.width,
+                expected.height, picture.width, picture.height);
+    return 1;
+  }
+  long differing = 0;
+  headless::Image diff = expected;
+  for (size_t i = 0; i < diff.pixels.size(); ++i) {
+    const bool same = picture.pixels[i] == expected.pixels[i];
+    differing += same ? 0 : 1;
+    diff.pixels[i] = same ? (expected.pixels[i] >> 2) & 0x3F3F3Fu : 0xFF0000u;
+  }
+  if (differing == 0) return 0;
+  std::printf("%s: %ld pixels differ\n", expected_path.c_str(), differing);
+  if (!headless::write_png(diff_path, diff.pixels.data(), diff.width, diff.height)) {
+    std::fprintf(stderr, "cannot write %s\n", diff_path.c_str());
+  }
+  return 1;
+}
+
+// Every frame of the run against the expected directory, by name.
+int compare_frames(const std::string& frames, const std::string& expected_dir) {
+  int worst = 0;
+  long frames_seen = 0;
+  for (long n = 1;; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/%06ld.png", n);
+    const bool made = std::filesystem::exists(frames + name);
+    const bool wanted = std::filesystem::exists(expected_dir + name);
+    if (!made && !wanted) break;
+    ++frames_seen;
+    if (made != wanted) {
+      std::printf("%s%s: %s\n", expected_dir.c_str(), name,
+                  made ? "the run made a frame that is not expected" : "frame expected, not made");
+      worst = std::max(worst, 1);
+      continue;
+    }
+    headless::Image frame;
+    if (!headless::read_png(frames + name, &frame)) {
+      std::fprintf(stderr, "cannot read %s%s\n", frames.c_str(), name);
+      return 2;
+    }
+    worst = std::max(worst, compare_with(frame, expected_dir + name, frames + name + ".diff.png"));
+  }
+  if (frames_seen == 0) {
+    std::fprintf(stderr, "%s: no frames to compare\n", expected_dir.c_str());
+    return 2;
+  }
+  return worst;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* program = argc > 0 ? argv[0] : "runner";
   Options options;
-  if (!parse_options(argc, argv, &options)) {
-    std::fprintf(stderr, kUsage, argc > 0 ? argv[0] : "runner");
+  if (const std::string error = parse_options(argc, argv, &options); !error.empty()) {
+    std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+    std::fprintf(stderr, kUsage, program);
     return 2;
   }
-  // Fail before the run rather than lose its log after it.
-  if (!options.log.empty()) {
-    std::FILE* probe = std::fopen(options.log.c_str(), "wb");
+  // Fail before the run rather than lose its output after it.
+  for (const std::string* path : {&options.log, &options.png, &options.text_png}) {
+    if (path->empty()) continue;
+    std::FILE* probe = std::fopen(path->c_str(), "wb");
     if (!probe) {
-      std::fprintf(stderr, "cannot write %s: %s\n", options.log.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "%s: cannot write %s: %s\n", program, path->c_str(),
+                   std::strerror(errno));
       return 2;
     }
     std::fclose(probe);
   }
-
+  if (!options.play.empty()) {
+    std::FILE* probe = std::fopen(options.play.c_str(), "rb");
+    if (!probe) {
+      std::fprintf(stderr, "%s: cannot read %s: %s\n", program, options.play.c_str(),
+                   std::strerror(errno));
+      return 2;
+    }
+    std::fclose(probe);
+  }
   if (!options.frames.empty()) {
     std::error_code error;
     std::filesystem::create_directories(options.frames, error);
     if (!std::filesystem::is_directory(options.frames)) {
-      std::fprintf(stderr, "cannot make directory %s\n", options.frames.c_str());
+      std::fprintf(stderr, "%s: cannot make directory %s\n", program, options.frames.c_str());
       return 2;
     }
     headless::set_frames_directory(options.frames);
@@ -128,7 +224,7 @@ int main(int argc, char** argv) {
 
   bool written = true;
   auto report = [&](bool ok, const std::string& what) {
-    if (!ok) std::fprintf(stderr, "cannot write %s\n", what.c_str());
+    if (!ok) std::fprintf(stderr, "%s: cannot write %s\n", program, what.c_str());
     written = written && ok;
   };
   if (!options.log.empty()) report(write_log(options.log), options.log);
@@ -138,5 +234,20 @@ int main(int argc, char** argv) {
            options.text_png);
   }
   if (!options.frames.empty()) report(headless::frames_written_ok(), options.frames);
-  return written || status != 0 ? status : 1;
+  if (!written) return status != 0 ? status : 1;
+
+  int verdict = 0;
+  if (!options.expect.empty()) {
+    headless::Image canvas;
+    if (!headless::presented_pixels(&canvas.pixels, &canvas.width, &canvas.height)) {
+      std::fprintf(stderr, "%s: the run presented no canvas to compare\n", program);
+      return 2;
+    }
+    verdict = compare_with(canvas, options.expect, options.expect + ".diff.png");
+  }
+  if (!options.expect_dir.empty()) {
+    verdict = std::max(verdict, compare_frames(options.frames, options.expect_dir));
+  }
+  if (!options.expect.empty() || !options.expect_dir.empty()) return verdict;
+  return status;
 }
