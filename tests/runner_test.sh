@@ -2,7 +2,7 @@
 # The headless runner end to end: options, exit statuses, --play and --log.
 set -u
 : "${CARGAME:?path of cargame-headless}" "${SCRIPTS:?path of tests/scripts}"
-: "${ECHO_LINE:?path of echo-line-headless}"
+: "${GREETING:?path of greeting-headless}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -58,10 +58,10 @@ check "a frame is the whole canvas" test "$(png_size frames/000010.png)" = "601x
 cmp -s canvas.png frames/000010.png
 check "the last frame shows what --png writes" test $? -eq 0
 
-"$ECHO_LINE" --answer "hello there" --answer "" --log echo.log
+"$GREETING" --answer "hello there" --answer "" --log echo.log
 check "the line-input example exits 0" test $? -eq 0
-check "answers reach ZIVRO_gets in order" grep -qx 'You typed: hello there' echo.log
-check "an empty answer ends the example" test "$(grep -c 'You typed' echo.log)" -eq 1
+check "answers reach ZIVRO_gets in order" grep -qx 'Hello, hello there!' echo.log
+check "an empty answer ends the example" test "$(grep -c 'Hello, ' echo.log)" -eq 1
 
 for bad in "--bogus" "--png" "--frames" "--expect-dir x" "--ticks" "--ticks -1" "--ticks 1x" "--ticks 999999999999999999999" \
            "--play" "--log" "extra"; do

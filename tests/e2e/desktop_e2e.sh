@@ -138,7 +138,7 @@ status=$?
 APP_PID=
 check "the close box ends the game with exit status 0" test "$status" -eq 0
 
-"$build/examples/echo-line" &
+"$build/examples/greeting" &
 APP_PID=$!
 D=$(wait_window "ZIVRO_gets")
 T=$(wait_window "ZIVRO Text")
