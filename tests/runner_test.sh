@@ -41,6 +41,8 @@ check "--expect: and writes the difference image" test -s expected.png.diff.png
 check "--expect-dir: every frame equal exits 0" test $? -eq 0
 "$CARGAME" --play recolour.scr --frames run3 --expect-dir run1 > expect.txt
 check "--expect-dir: other frames exit 1" test $? -eq 1
+"$CARGAME" --play "$SCRIPTS/ends.scr" --frames run1 2> err.txt
+check "--frames refuses a directory that holds frames" test $? -eq 2
 
 "$CARGAME" --ticks 20
 check "a plain run exits 0" test $? -eq 0

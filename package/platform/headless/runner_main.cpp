@@ -18,6 +18,8 @@
 
 namespace {
 
+const char* program = "runner";  // argv[0], for the messages
+
 constexpr const char* kUsage =
     "usage: %s [--play FILE] [--ticks N] [--log FILE] [--png FILE] [--frames DIR]"
     " [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR]\n"
@@ -117,7 +119,7 @@ int compare_with(const headless::Image& picture, const std::string& expected_pat
                  const std::string& diff_path) {
   headless::Image expected;
   if (!headless::read_png(expected_path, &expected)) {
-    std::fprintf(stderr, "cannot read %s: missing or not an 8-bit RGB PNG\n",
+    std::fprintf(stderr, "%s: cannot read %s: missing or not an 8-bit RGB PNG\n", program,
                  expected_path.c_str());
     return 2;
   }
@@ -136,7 +138,7 @@ int compare_with(const headless::Image& picture, const std::string& expected_pat
   if (differing == 0) return 0;
   std::printf("%s: %ld pixels differ\n", expected_path.c_str(), differing);
   if (!headless::write_png(diff_path, diff.pixels.data(), diff.width, diff.height)) {
-    std::fprintf(stderr, "cannot write %s\n", diff_path.c_str());
+    std::fprintf(stderr, "%s: cannot write %s\n", program, diff_path.c_str());
   }
   return 1;
 }
@@ -160,13 +162,13 @@ int compare_frames(const std::string& frames, const std::string& expected_dir) {
     }
     headless::Image frame;
     if (!headless::read_png(frames + name, &frame)) {
-      std::fprintf(stderr, "cannot read %s%s\n", frames.c_str(), name);
+      std::fprintf(stderr, "%s: cannot read %s%s\n", program, frames.c_str(), name);
       return 2;
     }
     worst = std::max(worst, compare_with(frame, expected_dir + name, frames + name + ".diff.png"));
   }
   if (frames_seen == 0) {
-    std::fprintf(stderr, "%s: no frames to compare\n", expected_dir.c_str());
+    std::fprintf(stderr, "%s: %s: no frames to compare\n", program, expected_dir.c_str());
     return 2;
   }
   return worst;
@@ -175,7 +177,7 @@ int compare_frames(const std::string& frames, const std::string& expected_dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* program = argc > 0 ? argv[0] : "runner";
+  if (argc > 0) program = argv[0];
   Options options;
   if (const std::string error = parse_options(argc, argv, &options); !error.empty()) {
     std::fprintf(stderr, "%s: %s\n", program, error.c_str());
@@ -209,6 +211,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s: cannot make directory %s\n", program, options.frames.c_str());
       return 2;
     }
+    // Old frames would mix with the new ones, and be compared as theirs.
+    if (std::filesystem::exists(options.frames + "/000001.png")) {
+      std::fprintf(stderr, "%s: --frames %s already holds frames; give an empty directory\n",
+                   program, options.frames.c_str());
+      return 2;
+    }
     headless::set_frames_directory(options.frames);
   }
 
@@ -236,6 +244,10 @@ int main(int argc, char** argv) {
   if (!options.frames.empty()) report(headless::frames_written_ok(), options.frames);
   if (!written) return status != 0 ? status : 1;
 
+  if ((!options.expect.empty() || !options.expect_dir.empty()) && status != 0) {
+    std::fprintf(stderr, "%s: the program ended with exit status %d\n", program, status);
+    return status;
+  }
   int verdict = 0;
   if (!options.expect.empty()) {
     headless::Image canvas;
