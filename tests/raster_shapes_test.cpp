@@ -253,11 +253,46 @@ TEST(RasterEllipse, SmallBoxesHaveTheMidpointShapes) {
             ".........\n...###...\n..#ooo#..\n.#ooooo#.\n.#ooooo#.\n"
             ".#ooooo#.\n..#ooo#..\n...###...\n.........\n");
   EXPECT_EQ(picture(oval),
-            ".........\n...###...\n..#ooo#..\n.#ooooo#.\n..#ooo#..\n...###...\n.........\n");
+            ".........\n...###...\n.##ooo##.\n.#ooooo#.\n.##ooo##.\n...###...\n.........\n");
   EXPECT_EQ(picture(flat),
             "..............\n...########...\n.##oooooooo##.\n...########...\n..............\n");
   EXPECT_EQ(picture(narrow),
             ".....\n.....\n..#..\n.#o#.\n.#o#.\n.#o#.\n.#o#.\n.#o#.\n..#..\n.....\n.....\n");
+}
+
+// Cases where the canvas once differed from GDI.
+TEST(RasterEllipse, OutlineKeepsTwoPixelRunsWhereTheCurveTurns) {
+  Canvas wide(17, 9);  // 15 by 7: the rows next to the middle one keep two pixels a side
+  raster::draw_ellipse(wide.surface(), 1, 1, 16, 8, kPen, kBrush);
+  EXPECT_EQ(picture(wide),
+            ".................\n.....#######.....\n...##ooooooo##...\n.##ooooooooooo##.\n"
+            ".#ooooooooooooo#.\n.##ooooooooooo##.\n...##ooooooo##...\n.....#######.....\n"
+            ".................\n");
+}
+
+TEST(RasterEllipse, NarrowTallOutlineStopsShortOfTheBoxEnds) {
+  Canvas filled(5, 17), hollow(5, 17);  // 3 by 15: rows 1, 2, 14, 15 of the box stay blank
+  raster::draw_ellipse(filled.surface(), 1, 1, 4, 16, kPen, kBrush);
+  raster::draw_ellipse(hollow.surface(), 1, 1, 4, 16, kPen, kHollow);
+  std::string middle;
+  for (int i = 0; i < 9; ++i) middle += ".#o#.\n";
+  EXPECT_EQ(picture(filled),
+            ".....\n.....\n.....\n..#..\n" + middle + "..#..\n.....\n.....\n.....\n");
+  std::string outline;
+  for (int i = 0; i < 9; ++i) outline += ".#.#.\n";
+  EXPECT_EQ(picture(hollow),
+            ".....\n.....\n.....\n..#..\n" + outline + "..#..\n.....\n.....\n.....\n");
+}
+
+TEST(RasterEllipse, NullPenFillsTheOutlinesPixelsToo) {
+  Canvas tiny(5, 5), oval(9, 7), pen_and_brush(9, 7);
+  raster::draw_ellipse(tiny.surface(), 1, 1, 4, 4, kNullPen, kBrush);
+  EXPECT_EQ(picture(tiny), ".....\n..o..\n.ooo.\n..o..\n.....\n");
+  raster::draw_ellipse(oval.surface(), 1, 1, 8, 6, kNullPen, kBrush);
+  EXPECT_EQ(picture(oval),
+            ".........\n...ooo...\n.ooooooo.\n.ooooooo.\n.ooooooo.\n...ooo...\n.........\n");
+  raster::draw_ellipse(pen_and_brush.surface(), 1, 1, 8, 6, Pen{false, 1, kPaint}, kBrush);
+  EXPECT_EQ(oval.memory, pen_and_brush.memory);
 }
 
 TEST(RasterEllipse, HollowBrushTinyBoxesAndWidePens) {

@@ -361,7 +361,12 @@ void trace_ellipse(i64 left, i64 top, i64 right, i64 bottom, i64 row_lo, i64 row
   if (a <= kTracedEllipseLimit && b <= kTracedEllipseLimit) {
     // Zingl's midpoint ellipse of the box, traced from the left end of the
     // middle row(s) down to the bottom centre and mirrored: err is the error
-    // of the diagonal step, dx and dy those of the x and y steps.
+    // of the diagonal step, dx and dy those of the x and y steps. As in GDI,
+    // a step goes across only when the diagonal error says so (there is no
+    // second look at the error after a step down), which keeps two-pixel
+    // runs where the curve turns, and the trace ends when it reaches the
+    // centre column: a narrow, tall ellipse does not reach its box's top and
+    // bottom rows.
     const i64 odd = b & 1;
     i64 dx = 4 * (1 - a) * b * b;
     i64 dy = 4 * (odd + 1) * a * a;
@@ -380,7 +385,7 @@ void trace_ellipse(i64 left, i64 top, i64 right, i64 bottom, i64 row_lo, i64 row
         dy += ddy;
         err += dy;
       }
-      const bool x_step = e2 >= dx || 2 * err > dy;
+      const bool x_step = e2 >= dx;
       if (y_step) {
         emit_pair(lower, upper, run_start, x);
         ++lower;
@@ -396,14 +401,6 @@ void trace_ellipse(i64 left, i64 top, i64 right, i64 bottom, i64 row_lo, i64 row
       }
     } while (x <= mirror_x);
     if (run_start < x) emit_pair(lower, upper, run_start, x - 1);
-    // A very flat ellipse reaches the centre column before its top and
-    // bottom rows: finish its tips straight up and down.
-    while (lower - upper < b) {
-      if (lower > row_hi && upper < row_lo) return;
-      emit_pair(lower, upper, x - 1, x - 1);
-      ++lower;
-      --upper;
-    }
     return;
   }
 
@@ -454,9 +451,12 @@ void paint_ellipse(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, c
   const i64 last_row = s.height - 1;
 
   if (width <= 1) {
-    // Row by row: the brush strictly between the outline pixels, then the outline.
+    // Row by row: the brush strictly between the outline pixels, then the
+    // outline. Without an outline the brush covers the outline's pixels too,
+    // so a null pen fills exactly what a one-pixel pen and the brush cover.
     trace_ellipse(left, top, right, bottom, 0, last_row, [&](i64 y, i64 xs, i64 xe) {
-      if (fill) fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+      if (fill && !outline) fill_span(s, y, xs, mirror - xs, brush.colour);
+      if (fill && outline) fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
       if (outline) {
         fill_span(s, y, xs, xe, pen.colour);
         fill_span(s, y, mirror - xe, mirror - xs, pen.colour);

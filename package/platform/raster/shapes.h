@@ -44,6 +44,7 @@ void draw_rectangle(const Surface& surface, int left, int top, int right, int bo
                     const Pen& pen, const Brush& brush);
 
 // The integer midpoint ellipse of the box, interior filled, outline on top.
+// With the null pen the brush fills the outline's pixels and the interior.
 void draw_ellipse(const Surface& surface, int left, int top, int right, int bottom, const Pen& pen,
                   const Brush& brush);
 

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds tests/wine/gdi_vs_canvas.cpp with mingw-w64 and runs it under Wine
+# with the null display driver, in a Wine prefix of its own that is removed
+# afterwards. Exits with the program's status (0: every case matched GDI).
+#
+# Usage: run_gdi_vs_canvas.sh OUTPUT_DIR [GROUP...]
+#        run_gdi_vs_canvas.sh PREBUILT.exe [GROUP...]
+set -euo pipefail
+
+if [[ $# -lt 1 ]]; then
+  echo "usage: $0 OUTPUT_DIR|PREBUILT.exe [GROUP...]" >&2
+  exit 2
+fi
+target=$1
+shift
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+
+if [[ $target == *.exe ]]; then
+  exe=$(cd "$(dirname "$target")" && pwd)/$(basename "$target")
+else
+  mkdir -p "$target"
+  exe=$(cd "$target" && pwd)/gdi_vs_canvas.exe
+  x86_64-w64-mingw32-g++ -std=c++20 -O2 -Wall -Wextra -static \
+    -iquote "$root/package" \
+    "$here/gdi_vs_canvas.cpp" "$root/package/platform/raster/shapes.cpp" \
+    -o "$exe" -lgdi32
+fi
+
+prefix=$(mktemp -d)
+cleanup() {
+  WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+}
+trap cleanup EXIT
+
+export WINEPREFIX=$prefix WINEDEBUG=-all
+unset DISPLAY WAYLAND_DISPLAY
+wineboot -i >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
+wineserver -w
+
+status=0
+wine "$exe" "$@" || status=$?
+wineserver -w
+exit "$status"
