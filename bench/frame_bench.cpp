@@ -14,7 +14,7 @@
 #include "scene.h"
 #include "script.h"
 #include "text/text_log.h"
-#include "windows.h"
+#include "package_windows.h"
 
 namespace {
 

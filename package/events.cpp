@@ -6,7 +6,7 @@
 
 #include "script.h"
 #include "text/text_log.h"
-#include "windows.h"
+#include "package_windows.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Opening and closing the package: the two windows, the canvas, the timer,
 // the origin, and the graphics window's window-level messages.
-#include "windows.h"
+#include "package_windows.h"
 
 #include <zivro.h>
 

@@ -5,7 +5,8 @@ set -euo pipefail
 # Usage: install-deps.sh [desktop] [test]: the build's own packages always;
 # with "desktop" FLTK for the desktop build; with "test" what the tests
 # need besides (libFuzzer, an X server, a window manager, xdotool and
-# ImageMagick for the end-to-end tests).
+# ImageMagick for the end-to-end tests; MinGW-w64, Wine and GoogleTest's
+# sources for the Windows builds and their tests).
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libpng-dev)
 for want in "$@"; do
@@ -13,7 +14,8 @@ for want in "$@"; do
     desktop) packages+=(libfltk1.3-dev fluid libx11-dev) ;;
     test)
       packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev fluid libx11-dev xvfb openbox
-        xdotool imagemagick x11-utils)
+        xdotool imagemagick x11-utils mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
+        googletest)
       ;;
   esac
 done

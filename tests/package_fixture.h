@@ -13,7 +13,7 @@
 #include "platform/headless/headless.h"
 #include "script.h"
 #include "text/text_log.h"
-#include "windows.h"
+#include "package_windows.h"
 
 inline void reset_package() {
   headless::reset();

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstring>
 
-#include "windows.h"
+#include "package_windows.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "windows.h"
+#include "package_windows.h"
 
 namespace {
 

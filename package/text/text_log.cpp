@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "events.h"
-#include "windows.h"
+#include "package_windows.h"
 
 namespace {
 

@@ -23,7 +23,7 @@ else
   mkdir -p "$target"
   exe=$(cd "$target" && pwd)/gdi_vs_canvas.exe
   x86_64-w64-mingw32-g++ -std=c++20 -O2 -Wall -Wextra -static \
-    -iquote "$root/package" \
+    -I "$root/package" \
     "$here/gdi_vs_canvas.cpp" "$root/package/platform/raster/shapes.cpp" \
     -o "$exe" -lgdi32
 fi

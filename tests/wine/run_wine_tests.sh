@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs the Windows test program of a Windows build under Wine, in a Wine
+# prefix of its own with the null display driver, so no display is needed.
+# Usage: run_wine_tests.sh BUILD_DIR [test program arguments...]
+# The exit status is the test program's.
+set -euo pipefail
+
+if [ $# -lt 1 ]; then
+  echo "usage: $0 BUILD_DIR [test arguments...]" >&2
+  exit 2
+fi
+build_dir=$(cd "$1" && pwd)
+shift
+tests_exe=$build_dir/tests/wine/win32_tests.exe
+if [ ! -f "$tests_exe" ]; then
+  echo "$0: no $tests_exe; build a Windows preset first (cmake --build --preset win64)" >&2
+  exit 2
+fi
+command -v wine > /dev/null || {
+  echo "$0: wine is not installed (scripts/install-deps.sh test)" >&2
+  exit 2
+}
+
+# A 32-bit program needs Wine's 32-bit half (Debian's wine32, from the i386
+# architecture); without it the run is skipped with status 77.
+pe_offset=$(od -An -t u4 -j 60 -N 4 "$tests_exe" | tr -d ' ')
+machine=$(od -An -t x2 -j $((pe_offset + 4)) -N 2 "$tests_exe" | tr -d ' ')
+if [ "$machine" = 014c ] && ! dpkg-query -W -f='${Status}' wine32:i386 2> /dev/null |
+  grep -q 'install ok installed'; then
+  echo "$0: skipped: $tests_exe is 32-bit and wine32 (i386) is not installed" >&2
+  exit 77
+fi
+
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine.XXXXXX")
+work_dir=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-run.XXXXXX")
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+# shellcheck disable=SC2317  # run by the trap
+cleanup() {
+  wineserver -k > /dev/null 2>&1 || true
+  wineserver -w > /dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX" "$work_dir"
+}
+trap cleanup EXIT
+
+wineboot -i > /dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f > /dev/null 2>&1
+wineserver -w
+
+# The scenarios write their script files into directories of their own.
+status=0
+(cd "$work_dir" && wine "$tests_exe" "$@") || status=$?
+exit $status
