@@ -15,7 +15,7 @@ for want in "$@"; do
     test)
       packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev fluid libx11-dev xvfb openbox
         xdotool imagemagick x11-utils mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-        googletest)
+        googletest wine32:i386)
       ;;
   esac
 done
@@ -42,5 +42,9 @@ echo "Installing: ${missing[*]}"
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+# The 32-bit Windows build's tests need 32-bit Wine.
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo[@]}" dpkg --add-architecture i386
+fi
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

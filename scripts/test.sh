@@ -25,6 +25,30 @@ bash tests/e2e/desktop_e2e.sh build/release | tee build/release/e2e.log
 e2e=$(sed -n 's/^desktop end to end: \([0-9]*\) passed, 0 failed$/\1/p' build/release/e2e.log)
 total=$((total + ${e2e:-0}))
 
+echo "=== install into a prefix and build a user's programs against it"
+bash tests/install/run_install_test.sh build/release | tee build/release/install.log
+count=$(sed -n 's/^install and consume: \([0-9]*\) passed, 0 failed$/\1/p' build/release/install.log)
+total=$((total + ${count:-0}))
+
+echo "=== Windows builds (MinGW), their tests under Wine"
+for arch in win64 win32; do
+  cmake --preset "$arch" > /dev/null
+  cmake --build --preset "$arch"
+  status=0
+  bash tests/wine/run_wine_tests.sh "build/$arch" | tee "build/$arch/wine.log" || status=$?
+  if [ "$status" -eq 77 ]; then
+    echo "$arch: skipped, this machine has no 32-bit Wine"
+    continue
+  fi
+  [ "$status" -eq 0 ] || exit "$status"
+  count=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\.$/\1/p' "build/$arch/wine.log")
+  total=$((total + ${count:-0}))
+done
+
+echo "=== GDI against the software canvas (under Wine)"
+bash tests/wine/run_gdi_vs_canvas.sh build/wine | tail -5 | tee build/wine-gdi.log
+total=$((total + 1))
+
 # Each fuzzer runs for FUZZ_SECONDS (default 60) on its corpus; a finding
 # fails the run and leaves the crashing input in build/fuzz.
 seconds=${FUZZ_SECONDS:-60}

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs the package from BUILD_DIR into a temporary prefix, then builds a
+# user's programs against it with CMake (C and C++) and with pkg-config (C),
+# and runs them headless.
+# Usage: run_install_test.sh BUILD_DIR
+set -u
+build=$(cd "${1:?build directory}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+passed=0
+failed=0
+check() {
+  local name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+cmake --install "$build" --prefix "$prefix" > "$prefix/install.log" 2>&1
+check "cmake --install" test $? -eq 0
+check "the header is installed" test -f "$prefix/include/zivro.h"
+
+cp "$here/../../examples/greeting.c" "$here/CMakeLists.txt" "$here/greeting.cpp" "$prefix/"
+cmake -S "$prefix" -B "$prefix/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  > "$prefix/configure.log" 2>&1 && cmake --build "$prefix/build" > "$prefix/build.log" 2>&1
+check "find_package(zivro) builds C and C++ programs" test $? -eq 0 || cat "$prefix"/*.log
+
+"$prefix/build/greeting-c" --answer Ada --answer "" --log "$prefix/c.log"
+check "the C program runs headless" grep -qx 'Hello, Ada!' "$prefix/c.log"
+"$prefix/build/greeting-cpp" --answer Grace --log "$prefix/cpp.log"
+check "the C++ program runs headless" grep -qx 'Hello, Grace!' "$prefix/cpp.log"
+if [ -f "$prefix/lib/pkgconfig/zivro.pc" ]; then
+  check "the desktop program links against zivro::zivro" test -x "$prefix/build/greeting-desktop"
+fi
+
+export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+cc -std=c99 "$prefix/greeting.c" $(pkg-config --cflags --libs zivro-headless) \
+  -o "$prefix/greeting-pc" 2> "$prefix/pc.log"
+check "pkg-config zivro-headless builds a C program" test $? -eq 0 || cat "$prefix/pc.log"
+"$prefix/greeting-pc" --answer Linus --answer "" --log "$prefix/pc-run.log"
+check "and it runs" grep -qx 'Hello, Linus!' "$prefix/pc-run.log"
+if [ -f "$prefix/lib/pkgconfig/zivro.pc" ]; then
+  cc -std=c99 "$prefix/greeting.c" $(pkg-config --cflags --libs zivro) -o "$prefix/greeting-pcd" \
+    2> "$prefix/pcd.log"
+  check "pkg-config zivro builds the desktop program" test $? -eq 0 || cat "$prefix/pcd.log"
+fi
+
+echo "install and consume: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
