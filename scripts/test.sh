@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the debug build, the
 # same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# desktop game end to end on an X server (release build), and the fuzzers
-# of the script reader and the drawing calls for a bounded time.
+# desktop game end to end on an X server (release build), installing and
+# building against the package, the Windows builds with their tests and
+# end-to-end runs under Wine, GDI against the software canvas, and the
+# fuzzers of the script reader and the drawing calls for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,6 +44,10 @@ for arch in win64 win32; do
   fi
   [ "$status" -eq 0 ] || exit "$status"
   count=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\.$/\1/p' "build/$arch/wine.log")
+  total=$((total + ${count:-0}))
+  echo "=== $arch cargame.exe end to end (Wine on Xvfb)"
+  bash tests/wine/wine_e2e.sh "build/$arch" | tee "build/$arch/wine-e2e.log"
+  count=$(sed -n 's/^wine end to end: \([0-9]*\) passed, 0 failed$/\1/p' "build/$arch/wine-e2e.log")
   total=$((total + ${count:-0}))
 done
 

@@ -1,0 +1,247 @@
+#!/usr/bin/env bash
+# The Windows build of the car game under Wine in a real X window (Xvfb),
+# driven by xdotool and checked by screenshots.
+#
+# Usage: wine_e2e.sh BUILD_DIR        (e.g. build/win64 or build/win32)
+#
+# Wine runs in a prefix of its own with the X11 driver's windows unmanaged
+# and undecorated: Wine draws the caption, the frame and the menu bar itself,
+# so the client area's place inside the X window is found from a screenshot.
+# Exit status 0 when every check passed, 1 otherwise, 2 on bad usage; 77
+# when a 32-bit build meets a Wine without its 32-bit half.
+set -u
+
+if [ $# -ne 1 ]; then
+  echo "usage: $0 BUILD_DIR" >&2
+  exit 2
+fi
+build=$(cd "$1" && pwd) || exit 2
+exe=$build/game/cargame.exe
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+if [ ! -f "$exe" ]; then
+  echo "$0: no $exe; build a Windows preset first (cmake --build --preset win64)" >&2
+  exit 2
+fi
+for tool in wine wineserver wineboot Xvfb xdotool import convert compare xwininfo; do
+  command -v "$tool" > /dev/null || {
+    echo "$0: $tool is missing (scripts/install-deps.sh)" >&2
+    exit 2
+  }
+done
+pe_offset=$(od -An -t u4 -j 60 -N 4 "$exe" | tr -d ' ')
+machine=$(od -An -t x2 -j $((pe_offset + 4)) -N 2 "$exe" | tr -d ' ')
+if [ "$machine" = 014c ] && ! dpkg-query -W -f='${Status}' wine32:i386 2> /dev/null |
+  grep -q 'install ok installed'; then
+  echo "$0: skipped: $exe is 32-bit and wine32 (i386) is not installed" >&2
+  exit 77
+fi
+
+# shellcheck source=../e2e/x_session.sh
+source "$root/tests/e2e/x_session.sh"
+
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-e2e.XXXXXX")
+work=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-e2e-run.XXXXXX")
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WAYLAND_DISPLAY
+
+# shellcheck disable=SC2317  # run by the trap
+cleanup() {
+  wineserver -k > /dev/null 2>&1 || true
+  wineserver -w > /dev/null 2>&1 || true
+  x_session_stop
+  rm -rf "$WINEPREFIX" "$work"
+}
+
+passed=0
+failed=0
+check() {
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok: $name"
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $name"
+  fi
+}
+differ() { ! same_image "$1" "$2"; }
+more_than() { [ "$1" -gt "$2" ]; }
+finish() {
+  echo "wine end to end: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit $?
+}
+
+x_session_start
+trap cleanup EXIT
+cd "$work" || exit 1
+
+wineboot -i > /dev/null 2>&1
+for value in Managed Decorated; do
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d N /f > /dev/null 2>&1
+done
+wineserver -w
+
+# wait_wine_window TITLE: like wait_window, but with the patience a first
+# start of a Wine program needs (up to 30 s).
+wait_wine_window() {
+  local id
+  for _ in $(seq 1 150); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -1)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# wine_click WINDOW X Y: a left click at window coordinates. The windows are
+# unmanaged, so Wine gives the focus to the window clicked and xdotool's typed
+# keys go there; no window manager is asked to activate anything.
+wine_click() {
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+wine_keys() {
+  xdotool key --clearmodifiers "$@"
+}
+
+wine "$exe" > "$work/wine.out" 2>&1 &
+APP_PID=$!
+G=$(wait_wine_window "ZIVRO Graphics")
+T=$(wait_wine_window "ZIVRO Text")
+check "both windows open" test -n "$G" -a -n "$T"
+[ -n "$G" ] || finish
+sleep 1
+
+# The client area: 595x496 pixels inside Wine's frame, caption and menu bar.
+# Its edges are found in the first frame as the ends of runs of one colour:
+# the olive mountain on the left and the green one on the right in the middle
+# row, and the brown ground down to the bottom edge.
+shot "$G" day.png
+read -r win_w win_h < <(identify -format '%w %h\n' day.png)
+CLIENT_W=595 CLIENT_H=496
+# run_end FILE row|column INDEX FROM STEP: walks the row (or column) INDEX
+# from pixel FROM in steps of STEP (1 or -1) while the colour stays that of
+# FROM; prints the last position of the run.
+run_end() {
+  local crop
+  if [ "$2" = row ]; then crop="${win_w}x1+0+$3"; else crop="1x${win_h}+$3+0"; fi
+  convert "$1" -crop "$crop" -depth 8 txt:- |
+    awk -v from="$4" -v step="$5" -v along="$2" '
+      NR > 1 { split($1, p, /[,:]/); c[along == "row" ? p[1] : p[2]] = $3; n++ }
+      END { i = from; while ((i + step) in c && c[i + step] == c[from]) i += step; print i }'
+}
+mid=$((win_h / 2))
+left=$(run_end day.png row "$mid" 30 -1)
+right=$(run_end day.png row "$mid" $((win_w - 30)) 1)
+bottom=$(run_end day.png column $((left + 100)) $((win_h - 20)) 1)
+top=$((bottom - CLIENT_H + 1))
+echo "window ${win_w}x$win_h, client from ($left, $top) to ($right, $bottom)"
+check "the client area is 595 pixels wide" test "$((right - left + 1))" -eq "$CLIENT_W"
+check "and lies inside the window, below the menu bar" test "$top" -gt 20
+# cx/cy: client pixel to window pixel. Package (x, y) is client (297 + x, 248 - y).
+cx() { echo $((left + $1)); }
+cy() { echo $((top + $1)); }
+
+check "the first frame is by day: ice blue sky" \
+  more_than "$(pixels_of day.png '#99FFFF' "10x4+$(cx 192)+$(cy 2)")" 39
+check "the row above the client area is not sky (the menu bar)" \
+  test "$(pixels_of day.png '#99FFFF' "10x1+$(cx 192)+$(cy -1)")" -eq 0
+check "the speed read-out is on the black box" \
+  more_than "$(pixels_of day.png '#FF0000' "150x12+$(cx 222)+$(cy 480)")" 20
+
+# Six clicks on "Faster", package (-250, 175), start the chase; the police
+# car drives in from the edge, so the road strip is watched for up to 5 s.
+for _ in 1 2 3 4 5 6; do
+  wine_click "$G" "$(cx 47)" "$(cy 73)"
+  sleep 0.1
+done
+blue=0
+for _ in $(seq 1 25); do
+  sleep 0.2
+  shot "$G" chase.png
+  blue=$(pixels_of chase.png '#0000FF' "${CLIENT_W}x12+$left+$(cy 318)")
+  [ "$blue" -gt 10 ] && break
+done
+check "six Faster clicks bring the police lights (blue)" more_than "$blue" 10
+check "and it is still day" more_than "$(pixels_of chase.png '#99FFFF')" 1000
+if [ -n "${ZIVRO_WINE_E2E_SHOT:-}" ]; then
+  cp chase.png "$ZIVRO_WINE_E2E_SHOT"
+fi
+
+wine_keys ctrl+h
+sleep 0.5
+shot "$G" halted1.png
+sleep 1
+shot "$G" halted2.png
+check "Ctrl+H halts: two screenshots a second apart are equal" same_image halted1.png halted2.png
+wine_keys ctrl+f
+sleep 0.5
+shot "$G" stepped1.png
+sleep 0.6
+shot "$G" stepped2.png
+check "Ctrl+F steps one frame" differ halted2.png stepped1.png
+check "and stays halted after it" same_image stepped1.png stepped2.png
+wine_keys ctrl+a
+sleep 0.5
+shot "$G" moving1.png
+sleep 0.5
+shot "$G" moving2.png
+check "Ctrl+A animates again" differ moving1.png moving2.png
+
+# menu_item Y: opens Run on the menu bar with the mouse and clicks the item
+# Y pixels below the top of the popup (items are 17 pixels apart; Animate at
+# 11, Halt animation at 28). The popup is an unmanaged window of its own.
+menu_item() {
+  local popup geometry px py
+  wine_click "$G" "$(cx 17)" "$(cy -10)"
+  for _ in $(seq 1 25); do
+    sleep 0.2
+    popup=$(xwininfo -root -children |
+      awk '/\("cargame.exe" "cargame.exe"\)/ && /\(has no name\)/ {split($(NF-1), g, /[x+]/); if (g[1] > 100) {print $1, $(NF-1); exit}}')
+    [ -n "$popup" ] && break
+  done
+  [ -n "$popup" ] || return 1
+  geometry=${popup#* }
+  px=$(echo "$geometry" | awk -F'[x+]' '{print $3}')
+  py=$(echo "$geometry" | awk -F'[x+]' '{print $4}')
+  import -window root menu.png 2> /dev/null
+  xdotool mousemove "$((px + 40))" "$((py + $1))" click 1
+  sleep 0.5
+}
+menu_closed() {
+  ! xwininfo -root -children | grep '("cargame.exe" "cargame.exe")' | grep '(has no name)' |
+    awk '{split($(NF-1), g, /[x+]/); if (g[1] > 100) found = 1} END {exit !found}'
+}
+
+check "Run opens its menu with the mouse" menu_item 28
+check "a click on an item closes the menu" menu_closed
+shot "$G" menu_halt1.png
+sleep 1
+shot "$G" menu_halt2.png
+check "Run -> Halt animation from the mouse halts" same_image menu_halt1.png menu_halt2.png
+menu_item 11
+check "the menu closes again" menu_closed
+shot "$G" menu_anim1.png
+sleep 0.5
+shot "$G" menu_anim2.png
+check "Run -> Animate from the mouse animates" differ menu_anim1.png menu_anim2.png
+
+wine_keys ctrl+q
+status=timeout
+for _ in $(seq 1 100); do
+  if ! kill -0 "$APP_PID" 2> /dev/null; then
+    wait "$APP_PID"
+    status=$?
+    break
+  fi
+  sleep 0.2
+done
+APP_PID=
+check "Ctrl+Q ends the game with exit status 0 (got $status)" test "$status" = 0
+
+finish
