@@ -10,24 +10,17 @@
 #include "cargame.h"
 #include "events.h"
 #include "game_rules.h"
+#include "package_reset.h"
+#include "package_windows.h"
 #include "platform/headless/headless.h"
 #include "scene.h"
 #include "script.h"
 #include "text/text_log.h"
-#include "package_windows.h"
 
 namespace {
 
-void fresh_package() {
-  headless::reset();
-  reset_events_state();
-  reset_windows_state();
-  reset_script_state();
-  reset_text_log_state();
-}
-
 void open_package() {
-  fresh_package();
+  reset_package();
   static char command_line[] = "";
   ZIVRO_open(nullptr, nullptr, command_line, SW_SHOWNORMAL);
   ZIVRO_logging(0);
@@ -64,7 +57,7 @@ void BM_ReplayLongScript(benchmark::State& state) {
   }
   const int64_t frames = 6 + 20000 + 1;
   for (auto _ : state) {
-    fresh_package();
+    reset_package();
     headless::set_playback_path(script.string());
     headless::post_at_start(headless::menu_command(kCommandPlayback));
     static char command_line[] = "";

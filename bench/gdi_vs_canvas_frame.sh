@@ -44,20 +44,16 @@ canvas_us=$(echo "$linux_out" | awk '/^BM_FrameDay.*_median/ {
 }
 
 echo "== GDI under Wine (win32_frame_bench) =="
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-bench.XXXXXX")
+# shellcheck source=../tests/wine/wine_prefix.sh
+source "$(dirname "$0")/../tests/wine/wine_prefix.sh"
 work_dir=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-bench-run.XXXXXX")
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
 # shellcheck disable=SC2317  # run by the trap
 cleanup() {
-  wineserver -k > /dev/null 2>&1 || true
-  wineserver -w > /dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX" "$work_dir"
+  wine_prefix_stop
+  rm -rf "$work_dir"
 }
 trap cleanup EXIT
-wineboot -i > /dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f > /dev/null 2>&1
-wineserver -w
+wine_prefix_start null
 
 gdi_out=$(cd "$work_dir" && wine "$win_bench" "$frames" | tr -d '\r')
 echo "$gdi_out" | grep -v '^median_us '

@@ -4,25 +4,18 @@
 
 #include "cargame.h"
 #include "events.h"
+#include "package_reset.h"
+#include "package_windows.h"
 #include "platform/headless/headless.h"
 #include "script.h"
 #include "text/text_log.h"
-#include "package_windows.h"
 
 namespace {
-
-void fresh_package() {
-  headless::reset();
-  reset_events_state();
-  reset_windows_state();
-  reset_script_state();
-  reset_text_log_state();
-}
 
 void run_game(benchmark::State& state, bool blocking) {
   const auto ticks = static_cast<uint64_t>(state.range(0));
   for (auto _ : state) {
-    fresh_package();
+    reset_package();
     headless::set_blocking_wait(blocking);
     headless::set_clock_limit_ms(ticks * 100);
     static char command_line[] = "";

@@ -10,18 +10,11 @@
 #include <vector>
 
 #include "events.h"
+#include "package_reset.h"
+#include "package_windows.h"
 #include "platform/headless/headless.h"
 #include "script.h"
 #include "text/text_log.h"
-#include "package_windows.h"
-
-inline void reset_package() {
-  headless::reset();
-  reset_events_state();
-  reset_windows_state();
-  reset_script_state();
-  reset_text_log_state();
-}
 
 struct WaitResult {
   int kind;

@@ -28,18 +28,10 @@ else
     -o "$exe" -lgdi32
 fi
 
-prefix=$(mktemp -d)
-cleanup() {
-  WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
-
-export WINEPREFIX=$prefix WINEDEBUG=-all
-unset DISPLAY WAYLAND_DISPLAY
-wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f >/dev/null 2>&1
-wineserver -w
+# shellcheck source=wine_prefix.sh
+source "$here/wine_prefix.sh"
+trap wine_prefix_stop EXIT
+wine_prefix_start null
 
 status=0
 wine "$exe" "$@" || status=$?

@@ -31,22 +31,16 @@ if [ "$machine" = 014c ] && ! dpkg-query -W -f='${Status}' wine32:i386 2> /dev/n
   exit 77
 fi
 
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine.XXXXXX")
+# shellcheck source=wine_prefix.sh
+source "$(dirname "$0")/wine_prefix.sh"
 work_dir=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-run.XXXXXX")
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-
 # shellcheck disable=SC2317  # run by the trap
 cleanup() {
-  wineserver -k > /dev/null 2>&1 || true
-  wineserver -w > /dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX" "$work_dir"
+  wine_prefix_stop
+  rm -rf "$work_dir"
 }
 trap cleanup EXIT
-
-wineboot -i > /dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /t REG_SZ /d null /f > /dev/null 2>&1
-wineserver -w
+wine_prefix_start null
 
 # The scenarios write their script files into directories of their own.
 status=0

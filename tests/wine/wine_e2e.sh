@@ -40,17 +40,15 @@ fi
 # shellcheck source=../e2e/x_session.sh
 source "$root/tests/e2e/x_session.sh"
 
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-e2e.XXXXXX")
+# shellcheck source=wine_prefix.sh
+source "$root/tests/wine/wine_prefix.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-e2e-run.XXXXXX")
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset WAYLAND_DISPLAY
 
 # shellcheck disable=SC2317  # run by the trap
 cleanup() {
-  wineserver -k > /dev/null 2>&1 || true
-  wineserver -w > /dev/null 2>&1 || true
+  wine_prefix_stop
   x_session_stop
-  rm -rf "$WINEPREFIX" "$work"
+  rm -rf "$work"
 }
 
 passed=0
@@ -78,11 +76,7 @@ x_session_start
 trap cleanup EXIT
 cd "$work" || exit 1
 
-wineboot -i > /dev/null 2>&1
-for value in Managed Decorated; do
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$value" /t REG_SZ /d N /f > /dev/null 2>&1
-done
-wineserver -w
+wine_prefix_start x11
 
 # wait_wine_window TITLE: like wait_window, but with the patience a first
 # start of a Wine program needs (up to 30 s).

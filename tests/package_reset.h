@@ -1,0 +1,17 @@
+// Puts the package and the headless layer back as a fresh process has them,
+// so that tests and benchmarks can open the package again and again.
+#pragma once
+
+#include "events.h"
+#include "package_windows.h"
+#include "platform/headless/headless.h"
+#include "script.h"
+#include "text/text_log.h"
+
+inline void reset_package() {
+  headless::reset();
+  reset_events_state();
+  reset_windows_state();
+  reset_script_state();
+  reset_text_log_state();
+}
