@@ -61,6 +61,19 @@ int offset(int value, int delta) {
   return static_cast<int>(sum < INT_MIN ? INT_MIN : sum > INT_MAX ? INT_MAX : sum);
 }
 
+// Rectangles and ovals: the shape in the box of two ordered corners.
+void draw_box(DrawKind kind, int colour, Point upper_left, Point lower_right, int width) {
+  DrawCommand command;
+  command.kind = kind;
+  command.colour = colour;
+  command.width = width;
+  command.x1 = upper_left.x;
+  command.y1 = upper_left.y;
+  command.x2 = lower_right.x;
+  command.y2 = lower_right.y;
+  draw_command(command);
+}
+
 int format_text(char (&buffer)[kPrintBufferSize], const char* format, va_list arguments) {
   buffer[0] = '\0';
   if (!format) return 0;
@@ -138,15 +151,7 @@ int ZIVRO_rectangle_at(int colour, Point first, Point second, int width) {
                    colour_name(colour), first.x, first.y, second.x, second.y);
     }
   }
-  DrawCommand command;
-  command.kind = kDrawRectangle;
-  command.colour = colour;
-  command.width = width;
-  command.x1 = first.x;
-  command.y1 = first.y;
-  command.x2 = second.x;
-  command.y2 = second.y;
-  draw_command(command);
+  draw_box(kDrawRectangle, colour, first, second, width);
   return 1;
 }
 
@@ -164,15 +169,7 @@ int ZIVRO_oval_at(int colour, Point first, Point second, int width) {
                    first.x, first.y, second.x, second.y);
     }
   }
-  DrawCommand command;
-  command.kind = kDrawEllipse;
-  command.colour = colour;
-  command.width = width;
-  command.x1 = first.x;
-  command.y1 = first.y;
-  command.x2 = second.x;
-  command.y2 = second.y;
-  draw_command(command);
+  draw_box(kDrawEllipse, colour, first, second, width);
   return 1;
 }
 
