@@ -4,16 +4,11 @@ set -u
 : "${CARGAME:?path of cargame-headless}" "${SCRIPTS:?path of tests/scripts}"
 : "${GREETING:?path of greeting-headless}"
 
+# shellcheck source=check.sh
+source "$(cd "$(dirname "$0")" && pwd)/check.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-passed=0
-failed=0
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
 
 "$CARGAME" --play "$SCRIPTS/ends.scr" --log out.log --ticks 3
 check "a script that ends exits 0" test $? -eq 0
@@ -77,5 +72,4 @@ done
 "$CARGAME" --log /nonexistent-dir/out.log 2> err.txt
 check "an unwritable log is refused" test $? -eq 2
 
-echo "$passed passed, $failed failed"
-test "$failed" -eq 0
+report "runner end to end"

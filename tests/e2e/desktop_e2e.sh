@@ -10,15 +10,7 @@ source "$here/x_session.sh"
 
 work=$(mktemp -d)
 cd "$work" || exit 1
-passed=0
-failed=0
-check() {
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
-differ() { ! same_image "$1" "$2"; }
-more_than() { [ "$1" -gt "$2" ]; }
+source "$here/../check.sh"
 
 x_session_start
 
@@ -164,6 +156,5 @@ status=$?
 APP_PID=
 check "the example ends with exit status 0" test "$status" -eq 0
 
-echo "desktop end to end: $passed passed, $failed failed"
-[ "$failed" -eq 0 ] || { echo "screenshots kept in $work"; exit 1; }
+report "desktop end to end" || { echo "screenshots kept in $work"; exit 1; }
 rm -rf "$work"

@@ -26,10 +26,11 @@ x_session_stop() {
   wait 2> /dev/null
 }
 
-# wait_window TITLE: prints the window's id once it is mapped.
+# wait_window TITLE [SECONDS]: prints the window's id once it is mapped,
+# waiting up to SECONDS (default 10; a first start under Wine needs more).
 wait_window() {
   local id
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 $((${2:-10} * 10))); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -1)
     if [ -n "$id" ]; then
       echo "$id"
@@ -66,6 +67,8 @@ pixels_of() {
   convert "$1" "${crop[@]}" -depth 8 -format '%c' histogram:info:- |
     awk -v colour="$2" 'index(toupper($0), toupper(colour)) {sum += $1} END {print sum + 0}'
 }
+
+differ() { ! same_image "$1" "$2"; }
 
 # same_image A B: whether two screenshots are equal pixel for pixel.
 same_image() {

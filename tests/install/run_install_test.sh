@@ -8,13 +8,7 @@ build=$(cd "${1:?build directory}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-passed=0
-failed=0
-check() {
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+source "$here/../check.sh"
 
 cmake --install "$build" --prefix "$prefix" > "$prefix/install.log" 2>&1
 check "cmake --install" test $? -eq 0
@@ -45,5 +39,4 @@ if [ -f "$prefix/lib/pkgconfig/zivro.pc" ]; then
   check "pkg-config zivro builds the desktop program" test $? -eq 0 || cat "$prefix/pcd.log"
 fi
 
-echo "install and consume: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report "install and consume"

@@ -51,24 +51,9 @@ cleanup() {
   rm -rf "$work"
 }
 
-passed=0
-failed=0
-check() {
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok: $name"
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name"
-  fi
-}
-differ() { ! same_image "$1" "$2"; }
-more_than() { [ "$1" -gt "$2" ]; }
+source "$root/tests/check.sh"
 finish() {
-  echo "wine end to end: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
+  report "wine end to end"
   exit $?
 }
 
@@ -77,21 +62,6 @@ trap cleanup EXIT
 cd "$work" || exit 1
 
 wine_prefix_start x11
-
-# wait_wine_window TITLE: like wait_window, but with the patience a first
-# start of a Wine program needs (up to 30 s).
-wait_wine_window() {
-  local id
-  for _ in $(seq 1 150); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -1)
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.2
-  done
-  return 1
-}
 
 # wine_click WINDOW X Y: a left click at window coordinates. The windows are
 # unmanaged, so Wine gives the focus to the window clicked and xdotool's typed
@@ -105,8 +75,8 @@ wine_keys() {
 
 wine "$exe" > "$work/wine.out" 2>&1 &
 APP_PID=$!
-G=$(wait_wine_window "ZIVRO Graphics")
-T=$(wait_wine_window "ZIVRO Text")
+G=$(wait_window "ZIVRO Graphics" 30)
+T=$(wait_window "ZIVRO Text" 30)
 check "both windows open" test -n "$G" -a -n "$T"
 [ -n "$G" ] || finish
 sleep 1
