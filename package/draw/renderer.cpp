@@ -22,34 +22,46 @@ int row(int y) {
   return clamp_to_int(int64_t{origin_y()} - y);
 }
 
-// The brush of a shape: solid in its colour when filled, else hollow.
-platform::Brush shape_brush(const DrawCommand& command) {
-  return command.width == 0 ? platform::create_solid_brush(colour_rgb(command.colour))
-                            : platform::hollow_brush();
+// The pen and brush a shape is painted with, selected for the time it is
+// painted: a solid pen of its width and colour, and a solid brush of its
+// colour when filled, else the hollow one.
+struct ShapeObjects {
+  platform::Pen pen;
+  platform::Brush brush;
+  platform::Pen previous_pen;
+  platform::Brush previous_brush;
+};
+
+ShapeObjects select_shape_objects(platform::DrawingContext canvas, const DrawCommand& command) {
+  ShapeObjects objects;
+  objects.pen = platform::create_pen(command.width, colour_rgb(command.colour));
+  objects.brush = command.width == 0 ? platform::create_solid_brush(colour_rgb(command.colour))
+                                     : platform::hollow_brush();
+  objects.previous_pen = platform::select_pen(canvas, objects.pen);
+  objects.previous_brush = platform::select_brush(canvas, objects.brush);
+  return objects;
+}
+
+void restore_shape_objects(platform::DrawingContext canvas, const ShapeObjects& objects) {
+  platform::select_pen(canvas, objects.previous_pen);
+  platform::select_brush(canvas, objects.previous_brush);
+  platform::delete_pen(objects.pen);
+  platform::delete_brush(objects.brush);
 }
 
 void paint_triangle(platform::DrawingContext canvas, const DrawCommand& command) {
-  platform::Pen pen = platform::create_pen(command.width, colour_rgb(command.colour));
-  platform::Pen previous_pen = platform::select_pen(canvas, pen);
+  const ShapeObjects objects = select_shape_objects(canvas, command);
   const platform::Vertex vertices[3] = {{column(command.x1), row(command.y1)},
                                         {column(command.x2), row(static_cast<int>(command.y2))},
                                         {column(command.x3), row(command.y3)}};
-  platform::Brush brush = shape_brush(command);
-  platform::Brush previous_brush = platform::select_brush(canvas, brush);
   platform::draw_polygon(canvas, vertices, 3);
-  platform::select_pen(canvas, previous_pen);
-  platform::select_brush(canvas, previous_brush);
-  platform::delete_pen(pen);
-  platform::delete_brush(brush);
+  restore_shape_objects(canvas, objects);
 }
 
 // Rectangles and ellipses: the +1 on the right and bottom makes both given
 // corners part of the shape, since the box excludes its right and bottom.
 void paint_box(platform::DrawingContext canvas, const DrawCommand& command) {
-  platform::Pen pen = platform::create_pen(command.width, colour_rgb(command.colour));
-  platform::Brush brush = shape_brush(command);
-  platform::Pen previous_pen = platform::select_pen(canvas, pen);
-  platform::Brush previous_brush = platform::select_brush(canvas, brush);
+  const ShapeObjects objects = select_shape_objects(canvas, command);
   const int left = column(command.x1);
   const int top = row(command.y1);
   const int right = clamp_to_int(int64_t{origin_x()} + command.x2 + 1);
@@ -59,10 +71,7 @@ void paint_box(platform::DrawingContext canvas, const DrawCommand& command) {
   } else {
     platform::draw_ellipse(canvas, left, top, right, bottom);
   }
-  platform::select_pen(canvas, previous_pen);
-  platform::select_brush(canvas, previous_brush);
-  platform::delete_pen(pen);
-  platform::delete_brush(brush);
+  restore_shape_objects(canvas, objects);
 }
 
 void paint_line(platform::DrawingContext canvas, const DrawCommand& command) {
