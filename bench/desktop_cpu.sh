@@ -28,7 +28,7 @@ for mode in blocking spinning; do
   [ "$mode" = spinning ] && flags=(--spinning-wait)
   "$build/game/cargame" "${flags[@]}" &
   APP_PID=$!
-  G=$(wait_window "ZIVRO Graphics")
+  wait_window G "ZIVRO Graphics"
   sleep 1
   keys "$G" ctrl+h
   sleep 0.5

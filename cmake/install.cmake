@@ -21,6 +21,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/zivroConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/zivroConfig.cmake
               ${PROJECT_BINARY_DIR}/zivroConfigVersion.cmake
+              ${CMAKE_CURRENT_LIST_DIR}/find_fltk.cmake
         DESTINATION ${ZIVRO_CONFIG_DIR})
 
 foreach(pc zivro-headless zivro)

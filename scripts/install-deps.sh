@@ -2,21 +2,23 @@
 # Installs the Debian/Ubuntu packages the build and the tests need, if missing.
 set -euo pipefail
 
-# Usage: install-deps.sh [desktop] [test]: the build's own packages always;
+# Usage: install-deps.sh [desktop] [test] [fresh]: the build's own packages always;
 # with "desktop" FLTK for the desktop build; with "test" what the tests
 # need besides (libFuzzer, an X server, a window manager, xdotool and
 # ImageMagick for the end-to-end tests; MinGW-w64, Wine and GoogleTest's
-# sources for the Windows builds and their tests).
+# sources for the Windows builds and their tests); with "fresh" debootstrap
+# for the fresh-machine check.
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libpng-dev)
 for want in "$@"; do
   case $want in
-    desktop) packages+=(libfltk1.3-dev fluid libx11-dev) ;;
+    desktop) packages+=(libfltk1.3-dev libx11-dev) ;;
     test)
-      packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev fluid libx11-dev xvfb openbox
+      packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev libx11-dev xvfb openbox
         xdotool imagemagick x11-utils mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
         googletest wine32:i386)
       ;;
+    fresh) packages+=(debootstrap) ;;
   esac
 done
 

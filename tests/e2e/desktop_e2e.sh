@@ -12,6 +12,8 @@ work=$(mktemp -d)
 cd "$work" || exit 1
 source "$here/../check.sh"
 
+need_program "$build/game/cargame"
+need_program "$build/examples/greeting"
 x_session_start
 
 # Client coordinates plus the 25-pixel menu bar give window coordinates.
@@ -21,8 +23,8 @@ SKY_X=192 SKY_Y=$((2 + MENU))          # package (-105..-96, 248..245): open sky
 
 "$build/game/cargame" &
 APP_PID=$!
-G=$(wait_window "ZIVRO Graphics")
-T=$(wait_window "ZIVRO Text")
+wait_window G "ZIVRO Graphics"
+wait_window T "ZIVRO Text"
 check "both windows open" test -n "$G" -a -n "$T"
 sleep 0.5
 
@@ -61,7 +63,7 @@ read -r gx gy <<< "$(origin "$G")"
 menu_shot() {  # the open Run menu, cropped from the screen
   click "$G" 20 12
   sleep 0.5
-  import -window root screen.png 2> /dev/null
+  timeout 20 import -window root screen.png 2> /dev/null
   convert screen.png -crop "330x200+$((gx + 5))+$((gy + MENU + 3))" +repage "$1"
   xdotool key Escape
   sleep 0.3
@@ -122,7 +124,7 @@ check "Ctrl+Q ends the game with exit status 0" test "$status" -eq 0
 
 "$build/game/cargame" &
 APP_PID=$!
-G=$(wait_window "ZIVRO Graphics")
+wait_window G "ZIVRO Graphics"
 sleep 0.5
 keys "$G" alt+F4
 wait "$APP_PID"
@@ -132,8 +134,8 @@ check "the close box ends the game with exit status 0" test "$status" -eq 0
 
 "$build/examples/greeting" &
 APP_PID=$!
-D=$(wait_window "ZIVRO_gets")
-T=$(wait_window "ZIVRO Text")
+wait_window D "ZIVRO_gets"
+wait_window T "ZIVRO Text"
 check "ZIVRO_gets shows its dialog" test -n "$D"
 shot "$T" echo_before.png
 xdotool windowactivate --sync "$D" > /dev/null 2>&1
@@ -143,12 +145,12 @@ sleep 0.6
 shot "$T" echo_after.png
 check "the typed line is printed" \
   more_than "$(pixels_of echo_after.png '#000000')" "$(pixels_of echo_before.png '#000000')"
-D=$(wait_window "ZIVRO_gets")
+wait_window D "ZIVRO_gets"
 xdotool key --window "$D" Escape
 sleep 0.3
 check "Escape does not close the dialog" test -n "$(xdotool search --onlyvisible --name '^ZIVRO_gets$')"
 click "$D" 160 162  # "Okay" on an empty line ends the example
-G=$(wait_window "ZIVRO Graphics")
+wait_window G "ZIVRO Graphics"
 sleep 0.3
 keys "$G" alt+F4
 wait "$APP_PID"

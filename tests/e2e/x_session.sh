@@ -26,19 +26,35 @@ x_session_stop() {
   wait 2> /dev/null
 }
 
-# wait_window TITLE [SECONDS]: prints the window's id once it is mapped,
-# waiting up to SECONDS (default 10; a first start under Wine needs more).
+# wait_window VAR TITLE [SECONDS]: sets VAR to the window's id once it is
+# mapped, waiting up to SECONDS (default 10; a first start under Wine needs
+# more). A window that never appears ends the whole test at once with one
+# line: every later step would only wait on a window that is not there.
 wait_window() {
   local id
-  for _ in $(seq 1 $((${2:-10} * 10))); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2> /dev/null | head -1)
+  for _ in $(seq 1 $((${3:-10} * 10))); do
+    id=$(xdotool search --onlyvisible --name "^$2\$" 2> /dev/null | head -1)
     if [ -n "$id" ]; then
-      echo "$id"
+      printf -v "$1" '%s' "$id"
       return 0
+    fi
+    if [ -n "${APP_PID:-}" ] && ! kill -0 "$APP_PID" 2> /dev/null; then
+      echo "FAILED: the program ended before its window \"$2\" appeared"
+      exit 1
     fi
     sleep 0.1
   done
-  return 1
+  echo "FAILED: the window \"$2\" did not appear within ${3:-10} s"
+  exit 1
+}
+
+# need_program FILE: ends the test at once when the program to drive is
+# missing.
+need_program() {
+  if [ ! -x "$1" ]; then
+    echo "FAILED: $1 is missing; build it first"
+    exit 1
+  fi
 }
 
 # keys WINDOW KEY...: keys typed with the window active, as a user types them.
@@ -54,9 +70,10 @@ click() {
   xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
-# shot WINDOW FILE
+# shot WINDOW FILE: never waits long (import without a window would wait
+# for a click on the screen).
 shot() {
-  import -window "$1" "$2" 2> /dev/null
+  [ -n "$1" ] && timeout 20 import -window "$1" "$2" 2> /dev/null
 }
 
 # pixels_of FILE HEX [GEOMETRY]: how many pixels of colour #RRGGBB, in the

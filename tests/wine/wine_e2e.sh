@@ -75,8 +75,8 @@ wine_keys() {
 
 wine "$exe" > "$work/wine.out" 2>&1 &
 APP_PID=$!
-G=$(wait_window "ZIVRO Graphics" 30)
-T=$(wait_window "ZIVRO Text" 30)
+wait_window G "ZIVRO Graphics" 30
+wait_window T "ZIVRO Text" 30
 check "both windows open" test -n "$G" -a -n "$T"
 [ -n "$G" ] || finish
 sleep 1
@@ -173,7 +173,7 @@ menu_item() {
   geometry=${popup#* }
   px=$(echo "$geometry" | awk -F'[x+]' '{print $3}')
   py=$(echo "$geometry" | awk -F'[x+]' '{print $4}')
-  import -window root menu.png 2> /dev/null
+  timeout 20 import -window root menu.png 2> /dev/null
   xdotool mousemove "$((px + 40))" "$((py + $1))" click 1
   sleep 0.5
 }

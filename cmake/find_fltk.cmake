@@ -1,0 +1,11 @@
+# FLTK's base library and headers, all the desktop layer uses. Without the
+# skips, FindFLTK also demands the OpenGL headers, fluid and the forms and
+# images libraries, and calls FLTK missing where only one of those is: on a
+# fresh machine with libfltk1.3-dev alone it would not be found. Sets
+# FLTK_FOUND, FLTK_INCLUDE_DIR and FLTK_LIBRARIES. Installed beside
+# zivroConfig.cmake, so a user's find_package(zivro) looks for it the same way.
+set(FLTK_SKIP_OPENGL ON)
+set(FLTK_SKIP_FORMS ON)
+set(FLTK_SKIP_IMAGES ON)
+set(FLTK_SKIP_FLUID ON)
+find_package(FLTK QUIET)

@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The README's two commands on a fresh machine: makes a minimal Debian root
+# with debootstrap, copies a clean clone of the project in, and runs there,
+# with a clean environment, scripts/play.sh (no display: it must build the
+# desktop game and the headless runner and print its hint) and
+# scripts/test.sh (it must pass). Prints how long each stage took.
+#
+# Usage: fresh_machine.sh [WORK_DIR]   (as root; default: a new directory
+# under /var/tmp). Environment: ZIVRO_FRESH_SUITE (default bookworm),
+# ZIVRO_FRESH_MIRROR (default http://deb.debian.org/debian),
+# ZIVRO_FRESH_KEEP=1 keeps the root for a look afterwards.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+project=$(cd "$here/../.." && pwd)
+suite=${ZIVRO_FRESH_SUITE:-bookworm}
+mirror=${ZIVRO_FRESH_MIRROR:-http://deb.debian.org/debian}
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "$0: needs root (debootstrap, chroot and mounts)" >&2
+  exit 2
+fi
+"$project/scripts/install-deps.sh" fresh || exit 2
+
+work=${1:-$(mktemp -d /var/tmp/zivro-fresh.XXXXXX)}
+root=$work/root
+mkdir -p "$work"
+log=$work/stages.log
+: > "$log"
+
+# Every process whose root is the fresh root (an X server, wineserver, ...)
+# is ended before the mounts are taken down.
+stop_processes() {
+  local pid link
+  for pid in /proc/[0-9]*; do
+    link=$(readlink "$pid/root" 2> /dev/null) || continue
+    [ "$link" = "$root" ] && kill -9 "${pid#/proc/}" 2> /dev/null
+  done
+  sleep 1
+}
+
+mounted_below_root() { awk -v r="$root/" 'index($2, r) == 1 {found = 1} END {exit !found}' /proc/mounts; }
+
+# Nothing below the root is removed while anything is still mounted there:
+# a recursive delete through a bound /dev would empty the machine's own.
+cleanup() {
+  stop_processes
+  local point
+  for point in dev sys proc; do
+    mountpoint -q "$root/$point" && umount -R "$root/$point" 2> /dev/null
+    mountpoint -q "$root/$point" && umount -R -l "$root/$point"
+  done
+  if mounted_below_root; then
+    echo "$0: still mounted below $root; left in place, not removed" >&2
+    grep " $root/" /proc/mounts >&2
+    return
+  fi
+  if [ "${ZIVRO_FRESH_KEEP:-0}" = 1 ]; then
+    echo "the fresh root is kept in $root"
+  else
+    rm -rf --one-file-system "$work"
+  fi
+}
+trap cleanup EXIT
+
+# stage NAME COMMAND...: runs a stage and writes its duration to the log.
+stage() {
+  local name=$1 start status
+  shift
+  echo "=== fresh machine: $name"
+  start=$(date +%s)
+  "$@"
+  status=$?
+  echo "$name: $(($(date +%s) - start)) s, exit status $status" | tee -a "$log"
+  return $status
+}
+
+fail() {
+  echo "fresh machine: $1"
+  cat "$log"
+  echo "fresh machine: 0 passed, 1 failed"
+  exit 1
+}
+
+stage "debootstrap --variant=minbase $suite" \
+  debootstrap --variant=minbase "$suite" "$root" "$mirror" > "$work/debootstrap.log" 2>&1 ||
+  { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
+
+mount -t proc proc "$root/proc"
+mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys"
+mount --rbind /dev "$root/dev" && mount --make-rslave "$root/dev"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+
+# A clean clone: what is committed, nothing of this work tree's builds.
+git clone -q --no-hardlinks "$project" "$root/home/zivro" || fail "cannot clone $project"
+
+# in_root COMMAND: runs a shell command in the project inside the root,
+# with the environment a new root login has.
+in_root() {
+  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    /bin/bash -c "cd /home/zivro && $1"
+}
+
+stage "scripts/play.sh without a display" in_root "scripts/play.sh < /dev/null" > "$work/play.log" 2>&1
+play_status=$?
+tail -5 "$work/play.log"
+grep -q '^No display (DISPLAY is not set)' "$work/play.log" ||
+  fail "scripts/play.sh did not print its hint (exit status $play_status)"
+for program in build/release/game/cargame build/release/game/cargame-headless; do
+  [ -x "$root/home/zivro/$program" ] || fail "scripts/play.sh did not build $program"
+done
+
+stage "scripts/test.sh" in_root "scripts/test.sh < /dev/null" 2>&1 | tee "$work/test.log" |
+  grep -E '^(===|all suites:|FAILED|.*tests passed)'
+test_status=${PIPESTATUS[0]}
+if [ "$test_status" -ne 0 ]; then
+  tail -40 "$work/test.log"
+  fail "scripts/test.sh failed (exit status $test_status)"
+fi
+grep '^all suites:' "$work/test.log"
+
+echo "--- stage times"
+cat "$log"
+echo "fresh machine: 3 passed, 0 failed"
