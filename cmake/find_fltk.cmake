@@ -4,6 +4,8 @@
 # fresh machine with libfltk1.3-dev alone it would not be found. Sets
 # FLTK_FOUND, FLTK_INCLUDE_DIR and FLTK_LIBRARIES. Installed beside
 # zivroConfig.cmake, so a user's find_package(zivro) looks for it the same way.
+# FLTK's own CMake export names /usr/bin/fluid, so the fluid package is still
+# needed where it is installed (scripts/install-deps.sh installs it).
 set(FLTK_SKIP_OPENGL ON)
 set(FLTK_SKIP_FORMS ON)
 set(FLTK_SKIP_IMAGES ON)

@@ -12,9 +12,9 @@ packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fon
   libpng-dev)
 for want in "$@"; do
   case $want in
-    desktop) packages+=(libfltk1.3-dev libx11-dev) ;;
+    desktop) packages+=(libfltk1.3-dev fluid libx11-dev) ;;
     test)
-      packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev libx11-dev xvfb openbox
+      packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev fluid libx11-dev xvfb openbox
         xdotool imagemagick x11-utils mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
         googletest wine32:i386)
       ;;
