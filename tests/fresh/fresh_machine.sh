@@ -62,13 +62,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# stage NAME COMMAND...: runs a stage and writes its duration to the log.
+# stage NAME LOG COMMAND...: runs a stage with its output in LOG and writes
+# its duration to the stage log.
 stage() {
-  local name=$1 start status
-  shift
+  local name=$1 output=$2 start status
+  shift 2
   echo "=== fresh machine: $name"
   start=$(date +%s)
-  "$@"
+  "$@" > "$output" 2>&1
   status=$?
   echo "$name: $(($(date +%s) - start)) s, exit status $status" | tee -a "$log"
   return $status
@@ -81,8 +82,8 @@ fail() {
   exit 1
 }
 
-stage "debootstrap --variant=minbase $suite" \
-  debootstrap --variant=minbase "$suite" "$root" "$mirror" > "$work/debootstrap.log" 2>&1 ||
+stage "debootstrap --variant=minbase $suite" "$work/debootstrap.log" \
+  debootstrap --variant=minbase "$suite" "$root" "$mirror" ||
   { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
 
 mount -t proc proc "$root/proc"
@@ -101,7 +102,7 @@ in_root() {
     /bin/bash -c "cd /home/zivro && $1"
 }
 
-stage "scripts/play.sh without a display" in_root "scripts/play.sh < /dev/null" > "$work/play.log" 2>&1
+stage "scripts/play.sh without a display" "$work/play.log" in_root "scripts/play.sh < /dev/null"
 play_status=$?
 tail -5 "$work/play.log"
 grep -q '^No display (DISPLAY is not set)' "$work/play.log" ||
@@ -110,9 +111,9 @@ for program in build/release/game/cargame build/release/game/cargame-headless; d
   [ -x "$root/home/zivro/$program" ] || fail "scripts/play.sh did not build $program"
 done
 
-stage "scripts/test.sh" in_root "scripts/test.sh < /dev/null" 2>&1 | tee "$work/test.log" |
-  grep -E '^(===|all suites:|FAILED|.*tests passed)'
-test_status=${PIPESTATUS[0]}
+stage "scripts/test.sh" "$work/test.log" in_root "scripts/test.sh < /dev/null"
+test_status=$?
+grep -E '^(===|FAILED|.*tests passed)' "$work/test.log"
 if [ "$test_status" -ne 0 ]; then
   tail -40 "$work/test.log"
   fail "scripts/test.sh failed (exit status $test_status)"
