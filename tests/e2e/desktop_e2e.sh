@@ -175,6 +175,7 @@ keys "$G" ctrl+p   # the recording keeps the file: nothing to play
 sleep 0.3
 keys "$G" ctrl+p
 sleep 0.3
+keys "$G" ctrl+a   # switching playback on halted the animation
 click "$G" 10 $((10 + MENU))     # package (-287, 240)
 sleep 2
 kill -KILL "$APP_PID"
