@@ -4,9 +4,9 @@
 
 #include <zivro.h>
 
+#include "package_windows.h"
 #include "script.h"
 #include "text/text_log.h"
-#include "package_windows.h"
 
 namespace {
 
@@ -102,13 +102,14 @@ void run_command(unsigned id) {
         // The file is opened, and emptied, by the first line written.
         run.recording = true;
         set_run_menu_check(kCommandRecord, true);
+        script_start_recording();
       }
       break;
     case kCommandPlayback:
       if (run.playback) {
         run.playback = false;
         set_run_menu_check(kCommandPlayback, false);
-        script_close();
+        script_stop_reading();  // a recording keeps its file
       } else {
         run.animate = false;
         run.single_step = false;
@@ -127,18 +128,6 @@ void run_command(unsigned id) {
     default:
       break;  // other ids, the grayed contact lines among them, do nothing
   }
-}
-
-void record_event(const PendingEvent& pending) {
-  if (pending.kind == ZIVRO_PERIODIC) {
-    set_periodic_run_counter(periodic_run_counter() + 1);
-    return;
-  }
-  if (periodic_run_counter() > 0) {
-    script_write_event(ZIVRO_PERIODIC, pending.mouse_x, pending.mouse_y, pending.key);
-    set_periodic_run_counter(0);
-  }
-  script_write_event(pending.kind, pending.mouse_x, pending.mouse_y, pending.key);
 }
 
 bool still_waiting(const PendingEvent& pending, const RunState& run) {
@@ -177,6 +166,7 @@ extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
   PendingEvent& pending = events.pending;
   RunState& run = events.run;
   pending = PendingEvent{};
+  script_wait_started();
 
   while (still_waiting(pending, run)) {
     const bool took = pump_one_message();
@@ -198,7 +188,8 @@ extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
     }
   }
 
-  if (run.recording) record_event(pending);
+  if (run.recording)
+    script_record_event(pending.kind, pending.mouse_x, pending.mouse_y, pending.key);
 
   if (record) {
     record->x = pending.mouse_x;

@@ -2,11 +2,17 @@
 //
 // Lines end in CR LF on every platform, so a script moves between builds
 // unchanged; the reader takes CR LF and a lone LF alike.
+//
+// A recording keeps the file a complete script at every moment: each line
+// is flushed as it is written, and the line of the run of ticks in progress
+// is rewritten in place at each tick. Its count only grows, so each new
+// version covers the old one; the run's line is the file's last until
+// another event ends the run.
 #include "script.h"
 
 #include <zivro.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -20,7 +26,19 @@ enum class Direction { kNone, kWriting, kReading };
 struct ScriptState {
   std::FILE* file = nullptr;
   Direction direction = Direction::kNone;
-  int periodic_run = 0;
+  // Playback: periodic events still to be served from the last periodic
+  // line read (-1 after a count of 0).
+  int playback_remaining = 0;
+  // Recording: ticks of the run in progress, and the count its line in the
+  // file holds (0 while it has none there).
+  int recorded_run = 0;
+  int run_on_disk = 0;
+  std::fpos_t run_start{};         // where the run's line begins
+  std::fpos_t end{};               // just after the last line written whole
+  bool run_open_reported = false;  // the run's failed open was reported once
+  bool write_failing = false;      // a failed write was reported, none has worked since
+  bool write_failed = false;       // some line was lost since the start
+  bool served_event = false;       // the current wait's event came from the script
 };
 
 ScriptState script;
@@ -57,24 +75,165 @@ int next_number(const char* line, size_t length, size_t* at, bool is_signed) {
   return static_cast<int>(value);
 }
 
-bool open_script(const char* mode, Direction direction) {
+constexpr const char* kAnswerLine = "ZIVRO_GETS(";
+constexpr const char* kAnswerPartLine = "ZIVRO_GETS_PART(";
+// Escaped text per answer line, so that lines stay far below the reader's
+// 511 characters; a longer answer takes several lines.
+constexpr size_t kAnswerChunk = 200;
+
+bool starts_with(const char* line, size_t length, const char* prefix) {
+  const size_t n = std::strlen(prefix);
+  return length >= n && std::memcmp(line, prefix, n) == 0;
+}
+
+bool is_answer_line(const char* line, size_t length) {
+  return starts_with(line, length, kAnswerLine) || starts_with(line, length, kAnswerPartLine);
+}
+
+bool open_for_reading() {
   const char* path = kScriptFileName;
-  if (direction == Direction::kReading) {
-    if (const char* other = platform::playback_path_override()) path = other;
-  }
-  script.file = std::fopen(path, mode);
+  if (const char* other = platform::playback_path_override()) path = other;
+  script.file = platform::open_regular_file(path, false);
   if (!script.file) return false;
-  script.direction = direction;
+  script.direction = Direction::kReading;
   return true;
+}
+
+void report_write_failure() {
+  script.write_failed = true;
+  if (script.write_failing) return;  // once per episode, not once per tick
+  script.write_failing = true;
+  ZIVRO_printf("Cannot write script file %s\n", kScriptFileName);
+}
+
+// A playback that is on keeps the file it reads; a recording writes nothing
+// meanwhile.
+bool held_by_playback() {
+  return script.direction == Direction::kReading && run_state().playback;
+}
+
+// Makes sure the file is open for writing. A file left open for reading by
+// a playback that is no longer on (its end reached, or after Play One) is
+// closed first, so that the recording is kept.
+bool open_for_writing(bool report) {
+  if (held_by_playback()) return false;
+  if (script.direction == Direction::kReading) script_close();
+  if (script.file) return true;
+  script.file = platform::open_regular_file(kScriptFileName, true);
+  if (!script.file || std::fgetpos(script.file, &script.end) != 0) {
+    if (script.file) std::fclose(script.file);
+    script.file = nullptr;
+    script.write_failed = true;
+    if (report) ZIVRO_printf("Cannot open script file %s for writing\n", kScriptFileName);
+    return false;
+  }
+  script.direction = Direction::kWriting;
+  return true;
+}
+
+// Writes text at `at` and flushes it; `end` is then just after it. Every
+// write goes to a position of its own, so a failed one leaves nothing
+// behind in the stream for the next.
+bool put_at(const std::fpos_t& at, const char* text, size_t length) {
+  std::clearerr(script.file);
+  const bool written = std::fsetpos(script.file, &at) == 0 &&
+                       std::fwrite(text, 1, length, script.file) == length &&
+                       std::fflush(script.file) == 0 && std::fgetpos(script.file, &script.end) == 0;
+  if (!written) {
+    report_write_failure();
+    return false;
+  }
+  script.write_failing = false;
+  return true;
+}
+
+bool put_line(const char* text, size_t length) {
+  return put_at(script.end, text, length);
+}
+
+// Brings the run's line in the file up to its count: in place of the
+// line it had, or as a new last line.
+bool write_run(bool report) {
+  if (!open_for_writing(report)) return false;
+  if (script.run_on_disk == script.recorded_run) return true;
+  char line[40];
+  const int length =
+      std::snprintf(line, sizeof line, "ZIVRO_PERIODIC(%d);\r\n", script.recorded_run);
+  if (script.run_on_disk == 0) script.run_start = script.end;
+  if (!put_at(script.run_start, line, static_cast<size_t>(length))) return false;
+  script.run_on_disk = script.recorded_run;
+  return true;
+}
+
+// Ends the run in progress, its line written whole. False when that line
+// could not be written to an open file: nothing may follow it then.
+bool end_run() {
+  bool kept = true;
+  if (script.recorded_run > 0) kept = write_run(!script.run_open_reported) || !script.file;
+  script.recorded_run = 0;
+  script.run_on_disk = 0;
+  return kept;
+}
+
+// The next line that is not empty; at_end as read_script_line sets it.
+size_t read_event_line(char (&line)[512], bool* at_end) {
+  size_t length = read_script_line(script.file, line, at_end);
+  while (!*at_end && length > 0 && line[0] == '\n') {
+    length = read_script_line(script.file, line, at_end);
+  }
+  return length;
 }
 
 }  // namespace
 
 int periodic_run_counter() {
-  return script.periodic_run;
+  return script.recorded_run;
 }
 void set_periodic_run_counter(int count) {
-  script.periodic_run = count;
+  script.recorded_run = count;
+  script.run_on_disk = 0;
+}
+int playback_ticks_remaining() {
+  return script.playback_remaining;
+}
+bool script_write_failed() {
+  return script.write_failed;
+}
+
+std::string escape_answer(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F && c != '\\' && c != ')' && c != ';') {
+      escaped += c;
+    } else {
+      char code[5];
+      std::snprintf(code, sizeof code, "\\x%02X", byte);
+      escaped += code;
+    }
+  }
+  return escaped;
+}
+
+std::string unescape_answer(const char* text, size_t length) {
+  auto hex = [](char c) {
+    if (is_digit(c)) return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string answer;
+  for (size_t i = 0; i < length; ++i) {
+    // A backslash that does not start a whole escape stands for itself.
+    if (text[i] == '\\' && i + 3 < length && text[i + 1] == 'x' && hex(text[i + 2]) >= 0 &&
+        hex(text[i + 3]) >= 0) {
+      answer += static_cast<char>(hex(text[i + 2]) * 16 + hex(text[i + 3]));
+      i += 3;
+    } else {
+      answer += text[i];
+    }
+  }
+  return answer;
 }
 
 ScriptLine parse_script_line(const char* line, size_t length) {
@@ -128,61 +287,135 @@ size_t read_script_line(std::FILE* file, char (&line)[512], bool* at_end) {
 }
 
 void script_write_event(int kind, int x, int y, char key) {
-  if (!script.file) {
-    if (!open_script("wb", Direction::kWriting)) {
-      ZIVRO_printf("Cannot open script file %s for writing\n", kScriptFileName);
-      return;
-    }
-  }
-  if (script.direction != Direction::kWriting) return;  // open for playback
+  if (!open_for_writing(true)) return;
+  char line[64];
+  int length = 0;
   switch (kind) {
     case ZIVRO_MOUSE:
-      std::fprintf(script.file, "ZIVRO_MOUSE(%d, %d);\r\n", x, y);
+      length = std::snprintf(line, sizeof line, "ZIVRO_MOUSE(%d, %d);\r\n", x, y);
       break;
     case ZIVRO_KBD:
-      std::fprintf(script.file, "ZIVRO_KBD(%d);\r\n",
-                   static_cast<int>(static_cast<signed char>(key)));
-      break;
-    case ZIVRO_PERIODIC:
-      std::fprintf(script.file, "ZIVRO_PERIODIC(%d);\r\n", script.periodic_run);
+      length = std::snprintf(line, sizeof line, "ZIVRO_KBD(%d);\r\n",
+                             static_cast<int>(static_cast<signed char>(key)));
       break;
     default:
       return;
   }
-  // Each line reaches the file at once, so a crash or a kill loses no event.
-  std::fflush(script.file);
+  put_line(line, static_cast<size_t>(length));
+}
+
+void script_record_event(int kind, int x, int y, char key) {
+  if (held_by_playback()) return;  // events played back are not recorded
+  if (kind != ZIVRO_PERIODIC) {
+    if (end_run()) script_write_event(kind, x, y, key);
+    return;
+  }
+  // At the limit of the count the run's line is complete: a new run begins.
+  if (script.recorded_run == INT_MAX) end_run();
+  if (++script.recorded_run == 1) script.run_open_reported = false;
+  // A file that cannot be opened is tried again at every tick, but reported
+  // once for the run, as the one line it would have been.
+  if (!write_run(!script.run_open_reported) && !script.file) script.run_open_reported = true;
+}
+
+void script_start_recording() {
+  script.recorded_run = 0;
+  script.run_on_disk = 0;
+  if (script.direction == Direction::kReading && !run_state().playback) script_close();
 }
 
 void script_stop_recording() {
-  if (script.periodic_run > 0) {
-    script_write_event(ZIVRO_PERIODIC, 0, 0, 0);
-    script.periodic_run = 0;
+  if (!held_by_playback()) end_run();
+  script.recorded_run = 0;
+  script.run_on_disk = 0;
+  if (script.direction == Direction::kWriting) script_close();
+}
+
+void script_record_answer(const char* answer) {
+  if (held_by_playback() || !end_run()) return;
+  if (!open_for_writing(true)) return;
+  const std::string escaped = escape_answer(answer ? answer : "");
+  size_t at = 0;
+  do {
+    // Cut between escapes, never inside one.
+    size_t piece = std::min(kAnswerChunk, escaped.size() - at);
+    if (at + piece < escaped.size()) {
+      const size_t backslash = escaped.rfind('\\', at + piece - 1);
+      if (backslash != std::string::npos && backslash >= at && backslash + 4 > at + piece) {
+        piece = backslash - at;
+      }
+    }
+    const bool last = at + piece == escaped.size();
+    const std::string line =
+        std::string(last ? kAnswerLine : kAnswerPartLine) + escaped.substr(at, piece) + ");\r\n";
+    if (!put_line(line.data(), line.size())) return;
+    at += piece;
+  } while (at < escaped.size());
+}
+
+void script_wait_started() {
+  script.served_event = false;
+}
+
+bool script_read_answer(char* buffer, size_t size) {
+  if (script.direction != Direction::kReading || script.playback_remaining > 0 || size == 0) {
+    return false;
   }
-  script_close();
+  if (!run_state().playback && !script.served_event) return false;
+  std::fpos_t before;
+  if (std::fgetpos(script.file, &before) != 0) return false;
+  std::string answer;
+  bool more = true;
+  bool found = false;
+  while (more) {
+    std::fpos_t line_start;
+    std::fgetpos(script.file, &line_start);
+    char line[512];
+    bool at_end = false;
+    size_t length = read_event_line(line, &at_end);
+    if (at_end || !is_answer_line(line, length)) {
+      // Not an answer: the line stays for the next read.
+      std::fsetpos(script.file, found ? &line_start : &before);
+      std::clearerr(script.file);
+      break;
+    }
+    found = true;
+    more = starts_with(line, length, kAnswerPartLine);
+    const char* text = std::strchr(line, '(') + 1;
+    if (length > 0 && line[length - 1] == '\n') --length;
+    const char* close =
+        static_cast<const char*>(std::memchr(text, ')', static_cast<size_t>(line + length - text)));
+    answer += unescape_answer(text, static_cast<size_t>((close ? close : line + length) - text));
+  }
+  if (!found) return false;
+  const size_t n = std::min(answer.size(), size - 1);
+  std::memcpy(buffer, answer.data(), n);
+  buffer[n] = '\0';
+  return true;
 }
 
 int script_read_event() {
   if (!script.file) {
-    if (!open_script("rb", Direction::kReading)) {
+    if (!open_for_reading()) {
       ZIVRO_printf("Cannot open script file %s for reading\n", kScriptFileName);
       script_stop_playback();
       return 0;
     }
   }
   PendingEvent& pending = pending_event();
-  if (script.periodic_run > 0) {
+  if (script.playback_remaining > 0) {
     pending.kind = ZIVRO_PERIODIC;
-    --script.periodic_run;
+    --script.playback_remaining;
+    script.served_event = true;
     return 1;
   }
   if (script.direction != Direction::kReading) return 0;  // open for recording
 
   char line[512];
   bool at_end = false;
-  size_t length = read_script_line(script.file, line, &at_end);
-  while (!at_end && length > 0 && line[0] == '\n') {
-    length = read_script_line(script.file, line, &at_end);
-  }
+  size_t length = read_event_line(line, &at_end);
+  // An answer whose dialog was not asked for is passed over.
+  while (!at_end && is_answer_line(line, length)) length = read_event_line(line, &at_end);
   if (at_end) {
     // The file stays open at its end until something closes it.
     ZIVRO_printf("EOF encountered in script file %s\n", kScriptFileName);
@@ -196,26 +429,40 @@ int script_read_event() {
     case ZIVRO_KBD:
       pending.kind = ZIVRO_KBD;
       pending.key = static_cast<char>(parsed.x & 0xFF);
-      return 1;
+      break;
     case ZIVRO_MOUSE:
       pending.kind = ZIVRO_MOUSE;
       pending.mouse_x = parsed.x;
       pending.mouse_y = parsed.y;
-      return 1;
+      break;
     case ZIVRO_PERIODIC:
       pending.kind = ZIVRO_PERIODIC;
       // A count of 0 still yields this one event, and leaves -1 behind.
-      script.periodic_run = parsed.x - 1;
-      return 1;
+      script.playback_remaining = parsed.x - 1;
+      break;
     default:
       return 0;  // the line is consumed; playback stops without a message
   }
+  script.served_event = true;
+  return 1;
+}
+
+void script_stop_reading() {
+  if (script.direction == Direction::kReading) script_close();
 }
 
 void script_close() {
-  if (script.file) std::fclose(script.file);
+  if (script.file && std::fclose(script.file) != 0 && script.direction == Direction::kWriting) {
+    report_write_failure();
+  }
+  if (script.direction == Direction::kWriting) {
+    // Whatever the run held is in the file; a later recording starts afresh.
+    script.recorded_run = 0;
+    script.run_on_disk = 0;
+  }
   script.file = nullptr;
   script.direction = Direction::kNone;
+  script.write_failing = false;
 }
 
 void reset_script_state() {

@@ -3,20 +3,56 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 inline constexpr const char* kScriptFileName = "ZIVRO.SCR";
 
-// Appends the line of one event; opens the file for writing on first use.
-// A periodic line carries the periodic run counter.
+// Appends the line of one event (a click or a key; other kinds write
+// nothing); opens the file for writing on first use.
 void script_write_event(int kind, int x, int y, char key);
-// Writes the pending periodic run, if any, and closes the file.
+// The recording step of the wait: a periodic event extends the run of
+// ticks, whose line is kept up to date in the file; any other event ends
+// the run and has its own line written (a quit opens the file only).
+void script_record_event(int kind, int x, int y, char key);
+// Switching recording on: a fresh run, and a file left open for reading by
+// a playback that is no longer on is closed.
+void script_start_recording();
+// Writes the pending periodic run, if any, and closes a file open for writing.
 void script_stop_recording();
 // Sets the pending event from the script; 1 if it did, 0 if it supplied none.
 int script_read_event();
+// Switching playback off: closes the file only if it is open for reading.
+void script_stop_reading();
 void script_close();
 
+// Called as each wait starts: the event it will return is not yet one
+// that the script supplied.
+void script_wait_started();
+// The answer of a line-input dialog, while recording: its lines go into
+// the script after the pending run.
+void script_record_answer(const char* answer);
+// During playback, or right after a script event, when the next script line
+// is an answer: copies it (at most size - 1 bytes and a NUL) and returns true.
+bool script_read_answer(char* buffer, size_t size);
+
+// Some line of a recording could not be written (a failed open, write,
+// flush or close) since the package started.
+bool script_write_failed();
+
+// The recording's ticks not yet ended by another event (their line is
+// already in the file), and the periodic events still to be served from
+// the last periodic line played.
 int periodic_run_counter();
+int playback_ticks_remaining();
+// Sets the recording's count as if that many ticks had been counted, with
+// no line for them in the file yet: lets a test start near the limit.
 void set_periodic_run_counter(int count);
+
+// The escaped text of an answer line, and back. Printable ASCII stands for
+// itself, except the backslash, ")" and ";"; those and every other byte are
+// written as a backslash, "x" and two hex digits.
+std::string escape_answer(const std::string& text);
+std::string unescape_answer(const char* text, size_t length);
 
 // One line of a script, as the reader sees it.
 struct ScriptLine {

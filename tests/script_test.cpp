@@ -1,6 +1,12 @@
 // Recording to ZIVRO.SCR and playing it back, through the real pump, and the
 // reader on lines that are malformed, hostile or binary.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -213,6 +219,212 @@ TEST_F(Script, PlaybackWhileRecordingWritesNothingAndReadsNothing) {
   EXPECT_EQ(wait_event().key, 'b');
   EXPECT_FALSE(run_state().playback);
   EXPECT_TRUE(headless::printed_lines().empty());
+}
+
+// --- Recordings that lose nothing and gain nothing ------------------------
+
+// A playback that ended (at the end of the file, or after Play One) leaves
+// the file open for reading; the recording started next is still written.
+TEST_F(Script, RecordingAfterPlaybackIsKept) {
+  for (const unsigned command : {kCommandPlayback, kCommandPlayOne}) {
+    reset_package();
+    write_file(kScriptFileName, "ZIVRO_KBD(98);\n");
+    open();
+    post_input(headless::menu_command(command));
+    EXPECT_EQ(wait_event().key, 'b');
+    post_input(headless::typed('x'));  // a playback ends at the end of the file
+    wait_event();
+    post_input(headless::menu_command(kCommandRecord));
+    post_input(headless::typed('c'));
+    wait_event();
+    EXPECT_EQ(read_file(kScriptFileName), "ZIVRO_KBD(99);\r\n") << command;
+  }
+}
+
+// Ticks left over from a stopped playback belong to the playback: switching
+// it on while recording serves them (they are recorded as the ticks the
+// program got), and switching it off leaves the recording's file alone.
+TEST_F(Script, PlaybackTogglesNeitherEraseNorInventRecordedTicks) {
+  write_file(kScriptFileName, "ZIVRO_PERIODIC(100000000);\n");
+  open();
+  headless::set_clock_limit_ms(10'000);
+  post_input(headless::menu_command(kCommandPlayback));
+  EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
+  post_input(headless::menu_command(kCommandPlayback));  // off: 99,999,999 left
+  post_input(headless::menu_command(kCommandRecord));
+  post_input(headless::typed('a'));
+  EXPECT_EQ(wait_event().key, 'a');
+  ZIVRO_run_control(1);
+  EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
+  EXPECT_EQ(read_file(kScriptFileName), "ZIVRO_KBD(97);\r\nZIVRO_PERIODIC(1);\r\n")
+      << "a fresh count, nothing of the playback's";
+  post_input(headless::menu_command(kCommandPlayback));
+  EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC) << "a pending playback tick";
+  EXPECT_EQ(playback_ticks_remaining(), 99'999'998);
+  post_input(headless::menu_command(kCommandPlayback));
+  post_input(headless::typed('b'));
+  EXPECT_EQ(wait_event().key, 'b');
+  EXPECT_FALSE(run_state().playback);
+  EXPECT_TRUE(headless::printed_lines().empty());
+  post_input(headless::menu_command(kCommandRecord));
+  post_input(headless::typed('.'));
+  wait_event();
+  EXPECT_EQ(read_file(kScriptFileName),
+            "ZIVRO_KBD(97);\r\nZIVRO_PERIODIC(2);\r\nZIVRO_KBD(98);\r\n");
+}
+
+// At every moment the file is the whole recording so far, the run of ticks
+// in progress included, as one whole line growing past 9 and 99.
+TEST_F(Script, EveryTickIsInTheFileAtOnce) {
+  open();
+  headless::set_clock_limit_ms(100'000);
+  post_input(headless::menu_command(kCommandRecord));
+  post_input(headless::typed('a'));
+  wait_event();
+  ZIVRO_run_control(2);
+  for (int n = 1; n <= 101; ++n) {
+    ASSERT_EQ(wait_event().kind, ZIVRO_PERIODIC);
+    ASSERT_EQ(read_file(kScriptFileName),
+              "ZIVRO_KBD(97);\r\nZIVRO_PERIODIC(" + std::to_string(n) + ");\r\n");
+  }
+  post_input(headless::typed('b'), headless::now_ms() + 50);
+  wait_event();
+  ZIVRO_run_control(0);
+  ZIVRO_close();
+  EXPECT_EQ(read_file(kScriptFileName),
+            "ZIVRO_KBD(97);\r\nZIVRO_PERIODIC(101);\r\nZIVRO_KBD(98);\r\n");
+}
+
+TEST_F(Script, RunAtTheCountLimitEndsAndANewOneBegins) {
+  open();
+  headless::set_clock_limit_ms(10'000);
+  post_input(headless::menu_command(kCommandRecord));
+  post_input(headless::typed('a'));
+  wait_event();
+  set_periodic_run_counter(INT_MAX - 1);
+  for (int i = 0; i < 2; ++i) {
+    ZIVRO_run_control(1);
+    EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
+  }
+  EXPECT_EQ(read_file(kScriptFileName),
+            "ZIVRO_KBD(97);\r\nZIVRO_PERIODIC(2147483647);\r\nZIVRO_PERIODIC(1);\r\n");
+}
+
+// A full disk: each line that cannot be written is lost, reported once for
+// the whole episode, and the lines before it stay whole.
+TEST_F(Script, FailedWritesAreReportedOncePerEpisode) {
+  open();
+  headless::set_clock_limit_ms(10'000);
+  post_input(headless::menu_command(kCommandRecord));
+  post_input(headless::typed('a'));
+  wait_event();
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit full = saved;
+  full.rlim_cur = read_file(kScriptFileName).size();  // no byte more may be written
+  const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+  post_input(headless::typed('b'));
+  wait_event();
+  for (int i = 0; i < 3; ++i) {
+    ZIVRO_run_control(1);
+    wait_event();
+  }
+  post_input(headless::typed('c'));
+  wait_event();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous_handler);
+  EXPECT_EQ(headless::printed_lines(),
+            std::vector<std::string>{"Cannot write script file ZIVRO.SCR\n"});
+  EXPECT_TRUE(script_write_failed());
+  post_input(headless::typed('d'));
+  wait_event();
+  EXPECT_EQ(read_file(kScriptFileName), "ZIVRO_KBD(97);\r\nZIVRO_KBD(100);\r\n");
+  EXPECT_EQ(headless::printed_lines().size(), 1u);
+}
+
+// A FIFO or a device as the script file is refused at once, never waited on.
+TEST_F(Script, NonRegularFilesAreRefusedWithoutBlocking) {
+  for (const bool fifo : {true, false}) {
+    for (const unsigned command : {kCommandPlayback, kCommandRecord}) {
+      reset_package();
+      std::filesystem::remove(kScriptFileName);
+      if (fifo) {
+        ASSERT_EQ(mkfifo(kScriptFileName, 0600), 0);
+      } else {
+        std::filesystem::create_symlink("/dev/full", kScriptFileName);
+      }
+      open();
+      post_input(headless::menu_command(command));
+      post_input(headless::typed('x'));
+      EXPECT_EQ(wait_event().key, 'x');
+      EXPECT_EQ(headless::printed_lines(),
+                std::vector<std::string>{std::string("Cannot open script file ZIVRO.SCR for ") +
+                                         (command == kCommandRecord ? "writing\n" : "reading\n")})
+          << fifo;
+    }
+  }
+}
+
+TEST(ScriptAnswerEscape, AnyBytesRoundTrip) {
+  std::string every_byte;
+  for (int c = 1; c < 256; ++c) every_byte += static_cast<char>(c);
+  const std::string texts[] = {"", "plain text (1)", "a;b)c\\d\r\n", "\\x41", every_byte};
+  for (const std::string& text : texts) {
+    const std::string escaped = escape_answer(text);
+    EXPECT_EQ(escaped.find_first_of(");\r\n"), std::string::npos) << escaped;
+    EXPECT_EQ(unescape_answer(escaped.data(), escaped.size()), text);
+  }
+  EXPECT_EQ(escape_answer("a;b)\\\xE9"), "a\\x3Bb\\x29\\x5C\\xE9");
+  EXPECT_EQ(unescape_answer("\\x4\\q\\", 6), "\\x4\\q\\") << "a broken escape is kept as it is";
+}
+
+// Dialog answers go into the script, and come back from it in place of the
+// dialog; an answer line nobody asks for is passed over.
+TEST_F(Script, DialogAnswersAreRecordedAndReplayed) {
+  const std::string odd = "tw(o)\r\nlines;\\x41 \xE9\xFF";
+  const std::string long_answer(255, '\x80');
+  open();
+  headless::set_clock_limit_ms(10'000);
+  post_input(headless::menu_command(kCommandRecord));
+  post_input(headless::typed('a'));
+  wait_event();
+  char buffer[256];
+  for (const std::string& answer : {odd, long_answer, std::string()}) {
+    headless::queue_dialog_answer(answer);
+    ASSERT_EQ(ZIVRO_gets("?", buffer), 1);
+    ZIVRO_run_control(1);
+    EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
+  }
+  ZIVRO_close();
+  const std::string recorded = read_file(kScriptFileName);
+  EXPECT_EQ(recorded.rfind("ZIVRO_KBD(97);\r\nZIVRO_GETS(tw(o\\x29\\x0D\\x0Alines\\x3B\\x5Cx41 "
+                           "\\xE9\\xFF);\r\nZIVRO_PERIODIC(1);\r\nZIVRO_GETS_PART(\\x80",
+                           0),
+            0u)
+      << recorded;
+  std::istringstream lines(recorded);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_LT(line.size(), 300u);
+    EXPECT_EQ(line.rfind("ZIVRO_", 0), 0u) << line;
+  }
+
+  reset_package();
+  write_file(kScriptFileName, recorded + "ZIVRO_GETS(unasked);\r\nZIVRO_KBD(98);\r\n");
+  open();
+  post_input(headless::menu_command(kCommandPlayback));
+  EXPECT_EQ(wait_event().key, 'a');
+  for (const std::string& answer : {odd, long_answer, std::string()}) {
+    std::memset(buffer, 'x', sizeof buffer);
+    ASSERT_EQ(ZIVRO_gets("?", buffer), 1);
+    EXPECT_EQ(std::string(buffer), answer);
+    EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
+  }
+  EXPECT_TRUE(headless::dialogs_seen().empty());
+  EXPECT_EQ(wait_event().key, 'b');
+  headless::queue_dialog_answer("live");
+  ASSERT_EQ(ZIVRO_gets("?", buffer), 1) << "no answer line next: the dialog asks";
+  EXPECT_STREQ(buffer, "live");
 }
 
 // The reader on its own: lines that must not crash it, read past their end,

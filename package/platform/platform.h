@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // Message numbers, as Win32 defines them.
 #ifndef WM_CREATE
@@ -258,5 +259,9 @@ void note_printed_line(const char* text);
 // Where playback reads its script, when the layer was told to read another
 // file than the package's own; null otherwise.
 const char* playback_path_override();
+// Opens a regular file as a binary stream: for writing emptied, or created
+// when missing; for reading as it is. Returns null for anything else (a
+// FIFO, a device, a directory), and never blocks on opening it.
+std::FILE* open_regular_file(const char* path, bool for_writing);
 
 }  // namespace platform

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "events.h"
 #include "package_windows.h"
+#include "platform/platform.h"
+#include "script.h"
 
 namespace {
 
@@ -91,11 +93,15 @@ intptr_t gets_dialog_proc(platform::Dialog dialog, unsigned message, uintptr_t w
 }
 
 extern "C" int ZIVRO_gets(const char* prompt, char* buffer) {
+  // A replayed script answers in place of the user.
+  if (buffer && script_read_answer(buffer, kAnswerLimit)) return 1;
   uint8_t dialog_template[kLineInputTemplateSize];
   build_line_input_template(prompt, dialog_template);
   const intptr_t result =
       platform::run_modal_dialog(dialog_template, sizeof dialog_template, graphics_window(),
                                  gets_dialog_proc, reinterpret_cast<intptr_t>(buffer));
   answer_buffer = nullptr;
-  return result == -1 ? 0 : 1;
+  if (result == -1) return 0;
+  if (buffer && run_state().recording) script_record_answer(buffer);
+  return 1;
 }

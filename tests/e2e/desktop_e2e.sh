@@ -158,5 +158,38 @@ status=$?
 APP_PID=
 check "the example ends with exit status 0" test "$status" -eq 0
 
+# A recording after a playback, across playback toggles, then a kill: the
+# file is a whole script whose last run is near the ticks since the click.
+"$build/game/cargame" &
+APP_PID=$!
+wait_window G "ZIVRO Graphics"
+sleep 0.5
+keys "$G" ctrl+p   # plays the recording above to its end, and halts
+sleep 0.8
+keys "$G" ctrl+a
+keys "$G" ctrl+r
+sleep 0.3
+click "$G" 300 $((400 + MENU))   # package (3, -150)
+sleep 0.5
+keys "$G" ctrl+p   # the recording keeps the file: nothing to play
+sleep 0.3
+keys "$G" ctrl+p
+sleep 0.3
+keys "$G" ctrl+a   # switching playback on halted the animation
+click "$G" 10 $((10 + MENU))     # package (-287, 240)
+sleep 2
+kill -KILL "$APP_PID"
+wait "$APP_PID" 2> /dev/null
+APP_PID=
+lines=$(grep -c $'^ZIVRO_[A-Z]*([-0-9, ]*);\r$' ZIVRO.SCR 2> /dev/null || echo 0)
+mouse=$(grep -E $'^ZIVRO_MOUSE\\(' ZIVRO.SCR 2> /dev/null | tr -d '\r' | tr '\n' ' ')
+last=$(tail -n 1 ZIVRO.SCR | tr -dc '0-9')
+check "a recording after playback and playback toggles keeps both clicks" \
+  test "$mouse" = "ZIVRO_MOUSE(3, -150); ZIVRO_MOUSE(-287, 240); "
+check "after a kill every line of ZIVRO.SCR is whole, with CR LF" \
+  test "$lines" -gt 2 -a "$lines" -eq "$(wc -l < ZIVRO.SCR)"
+check "the last run holds the ticks until the kill (about 20, got ${last:-none})" \
+  grep -qE $'^ZIVRO_PERIODIC\\(([5-9]|1[0-9]|2[0-5])\\);\r$' <(tail -n 1 ZIVRO.SCR)
+
 report "desktop end to end" || { echo "screenshots kept in $work"; exit 1; }
 rm -rf "$work"

@@ -15,6 +15,7 @@
 #include "events.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
+#include "script.h"
 
 namespace {
 
@@ -261,5 +262,5 @@ int main(int argc, char** argv) {
     verdict = std::max(verdict, compare_frames(options.frames, options.expect_dir));
   }
   if (!options.expect.empty() || !options.expect_dir.empty()) return verdict;
-  return status;
+  return status == 0 && script_write_failed() ? 3 : status;  // a recording lost lines
 }

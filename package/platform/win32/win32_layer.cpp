@@ -8,6 +8,9 @@
 #include <windows.h>
 
 // After <windows.h>, so its definitions of the shared macros are the ones used.
+#include <io.h>
+
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -403,6 +406,23 @@ void note_printed_line(const char*) {}
 
 const char* playback_path_override() {
   return nullptr;
+}
+
+std::FILE* open_regular_file(const char* path, bool for_writing) {
+  // A missing file is created by the open for writing; a directory or a
+  // device name such as CON is refused.
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) {
+    return nullptr;
+  }
+  std::FILE* file = std::fopen(path, for_writing ? "wb" : "rb");
+  if (file &&
+      GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
 }
 
 }  // namespace platform
