@@ -78,6 +78,7 @@ check "an unwritable log is refused" test $? -eq 2
 one_line() { test "$(wc -l < err.txt)" -eq 1; }
 probe() { PROBE=$1 "$PROBE_PROGRAM" "${@:2}" 2> err.txt; }
 echo old > keep.png
+cp expected.png exp.png
 printf 'ZIVRO_MOUSE(-250, 105);\r\n' > keep.scr
 mkdir -p expected-dir fifo-dir && mkfifo fifo-dir/play.scr
 long=$(printf 'n%.0s' $(seq 300))
@@ -96,10 +97,12 @@ done <<EOF_CASES
 2 missing-expect-dir         --frames f2 --expect-dir no-such-dir
 2 frames-under-a-file        --frames keep.scr/frames
 2 log-over-the-script        --play keep.scr --log keep.scr
-2 png-over-the-expected      --expect keep.png --png ./expected-dir/../keep.png
+2 png-over-the-expected      --expect exp.png --png ./expected-dir/../exp.png
+2 expect-not-a-png           --expect keep.scr
 2 frames-over-expected-dir   --frames expected-dir --expect-dir ./expected-dir/
 EOF_CASES
 check "the script that was to be overwritten is intact" grep -q MOUSE keep.scr
+check "the expected picture that was to be overwritten is intact" cmp -s exp.png expected.png
 
 probe no-frame --png keep.png
 check "no frame: the program failed, exit 3" test $? -eq 3

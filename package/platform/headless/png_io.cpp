@@ -23,11 +23,18 @@ std::string partial_name(const std::string& path) {
   return path + ".part-" + std::to_string(static_cast<long>(getpid()));
 }
 
+// libpng's errors end in a longjmp back to the caller, which says what went
+// wrong in its own words; libpng prints nothing.
+void on_error(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
+void on_warning(png_structp, png_const_charp) {}
+
 // libpng reports errors by longjmp, so the function that calls setjmp holds
 // no objects of its own: the row buffer belongs to the caller.
 bool encode(std::FILE* file, const uint32_t* pixels, int width, int height,
             std::vector<png_byte>* row) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_write_struct(&png, nullptr);
@@ -60,7 +67,7 @@ bool encode(std::FILE* file, const uint32_t* pixels, int width, int height,
 // interlaced file included; `rows` and `data` belong to the caller.
 bool decode(std::FILE* file, png_uint_32* width, png_uint_32* height, std::vector<png_byte>* data,
             std::vector<png_bytep>* rows) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_read_struct(&png, nullptr, nullptr);

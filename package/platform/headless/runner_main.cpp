@@ -256,7 +256,9 @@ std::string check_inputs(const Options& options) {
   }
   if (!options.expect.empty()) {
     const auto status = std::filesystem::status(options.expect, error);
-    if (error || !std::filesystem::is_regular_file(status)) {
+    headless::Image expected;
+    if (error || !std::filesystem::is_regular_file(status) ||
+        !headless::read_png(options.expect, &expected)) {
       return "cannot read " + options.expect + ": missing or not a PNG";
     }
   }
