@@ -3,6 +3,7 @@
  *   keys        logging on (the text window shown) before the first wait;
  *               prints "key N" for each character, until the run ends
  *   abort       prints a few lines, then aborts
+ *   exit        draws a frame, then calls exit(0)
  *   status      draws a frame, waits for the end, returns 1
  *   no-frame    opens the package and returns before any wait
  *   early       waits and draws before ZIVRO_open, then runs normally
@@ -60,5 +61,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   ZIVRO_clear();
   ZIVRO_circle(ZIVRO_RED, 0, 0, 50);
   until_quit();
+  if (strcmp(probe, "exit") == 0) exit(0);
   return strcmp(probe, "status") == 0 ? 1 : 0;
 }

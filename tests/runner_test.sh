@@ -118,6 +118,9 @@ check "a program returning 1 exits 3" test $? -eq 3
 check "and its status is printed" grep -q 'the program ended with exit status 1' err.txt
 probe status --expect status.png
 check "a program returning 1 with a matching picture exits 3" test $? -eq 3
+probe exit --expect status.png
+check "a program calling exit(0) is not a pass" test $? -eq 3
+check "it is told why, in one line" one_line
 probe keys --expect keep.png
 check "a picture that differs exits 1" test $? -eq 1
 

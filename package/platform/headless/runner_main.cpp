@@ -305,6 +305,20 @@ std::string check_outputs(const Options& options) {
   return {};
 }
 
+bool inside_program = false;
+
+// exit() called inside WinMain would end the run before its outputs are
+// written and its picture compared, with whatever status the program chose.
+void exited_inside_program() {
+  if (!inside_program) return;
+  std::fprintf(stderr,
+               "%s: the program called exit() inside WinMain, so the run was not checked; "
+               "return from WinMain instead\n",
+               program);
+  std::fflush(nullptr);
+  std::_Exit(kProgramFailed);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -334,7 +348,10 @@ int main(int argc, char** argv) {
   }
 
   static char command_line[] = "";
+  std::atexit(exited_inside_program);
+  inside_program = true;
   const int status = WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL);
+  inside_program = false;
 
   // Every output is written that can be; the first failure decides the status.
   int failure = kPassed;
