@@ -163,6 +163,11 @@ bool pump_one_message() {
 }
 
 extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
+  // Nothing could ever come: the run is over before it began.
+  if (!package_opened("ZIVRO_wait_event_rec")) {
+    if (record) *record = EventRecord{};
+    return ZIVRO_QUIT;
+  }
   PendingEvent& pending = events.pending;
   RunState& run = events.run;
   pending = PendingEvent{};
@@ -201,7 +206,7 @@ extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
 
 extern "C" int ZIVRO_wait_event(int* x, int* y, char* key) {
   EventRecord record{};
-  const int kind = ZIVRO_wait_event_rec(&record);
+  const int kind = package_opened("ZIVRO_wait_event") ? ZIVRO_wait_event_rec(&record) : ZIVRO_QUIT;
   if (x) *x = record.x;
   if (y) *y = record.y;
   if (key) *key = static_cast<char>(record.key);
@@ -209,7 +214,7 @@ extern "C" int ZIVRO_wait_event(int* x, int* y, char* key) {
 }
 
 extern "C" int ZIVRO_run_control(int what) {
-  if (!graphics_window()) return 0;
+  if (!package_opened("ZIVRO_run_control") || !graphics_window()) return 0;
   RunState& run = events.run;
   switch (what) {
     case 0:

@@ -16,6 +16,10 @@ platform::DrawingContext canvas_context();
 int origin_x();
 int origin_y();
 
+// Whether ZIVRO_open has run. If not, the first call that asks prints one
+// warning on standard error naming `call` and the fix.
+bool package_opened(const char* call);
+
 bool canvas_dirty();
 void mark_canvas_dirty();
 // Copies the whole canvas to the graphics window and clears the dirty flag.

@@ -1,11 +1,13 @@
 // Opening and closing the package: the two windows, the canvas, the timer,
 // the origin, and the graphics window's window-level messages.
-#include "package_windows.h"
-
 #include <zivro.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "draw/colour_table.h"
 #include "events.h"
+#include "package_windows.h"
 #include "script.h"
 #include "text/text_log.h"
 
@@ -21,6 +23,8 @@ struct WindowsState {
   int origin_x = 0;
   int origin_y = 0;
   bool canvas_dirty = true;  // so the first pump step shows the canvas
+  bool opened = false;
+  bool warned_not_open = false;  // once per process: the first call tells the fix
 };
 
 WindowsState windows;
@@ -52,6 +56,15 @@ bool canvas_dirty() {
 }
 void mark_canvas_dirty() {
   windows.canvas_dirty = true;
+}
+
+bool package_opened(const char* call) {
+  if (windows.opened) return true;
+  if (!windows.warned_not_open) {
+    windows.warned_not_open = true;
+    std::fprintf(stderr, "ZIVRO: %s called before ZIVRO_open; call ZIVRO_open first\n", call);
+  }
+  return false;
 }
 
 void present_canvas() {
@@ -92,6 +105,15 @@ intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr
 }
 
 extern "C" int ZIVRO_open(HINSTANCE instance, HINSTANCE previous, LPSTR, int show_mode) {
+  // Without the layer's start-up the run would ignore its options (or, on a
+  // desktop, never show a window) and look like a pass.
+  if (!platform::started_through_entry()) {
+    std::fprintf(stderr,
+                 "ZIVRO: the program defines main(), so the package was never started; "
+                 "define WinMain, not main\n");
+    std::exit(3);
+  }
+  windows.opened = true;
   if (!previous) {
     platform::WindowClass window_class;
     window_class.style = CS_HREDRAW | CS_VREDRAW;
@@ -129,6 +151,7 @@ extern "C" int ZIVRO_open(HINSTANCE instance, HINSTANCE previous, LPSTR, int sho
 }
 
 extern "C" int ZIVRO_close(void) {
+  if (!package_opened("ZIVRO_close")) return 1;
   platform::release_window_context(windows.graphics, windows.window_context);
   windows.window_context = nullptr;
   script_close();

@@ -1,6 +1,7 @@
 // The event wait driven through the real pump with posted input: when ticks
 // are delivered, what replaces them, run control, quitting, and that blocking
 // in the layer changes no event.
+#include <fstream>
 #include <tuple>
 
 #include "package_fixture.h"
@@ -178,6 +179,38 @@ TEST_F(EventWait, FirstPumpStepPresentsTheCanvas) {
   wait_event();
   EXPECT_GE(headless::present_count(graphics), 1);
   EXPECT_FALSE(canvas_dirty());
+}
+
+TEST_F(EventWait, InputReachesTheGraphicsWindowAfterTheTextWindowIsShown) {
+  std::ofstream(kScriptFileName, std::ios::binary) << "ZIVRO_KBD(65);\r\n";
+  headless::post_at_start(headless::menu_command(kCommandPlayback));
+  open();
+  ZIVRO_logging(1);  // shows the text window last, making it the active one
+  EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, 'A'}));
+  post_input(headless::typed('b'));
+  EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, 'b'}));
+  post_input(headless::click(kOriginX + 1, kOriginY));
+  EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_MOUSE, 1, 0, 0}));
+}
+
+TEST_F(EventWait, CallsBeforeOpeningDoNothingAndOnlyTheFirstWarns) {
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_QUIT, 0, 0, 0}));
+  EventRecord record{1, 2, 3};
+  EXPECT_EQ(ZIVRO_wait_event_rec(&record), ZIVRO_QUIT);
+  EXPECT_EQ(record.x + record.y + record.key, 0);
+  EXPECT_EQ(ZIVRO_circle(99, 0, 0, -5), 1);
+  EXPECT_EQ(ZIVRO_textf(ZIVRO_RED, 0, 0, 10, "%d", 1234), 4);
+  EXPECT_EQ(ZIVRO_clear(), 1);
+  EXPECT_EQ(ZIVRO_run_control(2), 0);
+  EXPECT_EQ(ZIVRO_logging(1), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "ZIVRO: ZIVRO_wait_event called before ZIVRO_open; call ZIVRO_open first\n");
+  EXPECT_TRUE(headless::printed_lines().empty()) << "neither logged nor repaired";
+  EXPECT_FALSE(run_state().animate);
+  open();
+  ZIVRO_circle(ZIVRO_RED, 0, 0, 5);
+  EXPECT_EQ(headless::printed_lines().size(), 1u) << "once open, calls log again";
 }
 
 // The same input, waited for by spinning and by blocking, must give the same

@@ -3,6 +3,7 @@
 set -u
 : "${CARGAME:?path of cargame-headless}" "${SCRIPTS:?path of tests/scripts}"
 : "${GREETING:?path of greeting-headless}"
+: "${PROBE_PROGRAM:?path of runner_probe}" "${OWN_MAIN:?path of own_main}"
 
 # shellcheck source=check.sh
 source "$(cd "$(dirname "$0")" && pwd)/check.sh"
@@ -71,5 +72,85 @@ done
 
 "$CARGAME" --log /nonexistent-dir/out.log 2> err.txt
 check "an unwritable log is refused" test $? -eq 2
+
+# Each refusal is one line on standard error and one distinct status, and
+# leaves the files it names as they were.
+one_line() { test "$(wc -l < err.txt)" -eq 1; }
+probe() { PROBE=$1 "$PROBE_PROGRAM" "${@:2}" 2> err.txt; }
+echo old > keep.png
+cp expected.png exp.png
+printf 'ZIVRO_MOUSE(-250, 105);\r\n' > keep.scr
+mkdir -p expected-dir fifo-dir && mkfifo fifo-dir/play.scr
+long=$(printf 'n%.0s' $(seq 300))
+while read -r want name args; do
+  # shellcheck disable=SC2086
+  timeout 20 "$CARGAME" --png keep.png $args > /dev/null 2> err.txt
+  status=$?
+  check "$name: exit $want" test $status -eq "$want"
+  check "$name: one line" one_line
+  check "$name: keep.png untouched" grep -qx old keep.png
+done <<EOF_CASES
+2 a-directory-to-play        --play expected-dir
+2 a-fifo-to-play             --play fifo-dir/play.scr
+2 long-frames-name           --frames $long
+2 long-expect-dir-name       --frames f1 --expect-dir $long
+2 missing-expect-dir         --frames f2 --expect-dir no-such-dir
+2 frames-under-a-file        --frames keep.scr/frames
+2 log-over-the-script        --play keep.scr --log keep.scr
+2 png-over-the-expected      --expect exp.png --png ./expected-dir/../exp.png
+2 expect-not-a-png           --expect keep.scr
+2 frames-over-expected-dir   --frames expected-dir --expect-dir ./expected-dir/
+EOF_CASES
+check "the script that was to be overwritten is intact" grep -q MOUSE keep.scr
+check "the expected picture that was to be overwritten is intact" cmp -s exp.png expected.png
+
+probe no-frame --png keep.png
+check "no frame: the program failed, exit 3" test $? -eq 3
+check "no frame: says so" grep -q 'the run presented no frame' err.txt
+check "no frame: keep.png untouched" grep -qx old keep.png
+"$CARGAME" --play "$SCRIPTS/ends.scr" --png keep.png
+check "a written picture replaces the old file" test "$(png_size keep.png)" = "601x540"
+check "and leaves no partial file beside it" test -z "$(ls keep.png.* 2> /dev/null)"
+
+# The program's own failure is told apart from a differing picture.
+probe status --png status.png
+check "a program returning 1 exits 3" test $? -eq 3
+check "and its status is printed" grep -q 'the program ended with exit status 1' err.txt
+probe status --expect status.png
+check "a program returning 1 with a matching picture exits 3" test $? -eq 3
+probe exit --expect status.png
+check "a program calling exit(0) is not a pass" test $? -eq 3
+check "it is told why, in one line" one_line
+probe keys --expect keep.png
+check "a picture that differs exits 1" test $? -eq 1
+
+"$OWN_MAIN" --png own.png 2> err.txt
+check "a program defining main() is refused" test $? -eq 3
+check "it is told the fix" grep -q 'define WinMain, not main' err.txt
+check "in one line" one_line
+check "and nothing is written" test ! -e own.png
+
+probe early --png early.png
+check "waits and drawing before ZIVRO_open: the run goes on" test $? -eq 0
+check "one warning names the fix" grep -qx \
+  'ZIVRO: ZIVRO_wait_event called before ZIVRO_open; call ZIVRO_open first' err.txt
+check "only one" one_line
+
+# The text window shown before the first wait: the script still plays.
+printf 'ZIVRO_KBD(65);\r\n' > key.scr
+probe keys --play key.scr --log keys.log
+check "input reaches the program after the text window is shown" grep -qx 'key 65' keys.log
+
+# The log is written as lines are printed: an abort keeps them, each line
+# ended by one newline (a line without one, one cut at 1023, an empty one).
+probe abort --log abort.log
+check "an aborting program's status is kept" test $? -eq 134
+check "its log keeps every line" test "$(awk '{printf "%d ", length($0)}' abort.log)" = "5 10 1023 0 "
+
+if command -v convert > /dev/null; then
+  convert expected.png -interlace PNG interlaced.png
+  "$CARGAME" --play "$SCRIPTS/ends.scr" --expect interlaced.png > /dev/null
+  check "--expect reads an interlaced PNG" test $? -eq 0
+fi
 
 report "runner end to end"

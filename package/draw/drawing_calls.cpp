@@ -10,6 +10,7 @@
 
 #include "draw/colour_table.h"
 #include "draw/renderer.h"
+#include "package_windows.h"
 #include "text/text_log.h"
 
 namespace {
@@ -87,6 +88,7 @@ int format_text(char (&buffer)[kPrintBufferSize], const char* format, va_list ar
 extern "C" {
 
 int ZIVRO_pixel_at(int colour, Point at) {
+  if (!package_opened("ZIVRO_pixel_at")) return 1;
   colour = check_colour(colour);
   if (logging_flag()) ZIVRO_printf("%s pixel at (%d,%d)\n", colour_name(colour), at.x, at.y);
   DrawCommand command;
@@ -99,6 +101,7 @@ int ZIVRO_pixel_at(int colour, Point at) {
 }
 
 int ZIVRO_circle_at(int colour, Point centre, int radius) {
+  if (!package_opened("ZIVRO_circle_at")) return 1;
   colour = check_colour(colour);
   radius = repair_radius(radius);
   if (logging_flag()) {
@@ -118,6 +121,7 @@ int ZIVRO_circle_at(int colour, Point centre, int radius) {
 }
 
 int ZIVRO_triangle_at(int colour, Point first, Point second, Point third, int width) {
+  if (!package_opened("ZIVRO_triangle_at")) return 1;
   colour = check_colour(colour);
   width = repair_width(width);
   if (logging_flag()) {
@@ -139,6 +143,7 @@ int ZIVRO_triangle_at(int colour, Point first, Point second, Point third, int wi
 }
 
 int ZIVRO_rectangle_at(int colour, Point first, Point second, int width) {
+  if (!package_opened("ZIVRO_rectangle_at")) return 1;
   order_corners(first, second);
   colour = check_colour(colour);
   width = repair_width(width);
@@ -156,6 +161,7 @@ int ZIVRO_rectangle_at(int colour, Point first, Point second, int width) {
 }
 
 int ZIVRO_oval_at(int colour, Point first, Point second, int width) {
+  if (!package_opened("ZIVRO_oval_at")) return 1;
   // The oval repairs its width before its colour, unlike the rectangle.
   order_corners(first, second);
   width = repair_width(width);
@@ -174,6 +180,7 @@ int ZIVRO_oval_at(int colour, Point first, Point second, int width) {
 }
 
 int ZIVRO_line_at(int colour, Point start, Point end, int width) {
+  if (!package_opened("ZIVRO_line_at")) return 1;
   width = repair_width(width);
   colour = check_colour(colour);
   if (logging_flag()) {
@@ -193,6 +200,7 @@ int ZIVRO_line_at(int colour, Point start, Point end, int width) {
 }
 
 int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text) {
+  if (!package_opened("ZIVRO_text_at")) return 1;
   ptsize = repair_point_size(ptsize);
   colour = check_colour(colour);
   if (!text) text = "";
@@ -213,30 +221,37 @@ int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text) {
 }
 
 int ZIVRO_pixel(int colour, int x, int y) {
+  if (!package_opened("ZIVRO_pixel")) return 1;
   return ZIVRO_pixel_at(colour, {x, y});
 }
 
 int ZIVRO_circle(int colour, int x, int y, int radius) {
+  if (!package_opened("ZIVRO_circle")) return 1;
   return ZIVRO_circle_at(colour, {x, y}, radius);
 }
 
 int ZIVRO_triangle(int colour, int x1, int y1, int x2, int y2, int x3, int y3, int width) {
+  if (!package_opened("ZIVRO_triangle")) return 1;
   return ZIVRO_triangle_at(colour, {x1, y1}, {x2, y2}, {x3, y3}, width);
 }
 
 int ZIVRO_rectangle(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!package_opened("ZIVRO_rectangle")) return 1;
   return ZIVRO_rectangle_at(colour, {x1, y1}, {x2, y2}, width);
 }
 
 int ZIVRO_oval(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!package_opened("ZIVRO_oval")) return 1;
   return ZIVRO_oval_at(colour, {x1, y1}, {x2, y2}, width);
 }
 
 int ZIVRO_line(int colour, int x1, int y1, int x2, int y2, int width) {
+  if (!package_opened("ZIVRO_line")) return 1;
   return ZIVRO_line_at(colour, {x1, y1}, {x2, y2}, width);
 }
 
 int ZIVRO_text(int colour, int x, int y, int ptsize, const char* text) {
+  if (!package_opened("ZIVRO_text")) return 1;
   return ZIVRO_text_at(colour, {x, y}, ptsize, text);
 }
 
@@ -248,7 +263,7 @@ int ZIVRO_textf(int colour, int x, int y, int ptsize, const char* format, ...) {
   va_start(arguments, format);
   const int produced = format_text(buffer, format, arguments);
   va_end(arguments);
-  ZIVRO_text(colour, x, y, ptsize, buffer);
+  if (package_opened("ZIVRO_textf")) ZIVRO_text(colour, x, y, ptsize, buffer);
   return produced;
 }
 
@@ -258,11 +273,12 @@ int ZIVRO_textf2(int colour, int x, int y, int ptsize, const char* format, ...) 
   va_start(arguments, format);
   const int produced = format_text(buffer, format, arguments);
   va_end(arguments);
-  ZIVRO_text_at(colour, {x, y}, ptsize, buffer);
+  if (package_opened("ZIVRO_textf2")) ZIVRO_text_at(colour, {x, y}, ptsize, buffer);
   return produced;
 }
 
 int ZIVRO_clear(void) {
+  if (!package_opened("ZIVRO_clear")) return 1;
   if (logging_flag()) ZIVRO_printf("Clearing the graphics window\n");
   clear_canvas();
   return 1;

@@ -256,6 +256,9 @@ void end_dialog(Dialog dialog, intptr_t result);
 // Sees every line printed to the text window, exactly as formatted. The
 // headless layer keeps them for its runner; other layers ignore them.
 void note_printed_line(const char* text);
+// false when the layer's own start-up never ran, as in a program that
+// defines main() instead of WinMain and so bypasses the layer's main.
+bool started_through_entry();
 // Where playback reads its script, when the layer was told to read another
 // file than the package's own; null otherwise.
 const char* playback_path_override();

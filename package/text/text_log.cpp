@@ -145,7 +145,7 @@ extern "C" int ZIVRO_printf(const char* format, ...) {
 }
 
 extern "C" int ZIVRO_logging(int on) {
-  if (!graphics_window()) return 0;
+  if (!package_opened("ZIVRO_logging") || !graphics_window()) return 0;
   set_logging_flag(on != 0);
   set_run_menu_check(kCommandLogging, logging_flag());
   if (logging_flag()) text_window_show(1);

@@ -6,5 +6,8 @@ namespace desktop {
 // true: waiting for a message returns at once, so the package spins as its
 // pump step alone would. For measuring what blocking saves.
 void set_spinning_wait(bool spinning);
+// Called by the layer's main before WinMain; ZIVRO_open refuses to run
+// without it (a program that defines its own main gets no display checks).
+void mark_started();
 
 }  // namespace desktop

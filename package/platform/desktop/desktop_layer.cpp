@@ -63,6 +63,7 @@ struct LayerState {
   std::map<platform::Window, std::unique_ptr<FrameWindow>> frames;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
   bool spinning = false;
+  bool started = false;  // by the layer's main
 };
 
 LayerState& layer() {
@@ -374,6 +375,10 @@ void set_spinning_wait(bool spinning) {
   layer().spinning = spinning;
 }
 
+void mark_started() {
+  layer().started = true;
+}
+
 }  // namespace desktop
 
 namespace portable {
@@ -459,6 +464,10 @@ Size screen_size() {
 }
 
 void note_printed_line(const char*) {}
+
+bool started_through_entry() {
+  return desktop::layer().started;
+}
 
 const char* playback_path_override() {
   return nullptr;

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   }
   XCloseDisplay(display);
   desktop::set_spinning_wait(spinning);
+  desktop::mark_started();
   Fl::visual(FL_RGB);
   static char command_line[] = "";
   return WinMain(nullptr, nullptr, command_line, 1 /* SW_SHOWNORMAL */);

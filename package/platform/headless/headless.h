@@ -21,7 +21,7 @@ struct Input {
   uintptr_t wparam = 0;
   intptr_t lparam = 0;
   bool with_release = false;          // a click: button-up follows the button-down
-  platform::Window target = nullptr;  // null: the active window
+  platform::Window target = nullptr;  // null: the graphics window
 };
 
 // A left click at client coordinates of the target window.
@@ -54,8 +54,20 @@ void set_clock_limit_ms(uint64_t limit_ms);
 void set_blocking_wait(bool blocking);
 void set_playback_path(const std::string& path);
 
-// Everything printed to the text window, in order, exactly as formatted.
+// Everything printed to the text window, in order, exactly as formatted;
+// kept unless keep_printed_lines(false) said not to (a long run's lines
+// would fill the memory).
 const std::vector<std::string>& printed_lines();
+void keep_printed_lines(bool keep);
+// Writes every printed line to the file as it is printed, each ended by one
+// newline, flushed line by line. close_transcript is false if any write failed.
+bool open_transcript(const std::string& path);
+bool close_transcript();
+
+// The layer is set up: by the runner's main before it calls WinMain, or by
+// reset(). ZIVRO_open refuses to run on a layer nobody set up, as in a
+// program that defines its own main.
+void mark_set_up();
 platform::Window find_window(const std::string& title);
 // Block copies made into a window since it was created.
 long present_count(platform::Window window);
@@ -86,6 +98,7 @@ struct DialogSeen {
 const std::vector<DialogSeen>& dialogs_seen();
 
 // Forgets every window, message, input and printed line; clock back to 0.
+// Counts as setting the layer up.
 void reset();
 
 }  // namespace headless

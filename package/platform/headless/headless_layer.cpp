@@ -1,6 +1,7 @@
 // The headless layer: in-memory windows, synthetic input, a virtual clock.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <optional>
 
@@ -29,7 +30,11 @@ struct LayerState {
   bool started = false;
   std::multimap<uint64_t, Input> scheduled;
   std::vector<Input> at_start;
+  bool set_up = false;       // by the runner's main or a test's reset()
+  bool keep_printed = true;  // the whole transcript in memory, for tests
   std::vector<std::string> printed;
+  std::FILE* transcript = nullptr;
+  bool transcript_ok = true;
   std::string playback_path;
   long taken = 0;
   long empty = 0;
@@ -58,8 +63,10 @@ bool menu_allows(platform::Menu menu, unsigned id) {
   return false;
 }
 
+// Input without a target goes to the graphics window, whichever window is
+// active: a user's menu command can only come from its menu.
 void deliver(const Input& input) {
-  platform::Window target = input.target ? input.target : portable::active_window();
+  platform::Window target = input.target ? input.target : main_window();
   if (!target || target->destroyed) return;
   if (input.number == WM_COMMAND && !menu_allows(target->menu, static_cast<unsigned>(input.wparam)))
     return;
@@ -176,6 +183,26 @@ void set_playback_path(const std::string& path) {
 const std::vector<std::string>& printed_lines() {
   return layer.printed;
 }
+void keep_printed_lines(bool keep) {
+  layer.keep_printed = keep;
+  if (!keep) layer.printed = {};
+}
+
+bool open_transcript(const std::string& path) {
+  if (layer.transcript) std::fclose(layer.transcript);
+  layer.transcript = std::fopen(path.c_str(), "wb");
+  layer.transcript_ok = layer.transcript != nullptr;
+  return layer.transcript_ok;
+}
+bool close_transcript() {
+  if (layer.transcript && std::fclose(layer.transcript) != 0) layer.transcript_ok = false;
+  layer.transcript = nullptr;
+  return layer.transcript_ok;
+}
+
+void mark_set_up() {
+  layer.set_up = true;
+}
 
 platform::Window find_window(const std::string& title) {
   for (platform::Window window : portable::all_windows()) {
@@ -229,7 +256,9 @@ const std::vector<DialogSeen>& dialogs_seen() {
 
 void reset() {
   portable::reset_portable_state();
+  close_transcript();
   layer = LayerState{};
+  layer.set_up = true;
 }
 
 }  // namespace headless
@@ -323,8 +352,21 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
   return dialog.ended ? dialog.result : 0;
 }
 
+// The transcript gets each line as it is printed, ended by exactly one
+// newline, and flushed, so that a run that aborts keeps what it printed.
 void note_printed_line(const char* text) {
-  headless::layer.printed.emplace_back(text ? text : "");
+  using headless::layer;
+  if (!text) text = "";
+  if (layer.keep_printed) layer.printed.emplace_back(text);
+  if (!layer.transcript) return;
+  const size_t length = std::strlen(text);
+  bool ok = std::fwrite(text, 1, length, layer.transcript) == length;
+  if (length == 0 || text[length - 1] != '\n') ok = ok && std::fputc('\n', layer.transcript) != EOF;
+  layer.transcript_ok = ok && std::fflush(layer.transcript) == 0 && layer.transcript_ok;
+}
+
+bool started_through_entry() {
+  return headless::layer.set_up;
 }
 
 const char* playback_path_override() {

@@ -1,36 +1,50 @@
 #include "platform/headless/png_io.h"
 
 #include <png.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
 namespace headless {
 namespace {
 
+constexpr png_uint_32 kMaxSide = 16384;
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-}  // namespace
+// The file a picture is written to before it is renamed over `path`: in the
+// same directory (a rename does not cross file systems), named per process.
+std::string partial_name(const std::string& path) {
+  return path + ".part-" + std::to_string(static_cast<long>(getpid()));
+}
 
-bool write_png(const std::string& path, const uint32_t* pixels, int width, int height) {
-  if (!pixels || width <= 0 || height <= 0) return false;
-  File file(std::fopen(path.c_str(), "wb"));
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+// libpng's errors end in a longjmp back to the caller, which says what went
+// wrong in its own words; libpng prints nothing.
+void on_error(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
+void on_warning(png_structp, png_const_charp) {}
+
+// libpng reports errors by longjmp, so the function that calls setjmp holds
+// no objects of its own: the row buffer belongs to the caller.
+bool encode(std::FILE* file, const uint32_t* pixels, int width, int height,
+            std::vector<png_byte>* row) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_write_struct(&png, nullptr);
     return false;
   }
-  std::vector<png_byte> row(static_cast<size_t>(width) * 3);
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file.get());
+  png_init_io(png, file);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -38,56 +52,104 @@ bool write_png(const std::string& path, const uint32_t* pixels, int width, int h
   for (int y = 0; y < height; ++y) {
     const uint32_t* in = pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
     for (int x = 0; x < width; ++x) {
-      row[static_cast<size_t>(x) * 3 + 0] = static_cast<png_byte>(in[x] >> 16);
-      row[static_cast<size_t>(x) * 3 + 1] = static_cast<png_byte>(in[x] >> 8);
-      row[static_cast<size_t>(x) * 3 + 2] = static_cast<png_byte>(in[x]);
+      (*row)[static_cast<size_t>(x) * 3 + 0] = static_cast<png_byte>(in[x] >> 16);
+      (*row)[static_cast<size_t>(x) * 3 + 1] = static_cast<png_byte>(in[x] >> 8);
+      (*row)[static_cast<size_t>(x) * 3 + 2] = static_cast<png_byte>(in[x]);
     }
-    png_write_row(png, row.data());
+    png_write_row(png, row->data());
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  return std::fflush(file.get()) == 0;
+  return true;
 }
 
-bool read_png(const std::string& path, Image* image) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file || !image) return false;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+// Reads the whole picture as 8-bit RGB rows into `data`, every pass of an
+// interlaced file included; `rows` and `data` belong to the caller.
+bool decode(std::FILE* file, png_uint_32* width, png_uint_32* height, std::vector<png_byte>* data,
+            std::vector<png_bytep>* rows) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_read_struct(&png, nullptr, nullptr);
     return false;
   }
-  std::vector<png_byte> row;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
-  png_init_io(png, file.get());
+  png_init_io(png, file);
   png_read_info(png, info);
-  const png_uint_32 width = png_get_image_width(png, info);
-  const png_uint_32 height = png_get_image_height(png, info);
-  const int type = png_get_color_type(png, info);
-  if (png_get_bit_depth(png, info) != 8 ||
-      (type != PNG_COLOR_TYPE_RGB && type != PNG_COLOR_TYPE_RGBA) || width == 0 || height == 0 ||
-      width > 16384 || height > 16384) {
+  *width = png_get_image_width(png, info);
+  *height = png_get_image_height(png, info);
+  if (*width == 0 || *height == 0 || *width > kMaxSide || *height > kMaxSide) {
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
-  const size_t channels = type == PNG_COLOR_TYPE_RGBA ? 4 : 3;
-  row.resize(width * channels);
+  // Palette and low-depth grey to 8 bits, 16 bits to 8, grey to RGB, alpha
+  // (also from a transparency chunk) dropped, interlace passes combined.
+  png_set_expand(png);
+  png_set_strip_16(png);
+  png_set_strip_alpha(png);
+  png_set_gray_to_rgb(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  const size_t row_bytes = png_get_rowbytes(png, info);
+  if (png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8 ||
+      row_bytes != size_t{*width} * 3) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
+  data->resize(row_bytes * *height);
+  rows->resize(*height);
+  for (png_uint_32 y = 0; y < *height; ++y) (*rows)[y] = data->data() + row_bytes * y;
+  png_read_image(png, rows->data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  return true;
+}
+
+}  // namespace
+
+bool write_png(const std::string& path, const uint32_t* pixels, int width, int height) {
+  if (!pixels || width <= 0 || height <= 0) return false;
+  const std::string partial = partial_name(path);
+  bool written = false;
+  {
+    File file(std::fopen(partial.c_str(), "wb"));
+    if (!file) return false;
+    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+    written = encode(file.get(), pixels, width, height, &row) && std::fflush(file.get()) == 0 &&
+              std::fclose(file.release()) == 0;
+  }
+  if (written && std::rename(partial.c_str(), path.c_str()) == 0) return true;
+  std::remove(partial.c_str());
+  return false;
+}
+
+bool can_write_png(const std::string& path) {
+  const std::string partial = partial_name(path);
+  std::FILE* file = std::fopen(partial.c_str(), "wb");
+  if (!file) return false;
+  std::fclose(file);
+  std::remove(partial.c_str());
+  return true;
+}
+
+bool read_png(const std::string& path, Image* image) {
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file || !image) return false;
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  std::vector<png_byte> data;
+  std::vector<png_bytep> rows;
+  if (!decode(file.get(), &width, &height, &data, &rows)) return false;
   image->width = static_cast<int>(width);
   image->height = static_cast<int>(height);
   image->pixels.assign(static_cast<size_t>(width) * height, 0);
-  for (png_uint_32 y = 0; y < height; ++y) {
-    png_read_row(png, row.data(), nullptr);
-    for (png_uint_32 x = 0; x < width; ++x) {
-      const png_byte* p = &row[x * channels];
-      image->pixels[static_cast<size_t>(y) * width + x] =
-          (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
-    }
+  for (size_t i = 0; i < image->pixels.size(); ++i) {
+    const png_byte* p = &data[i * 3];
+    image->pixels[i] = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
   }
-  png_destroy_read_struct(&png, &info, nullptr);
   return true;
 }
 

@@ -13,8 +13,14 @@ struct Image {
   std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows top to bottom
 };
 
+// Writes beside the file and renames over it, so a file already there is
+// replaced only by a complete picture.
 bool write_png(const std::string& path, const uint32_t* pixels, int width, int height);
-// Reads an 8-bit RGB or RGBA PNG; false if the file is missing or not one.
+// Whether write_png could write there: makes and removes the file it writes
+// first. On false, errno says why.
+bool can_write_png(const std::string& path);
+// Reads any PNG (palette, grey, 1 to 16 bits, alpha, interlaced) as 8-bit
+// RGB, alpha dropped; false if the file is missing or not a PNG.
 bool read_png(const std::string& path, Image* image);
 
 }  // namespace headless

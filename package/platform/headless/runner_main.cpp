@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "events.h"
@@ -33,7 +35,17 @@ constexpr const char* kUsage =
     "  --answer TEXT     type TEXT into the next line-input dialog (repeatable)\n"
     "  --expect FILE     compare the canvas after the last frame with the PNG FILE:\n"
     "                    exit 0 if equal, 1 if not (writing FILE.diff.png)\n"
-    "  --expect-dir DIR  with --frames, compare every frame with DIR/000001.png, ...\n";
+    "  --expect-dir DIR  with --frames, compare every frame with DIR/000001.png, ...\n"
+    "exit status: 0 passed, 1 the picture differs, 2 unusable options or input,\n"
+    "  3 the program failed\n";
+
+// The exit statuses of the runner, distinct whatever the program returns.
+enum ExitStatus : int {
+  kPassed = 0,
+  kDiffers = 1,
+  kUnusable = 2,
+  kProgramFailed = 3,
+};
 
 struct Options {
   std::string play;
@@ -103,16 +115,6 @@ std::string parse_options(int argc, char** argv, Options* options) {
   return {};
 }
 
-bool write_log(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  bool written = true;
-  for (const std::string& line : headless::printed_lines()) {
-    written = written && std::fwrite(line.data(), 1, line.size(), file) == line.size();
-  }
-  return std::fclose(file) == 0 && written;
-}
-
 // Compares a picture with an expected PNG. Prints what differs and writes
 // the changed pixels in red on a dimmed copy of the expected picture.
 // Returns 0 for equal, 1 for different, 2 when the expected file is unusable.
@@ -120,9 +122,9 @@ int compare_with(const headless::Image& picture, const std::string& expected_pat
                  const std::string& diff_path) {
   headless::Image expected;
   if (!headless::read_png(expected_path, &expected)) {
-    std::fprintf(stderr, "%s: cannot read %s: missing or not an 8-bit RGB PNG\n", program,
+    std::fprintf(stderr, "%s: cannot read %s: missing or not a PNG\n", program,
                  expected_path.c_str());
-    return 2;
+    return kUnusable;
   }
   if (picture.width != expected.width || picture.height != expected.height) {
     std::printf("%s: %dx%d expected, the run made %dx%d\n", expected_path.c_str(), expected.width,
@@ -144,82 +146,200 @@ int compare_with(const headless::Image& picture, const std::string& expected_pat
   return 1;
 }
 
+// Whether a file exists; an error other than "not there" (a name too long, a
+// directory that may not be searched) is kept in *error.
+bool file_exists(const std::string& path, std::error_code* error) {
+  std::error_code code;
+  const std::filesystem::file_status status = std::filesystem::status(path, code);
+  if (code && code != std::errc::no_such_file_or_directory) *error = code;
+  return std::filesystem::exists(status);
+}
+
 // Every frame of the run against the expected directory, by name.
 int compare_frames(const std::string& frames, const std::string& expected_dir) {
-  int worst = 0;
+  int worst = kPassed;
   long frames_seen = 0;
   for (long n = 1;; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "/%06ld.png", n);
-    const bool made = std::filesystem::exists(frames + name);
-    const bool wanted = std::filesystem::exists(expected_dir + name);
+    std::error_code error;
+    const bool made = file_exists(frames + name, &error);
+    const bool wanted = file_exists(expected_dir + name, &error);
+    if (error) {
+      std::fprintf(stderr, "%s: cannot look for %s: %s\n", program, name + 1,
+                   error.message().c_str());
+      return kUnusable;
+    }
     if (!made && !wanted) break;
     ++frames_seen;
     if (made != wanted) {
       std::printf("%s%s: %s\n", expected_dir.c_str(), name,
                   made ? "the run made a frame that is not expected" : "frame expected, not made");
-      worst = std::max(worst, 1);
+      worst = std::max(worst, int{kDiffers});
       continue;
     }
     headless::Image frame;
     if (!headless::read_png(frames + name, &frame)) {
       std::fprintf(stderr, "%s: cannot read %s%s\n", program, frames.c_str(), name);
-      return 2;
+      return kUnusable;
     }
     worst = std::max(worst, compare_with(frame, expected_dir + name, frames + name + ".diff.png"));
   }
   if (frames_seen == 0) {
     std::fprintf(stderr, "%s: %s: no frames to compare\n", program, expected_dir.c_str());
-    return 2;
+    return kUnusable;
   }
   return worst;
+}
+
+// One line on standard error; the status for input or options that are unusable.
+int refuse(const std::string& what) {
+  std::fprintf(stderr, "%s: %s\n", program, what.c_str());
+  return kUnusable;
+}
+
+std::string reason(const std::error_code& error) {
+  return error.message();
+}
+
+// Two names of one file: the same file if both exist, else the same path
+// once made absolute and normal.
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error) && !error) return true;
+  std::error_code error_a;
+  std::error_code error_b;
+  const std::filesystem::path canonical_a = std::filesystem::weakly_canonical(a, error_a);
+  const std::filesystem::path canonical_b = std::filesystem::weakly_canonical(b, error_b);
+  return !error_a && !error_b && canonical_a == canonical_b;
+}
+
+// An output must not overwrite an input, nor another output.
+std::string check_distinct(const Options& options) {
+  struct Named {
+    const char* option;
+    const std::string* path;
+    bool input;
+  };
+  const Named all[] = {{"--play", &options.play, true},
+                       {"--expect", &options.expect, true},
+                       {"--expect-dir", &options.expect_dir, true},
+                       {"--log", &options.log, false},
+                       {"--png", &options.png, false},
+                       {"--text-png", &options.text_png, false},
+                       {"--frames", &options.frames, false}};
+  for (const Named& output : all) {
+    if (output.input || output.path->empty()) continue;
+    for (const Named& other : all) {
+      if (&other == &output || other.path->empty() || (!other.input && &other > &output)) continue;
+      if (same_file(*output.path, *other.path)) {
+        return std::string(other.option) + " " + *other.path + " and " + output.option + " " +
+               *output.path + " name the same file; give another name to " + output.option;
+      }
+    }
+  }
+  return {};
+}
+
+// The inputs exist and can be read: a script that is a regular file (a FIFO
+// would block the run), an expected picture, an expected directory.
+std::string check_inputs(const Options& options) {
+  std::error_code error;
+  if (!options.play.empty()) {
+    const auto status = std::filesystem::status(options.play, error);
+    if (error) return "cannot read " + options.play + ": " + reason(error);
+    if (!std::filesystem::is_regular_file(status)) {
+      return "cannot read " + options.play + ": not a regular file";
+    }
+    std::FILE* probe = std::fopen(options.play.c_str(), "rb");
+    if (!probe) return "cannot read " + options.play + ": " + std::strerror(errno);
+    std::fclose(probe);
+  }
+  if (!options.expect.empty()) {
+    const auto status = std::filesystem::status(options.expect, error);
+    headless::Image expected;
+    if (error || !std::filesystem::is_regular_file(status) ||
+        !headless::read_png(options.expect, &expected)) {
+      return "cannot read " + options.expect + ": missing or not a PNG";
+    }
+  }
+  if (!options.expect_dir.empty()) {
+    const auto status = std::filesystem::status(options.expect_dir, error);
+    if (error) return "cannot read directory " + options.expect_dir + ": " + reason(error);
+    if (!std::filesystem::is_directory(status)) {
+      return "cannot read directory " + options.expect_dir + ": not a directory";
+    }
+  }
+  return {};
+}
+
+// The outputs can be written, checked before the run rather than losing its
+// work after it. A picture is written beside its file and renamed over it,
+// so the check makes and removes such a file, leaving any old one as it is.
+std::string check_outputs(const Options& options) {
+  for (const std::string* path : {&options.png, &options.text_png}) {
+    if (path->empty()) continue;
+    std::error_code error;
+    if (std::filesystem::is_directory(*path, error)) {
+      return "cannot write " + *path + ": it is a directory";
+    }
+    if (!headless::can_write_png(*path))
+      return "cannot write " + *path + ": " + std::strerror(errno);
+  }
+  if (!options.frames.empty()) {
+    const std::string& frames = options.frames;
+    std::error_code error;
+    std::filesystem::create_directories(frames, error);
+    if (!std::filesystem::is_directory(frames, error)) {
+      return "cannot make directory " + frames + (error ? ": " + reason(error) : "");
+    }
+    // Old frames would mix with the new ones, and be compared as theirs.
+    error.clear();
+    if (file_exists(frames + "/000001.png", &error) || error) {
+      if (error) return "cannot search directory " + frames + ": " + reason(error);
+      return "--frames " + frames + " already holds frames; give an empty directory";
+    }
+    if (!headless::can_write_png(frames + "/000001.png")) {
+      return "cannot write in directory " + frames + ": " + std::strerror(errno);
+    }
+  }
+  return {};
+}
+
+bool inside_program = false;
+
+// exit() called inside WinMain would end the run before its outputs are
+// written and its picture compared, with whatever status the program chose.
+void exited_inside_program() {
+  if (!inside_program) return;
+  std::fprintf(stderr,
+               "%s: the program called exit() inside WinMain, so the run was not checked; "
+               "return from WinMain instead\n",
+               program);
+  std::fflush(nullptr);
+  std::_Exit(kProgramFailed);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 0) program = argv[0];
+  headless::mark_set_up();
+  // Only the text window's ring stays in memory; --log streams to its file.
+  headless::keep_printed_lines(false);
   Options options;
   if (const std::string error = parse_options(argc, argv, &options); !error.empty()) {
     std::fprintf(stderr, "%s: %s\n", program, error.c_str());
     std::fprintf(stderr, kUsage, program);
-    return 2;
+    return kUnusable;
   }
-  // Fail before the run rather than lose its output after it.
-  for (const std::string* path : {&options.log, &options.png, &options.text_png}) {
-    if (path->empty()) continue;
-    std::FILE* probe = std::fopen(path->c_str(), "wb");
-    if (!probe) {
-      std::fprintf(stderr, "%s: cannot write %s: %s\n", program, path->c_str(),
-                   std::strerror(errno));
-      return 2;
-    }
-    std::fclose(probe);
+  for (auto check : {check_inputs, check_distinct, check_outputs}) {
+    if (const std::string error = check(options); !error.empty()) return refuse(error);
   }
-  if (!options.play.empty()) {
-    std::FILE* probe = std::fopen(options.play.c_str(), "rb");
-    if (!probe) {
-      std::fprintf(stderr, "%s: cannot read %s: %s\n", program, options.play.c_str(),
-                   std::strerror(errno));
-      return 2;
-    }
-    std::fclose(probe);
+  if (!options.log.empty() && !headless::open_transcript(options.log)) {
+    return refuse("cannot write " + options.log + ": " + std::strerror(errno));
   }
-  if (!options.frames.empty()) {
-    std::error_code error;
-    std::filesystem::create_directories(options.frames, error);
-    if (!std::filesystem::is_directory(options.frames)) {
-      std::fprintf(stderr, "%s: cannot make directory %s\n", program, options.frames.c_str());
-      return 2;
-    }
-    // Old frames would mix with the new ones, and be compared as theirs.
-    if (std::filesystem::exists(options.frames + "/000001.png")) {
-      std::fprintf(stderr, "%s: --frames %s already holds frames; give an empty directory\n",
-                   program, options.frames.c_str());
-      return 2;
-    }
-    headless::set_frames_directory(options.frames);
-  }
+  if (!options.frames.empty()) headless::set_frames_directory(options.frames);
 
   for (const std::string& answer : options.answers) headless::queue_dialog_answer(answer);
   headless::set_clock_limit_ms(options.ticks * 100);
@@ -229,38 +349,64 @@ int main(int argc, char** argv) {
   }
 
   static char command_line[] = "";
+  std::atexit(exited_inside_program);
+  inside_program = true;
   const int status = WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL);
+  inside_program = false;
 
-  bool written = true;
-  auto report = [&](bool ok, const std::string& what) {
-    if (!ok) std::fprintf(stderr, "%s: cannot write %s\n", program, what.c_str());
-    written = written && ok;
+  // Every output is written that can be; the first failure decides the status.
+  int failure = kPassed;
+  auto fail = [&](int code, const std::string& what) {
+    std::fprintf(stderr, "%s: %s\n", program, what.c_str());
+    if (failure == kPassed) failure = code;
   };
-  if (!options.log.empty()) report(write_log(options.log), options.log);
-  if (!options.png.empty()) report(headless::write_presented_png(options.png), options.png);
-  if (!options.text_png.empty()) {
-    report(headless::write_window_png(headless::find_window("ZIVRO Text"), options.text_png),
-           options.text_png);
+  if (status != 0) {
+    fail(kProgramFailed, "the program ended with exit status " + std::to_string(status));
   }
-  if (!options.frames.empty()) report(headless::frames_written_ok(), options.frames);
-  if (!written) return status != 0 ? status : 1;
-
-  if ((!options.expect.empty() || !options.expect_dir.empty()) && status != 0) {
-    std::fprintf(stderr, "%s: the program ended with exit status %d\n", program, status);
-    return status;
+  if (script_write_failed()) {
+    fail(kProgramFailed, std::string("the recording lost lines: cannot write ") + kScriptFileName);
   }
-  int verdict = 0;
-  if (!options.expect.empty()) {
-    headless::Image canvas;
-    if (!headless::presented_pixels(&canvas.pixels, &canvas.width, &canvas.height)) {
-      std::fprintf(stderr, "%s: the run presented no canvas to compare\n", program);
-      return 2;
+  if (!options.log.empty() && !headless::close_transcript()) {
+    fail(kUnusable, "cannot write " + options.log);
+  }
+  std::vector<uint32_t> canvas;
+  int width = 0;
+  int height = 0;
+  const bool presented = headless::presented_pixels(&canvas, &width, &height);
+  if (!options.png.empty()) {
+    if (!presented) {
+      fail(kProgramFailed, "the run presented no frame; " + options.png + " not written");
+    } else if (!headless::write_presented_png(options.png)) {
+      fail(kUnusable, "cannot write " + options.png);
     }
-    verdict = compare_with(canvas, options.expect, options.expect + ".diff.png");
+  }
+  if (!options.text_png.empty()) {
+    const platform::Window text = headless::find_window("ZIVRO Text");
+    if (!text) {
+      fail(kProgramFailed, "the run opened no text window; " + options.text_png + " not written");
+    } else if (!headless::write_window_png(text, options.text_png)) {
+      fail(kUnusable, "cannot write " + options.text_png);
+    }
+  }
+  if (!options.frames.empty() && !headless::frames_written_ok()) {
+    fail(kUnusable, "cannot write " + options.frames);
+  }
+  if (failure != kPassed) return failure;
+
+  int verdict = kPassed;
+  if (!options.expect.empty()) {
+    if (!presented) {
+      std::fprintf(stderr, "%s: the run presented no canvas to compare\n", program);
+      return kProgramFailed;
+    }
+    headless::Image picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels = std::move(canvas);
+    verdict = compare_with(picture, options.expect, options.expect + ".diff.png");
   }
   if (!options.expect_dir.empty()) {
     verdict = std::max(verdict, compare_frames(options.frames, options.expect_dir));
   }
-  if (!options.expect.empty() || !options.expect_dir.empty()) return verdict;
-  return status == 0 && script_write_failed() ? 3 : status;  // a recording lost lines
+  return verdict;
 }

@@ -404,6 +404,12 @@ void end_dialog(Dialog dialog, intptr_t result) {
 
 void note_printed_line(const char*) {}
 
+// Windows starts any program through its own entry; a main() there is as
+// good as WinMain.
+bool started_through_entry() {
+  return true;
+}
+
 const char* playback_path_override() {
   return nullptr;
 }
