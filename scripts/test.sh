@@ -39,7 +39,7 @@ for arch in win64 win32; do
   status=0
   bash tests/wine/run_wine_tests.sh "build/$arch" | tee "build/$arch/wine.log" || status=$?
   if [ "$status" -eq 77 ]; then
-    echo "$arch: skipped, this machine has no 32-bit Wine"
+    echo "$arch: tests skipped, this machine cannot run 32-bit Windows programs (see above)"
     continue
   fi
   [ "$status" -eq 0 ] || exit "$status"

@@ -21,18 +21,15 @@ command -v wine > /dev/null || {
   exit 2
 }
 
-# A 32-bit program needs Wine's 32-bit half (Debian's wine32, from the i386
-# architecture); without it the run is skipped with status 77.
-pe_offset=$(od -An -t u4 -j 60 -N 4 "$tests_exe" | tr -d ' ')
-machine=$(od -An -t x2 -j $((pe_offset + 4)) -N 2 "$tests_exe" | tr -d ' ')
-if [ "$machine" = 014c ] && ! dpkg-query -W -f='${Status}' wine32:i386 2> /dev/null |
-  grep -q 'install ok installed'; then
-  echo "$0: skipped: $tests_exe is 32-bit and wine32 (i386) is not installed" >&2
-  exit 77
-fi
-
 # shellcheck source=wine_prefix.sh
 source "$(dirname "$0")/wine_prefix.sh"
+# A 32-bit program needs Wine's 32-bit half (Debian's wine32, from the i386
+# architecture) and a kernel that runs 32-bit programs; without them the run
+# is skipped with status 77.
+if ! reason=$(wine_can_run "$tests_exe"); then
+  echo "$0: $reason" >&2
+  exit 77
+fi
 work_dir=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-run.XXXXXX")
 # shellcheck disable=SC2317  # run by the trap
 cleanup() {

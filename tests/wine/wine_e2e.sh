@@ -29,19 +29,15 @@ for tool in wine wineserver wineboot Xvfb xdotool import convert compare xwininf
     exit 2
   }
 done
-pe_offset=$(od -An -t u4 -j 60 -N 4 "$exe" | tr -d ' ')
-machine=$(od -An -t x2 -j $((pe_offset + 4)) -N 2 "$exe" | tr -d ' ')
-if [ "$machine" = 014c ] && ! dpkg-query -W -f='${Status}' wine32:i386 2> /dev/null |
-  grep -q 'install ok installed'; then
-  echo "$0: skipped: $exe is 32-bit and wine32 (i386) is not installed" >&2
+# shellcheck source=wine_prefix.sh
+source "$root/tests/wine/wine_prefix.sh"
+if ! reason=$(wine_can_run "$exe"); then
+  echo "$0: $reason" >&2
   exit 77
 fi
 
 # shellcheck source=../e2e/x_session.sh
 source "$root/tests/e2e/x_session.sh"
-
-# shellcheck source=wine_prefix.sh
-source "$root/tests/wine/wine_prefix.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-e2e-run.XXXXXX")
 
 # shellcheck disable=SC2317  # run by the trap
