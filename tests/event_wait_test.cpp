@@ -204,6 +204,9 @@ TEST_F(EventWait, CallsBeforeOpeningDoNothingAndOnlyTheFirstWarns) {
   EXPECT_EQ(ZIVRO_clear(), 1);
   EXPECT_EQ(ZIVRO_run_control(2), 0);
   EXPECT_EQ(ZIVRO_logging(1), 0);
+  char answer[8] = "keep";
+  EXPECT_EQ(ZIVRO_gets("never shown", answer), 0);
+  EXPECT_STREQ(answer, "keep");
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "ZIVRO: ZIVRO_wait_event called before ZIVRO_open; call ZIVRO_open first\n");
   EXPECT_TRUE(headless::printed_lines().empty()) << "neither logged nor repaired";
