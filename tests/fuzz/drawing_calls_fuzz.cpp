@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/headless/headless.h"
+
 namespace {
 
 struct Reader {
@@ -32,6 +34,9 @@ struct Reader {
 };
 
 bool opened() {
+  // The layer set up as the runner's main does, keeping no transcript.
+  headless::mark_set_up();
+  headless::keep_printed_lines(false);
   static char command_line[] = "";
   ZIVRO_open(nullptr, nullptr, command_line, 1);
   return true;
