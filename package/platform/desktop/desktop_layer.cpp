@@ -44,7 +44,8 @@ class SurfaceView : public Fl_Widget {
 
 // The top-level FLTK window of a package window. Keys are taken here,
 // before any child sees them, so the menu bar never fires a shortcut of
-// its own: the package's key-down handling runs the accelerators.
+// its own: the package's key-down handling runs the accelerators, and Alt
+// mnemonics and F10 open the menu through the default window procedure.
 class FrameWindow : public Fl_Double_Window {
  public:
   // Made with its position, so that FLTK asks the window manager for it.
