@@ -14,6 +14,7 @@ source "$here/../check.sh"
 
 need_program "$build/game/cargame"
 need_program "$build/examples/greeting"
+need_program "$build/examples/greeting-headless"
 x_session_start
 
 # Client coordinates plus the 25-pixel menu bar give window coordinates.
@@ -27,6 +28,15 @@ wait_window G "ZIVRO Graphics"
 wait_window T "ZIVRO Text"
 check "both windows open" test -n "$G" -a -n "$T"
 sleep 0.5
+
+# frame_origin WINDOW: "X Y" of the window manager's frame around the window.
+frame_origin() {
+  local left top x y
+  read -r left _ top _ <<< "$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+  read -r x y <<< "$(origin "$1")"
+  echo "$((x - ${left:-0})) $((y - ${top:-0}))"
+}
+check "the graphics window opens at (0, 0) ($(frame_origin "$G"))" test "$(frame_origin "$G")" = "0 0"
 
 shot "$G" day.png
 check "the first frame is by day: ice blue sky" \
@@ -81,6 +91,39 @@ keys "$G" ctrl+l
 sleep 0.3
 menu_shot menu_logging_again.png
 check "a second Ctrl+L removes it again" same_image menu_logging_off.png menu_logging_again.png
+check "unchecked items show no check box (no white in the menu)" \
+  test "$(pixels_of menu_logging_off.png '#FFFFFF')" -eq 0
+check "a checked item shows its box" more_than "$(pixels_of menu_logging_on.png '#FFFFFF')" 20
+
+key_menu_shot() {  # the Run menu opened from the keyboard, cropped as above
+  xdotool mousemove --window "$G" 20 12
+  keys "$G" "$1"
+  sleep 0.5
+  timeout 20 import -window root screen.png 2> /dev/null
+  convert screen.png -crop "330x200+$((gx + 5))+$((gy + MENU + 3))" +repage "$2"
+  xdotool key Escape
+  sleep 0.3
+}
+key_menu_shot alt+r menu_alt_r.png
+check "Alt+R opens the Run menu" same_image menu_logging_off.png menu_alt_r.png
+key_menu_shot F10 menu_f10.png
+check "F10 opens the Run menu" same_image menu_logging_off.png menu_f10.png
+
+# What keys make, read from a recording: Alt+X no character; a character
+# without a key code typed into the text window; Caps Lock (typed without
+# --clearmodifiers, which would clear it).
+keys "$G" ctrl+r
+sleep 0.3
+keys "$G" alt+x
+xdotool windowactivate --sync "$T" > /dev/null 2>&1
+xdotool type --delay 30 'é'
+xdotool key Caps_Lock b Caps_Lock
+sleep 0.3
+keys "$G" ctrl+r
+sleep 0.3
+typed=$(grep -E $'^ZIVRO_KBD\\(' ZIVRO.SCR 2> /dev/null | tr -d '\r' | tr '\n' ' ')
+check "Alt+X makes no key event; é typed into the text window and Caps Lock's B do ($typed)" \
+  test "$typed" = "ZIVRO_KBD(-23); ZIVRO_KBD(66); "
 
 keys "$G" ctrl+r
 sleep 0.3
@@ -132,7 +175,7 @@ status=$?
 APP_PID=
 check "the close box ends the game with exit status 0" test "$status" -eq 0
 
-"$build/examples/greeting" &
+"$build/examples/greeting" --log greeting.log &
 APP_PID=$!
 wait_window D "ZIVRO_gets"
 wait_window T "ZIVRO Text"
@@ -149,6 +192,11 @@ wait_window D "ZIVRO_gets"
 xdotool key --window "$D" Escape
 sleep 0.3
 check "Escape does not close the dialog" test -n "$(xdotool search --onlyvisible --name '^ZIVRO_gets$')"
+xdotool windowactivate --sync "$D" > /dev/null 2>&1
+xdotool type --delay 20 "Ada & @home, a name longer than the field is wide"
+xdotool key Return
+sleep 0.5
+wait_window D "ZIVRO_gets"
 click "$D" 160 162  # "Okay" on an empty line ends the example
 wait_window G "ZIVRO Graphics"
 sleep 0.3
@@ -157,6 +205,10 @@ wait "$APP_PID"
 status=$?
 APP_PID=
 check "the example ends with exit status 0" test "$status" -eq 0
+"$build/examples/greeting-headless" --answer "end to end" \
+  --answer "Ada & @home, a name longer than the field is wide" --log greeting-headless.log
+check "Enter presses Okay; the same answers print the same bytes as headless" \
+  cmp greeting.log greeting-headless.log
 
 # A recording after a playback, across playback toggles, then a kill: the
 # file is a whole script whose last run is near the ticks since the click.

@@ -6,6 +6,9 @@ namespace desktop {
 // true: waiting for a message returns at once, so the package spins as its
 // pump step alone would. For measuring what blocking saves.
 void set_spinning_wait(bool spinning);
+// Every line printed to the text window is also written to the file at
+// path, for checking a run from outside; false if it cannot be opened.
+bool set_log_path(const char* path);
 // Called by the layer's main before WinMain; ZIVRO_open refuses to run
 // without it (a program that defines its own main gets no display checks).
 void mark_started();

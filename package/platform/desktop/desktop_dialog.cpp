@@ -4,9 +4,10 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Multiline_Input.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
 #include <FL/fl_utf8.h>
 
 #include <cstring>
@@ -76,6 +77,22 @@ void press(Fl_Widget*, void* data) {
 
 void ignore_close(Fl_Widget*, void*) {}
 
+// Static text shown as it is: FLTK would read '@' as the start of a symbol
+// and '&' as a shortcut mark.
+class PlainText : public Fl_Box {
+ public:
+  using Fl_Box::Fl_Box;
+  void draw() override {
+    draw_box();
+    fl_font(labelfont(), labelsize());
+    fl_color(labelcolor());
+    const char saved = fl_draw_shortcut;
+    fl_draw_shortcut = 0;
+    fl_draw(label(), x(), y(), w(), h(), align(), nullptr, 0);
+    fl_draw_shortcut = saved;
+  }
+};
+
 }  // namespace
 
 namespace platform {
@@ -104,7 +121,9 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
     const int w = pixels_x(control.width), h = pixels_y(control.height);
     switch (control.kind) {
       case portable::ControlKind::kEdit: {
-        auto* field = new Fl_Multiline_Input(x, y, w, h);
+        // One line that scrolls sideways, as the edit field without a
+        // want-return style acts: Enter presses the default button.
+        auto* field = new Fl_Input(x, y, w, h);
         field->value(labels.back().c_str());
         running.edits.emplace_back(control.id, field);
         if (!first_field) first_field = field;
@@ -119,7 +138,7 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
         break;
       }
       case portable::ControlKind::kStatic: {
-        auto* text = new Fl_Box(x, y, w, h, labels.back().c_str());
+        auto* text = new PlainText(x, y, w, h, labels.back().c_str());
         text->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
         break;
       }

@@ -10,12 +10,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/desktop/desktop.h"
+#include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
@@ -41,11 +44,13 @@ class SurfaceView : public Fl_Widget {
 
 // The top-level FLTK window of a package window. Keys are taken here,
 // before any child sees them, so the menu bar never fires a shortcut of
-// its own: the package's key-down handling runs the accelerators.
+// its own: the package's key-down handling runs the accelerators, and Alt
+// mnemonics and F10 open the menu through the default window procedure.
 class FrameWindow : public Fl_Double_Window {
  public:
-  FrameWindow(platform::Window window, int w, int h, const char* title)
-      : Fl_Double_Window(w, h, title), window_(window) {}
+  // Made with its position, so that FLTK asks the window manager for it.
+  FrameWindow(platform::Window window, int x, int y, int w, int h, const char* title)
+      : Fl_Double_Window(x, y, w, h, title), window_(window) {}
   int handle(int event) override;
   void resize(int x, int y, int w, int h) override;
 
@@ -59,8 +64,16 @@ class FrameWindow : public Fl_Double_Window {
   platform::Window window_;
 };
 
+// A key that is down, as its key-down was posted: its key-up goes the same way.
+struct KeyDown {
+  unsigned key;
+  intptr_t character;
+};
+
 struct LayerState {
   std::map<platform::Window, std::unique_ptr<FrameWindow>> frames;
+  std::map<int, KeyDown> keys_down;  // by FLTK key
+  std::FILE* log = nullptr;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
   bool spinning = false;
   bool started = false;  // by the layer's main
@@ -91,7 +104,7 @@ unsigned virtual_key(int key) {
       return VK_CONTROL;
     case FL_Alt_L:
     case FL_Alt_R:
-      return 0x12;
+      return VK_MENU;
     case FL_Enter:
     case FL_KP_Enter:
       return VK_RETURN;
@@ -101,6 +114,8 @@ unsigned virtual_key(int key) {
       return VK_TAB;
     case FL_Escape:
       return VK_ESCAPE;
+    case FL_Caps_Lock:
+      return VK_CAPITAL;
     case ' ':
       return VK_SPACE;
     case FL_Page_Up:
@@ -168,19 +183,51 @@ int latin1_character(const char* text, int length) {
   return code > 0 && code < 256 ? static_cast<int>(code) : -1;
 }
 
-// Key-down as Windows posts it; characters the portable translation cannot
-// make from the key code (other layouts, composed keys) come as WM_CHAR.
+// Key messages as Windows posts them. With Alt held (and Ctrl not), and for
+// F10, they are system keys. A key whose character this layout makes
+// differently from the US layout that the translation knows, or that has no
+// key code at all, comes as VK_PACKET carrying its character, so that it
+// reaches the package through the same key-down, wherever it was typed.
 void post_key(platform::Window window, int event) {
-  const unsigned key = virtual_key(Fl::event_key());
-  const intptr_t lparam = event == FL_KEYDOWN ? 1 : static_cast<intptr_t>(0xC0000001u);
-  if (key) {
-    post(window, event == FL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, key, lparam);
+  const int fl_key = Fl::event_key();
+  const int state = Fl::event_state();
+  const bool control = (state & FL_CTRL) != 0;
+  auto& keys_down = layer().keys_down;
+  if (event == FL_KEYUP) {
+    // A key that went down elsewhere comes up with its own code.
+    KeyDown down{virtual_key(fl_key), 0};
+    if (auto found = keys_down.find(fl_key); found != keys_down.end()) {
+      down = found->second;
+      keys_down.erase(found);
+    }
+    if (!down.key) return;
+    const bool alt = (state & FL_ALT) || fl_key == FL_Alt_L || fl_key == FL_Alt_R;
+    const bool system = !control && (alt || down.key == VK_F10);
+    post(window, system ? WM_SYSKEYUP : WM_KEYUP, down.key,
+         down.key == VK_PACKET
+             ? portable::packet_lparam(static_cast<unsigned char>(down.character), true)
+             : static_cast<intptr_t>(0xC0000001u) | (system ? 0x20000000 : 0));
     return;
   }
+  unsigned key = virtual_key(fl_key);
   const int character = latin1_character(Fl::event_text(), Fl::event_length());
-  if (event == FL_KEYDOWN && character >= 0x20) {
-    post(window, WM_CHAR, static_cast<uintptr_t>(character), lparam);
+  const bool alt = (state & FL_ALT) || fl_key == FL_Alt_L || fl_key == FL_Alt_R;
+  const bool caps_lock = (state & FL_CAPS_LOCK) != 0;
+  // The real Caps Lock state, while no earlier key waits for translation.
+  if (key != VK_CAPITAL && !portable::queue_has_posted()) {
+    portable::translate_set_caps_lock(caps_lock);
   }
+  if (character >= 0x20 && character != 0x7F && !control && !alt &&
+      (!key ||
+       portable::key_character(key, (state & FL_SHIFT) != 0, false, caps_lock) != character)) {
+    key = VK_PACKET;
+  }
+  if (!key) return;
+  const bool system = !control && (alt || key == VK_F10);
+  keys_down[fl_key] = {key, character};
+  post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key,
+       key == VK_PACKET ? portable::packet_lparam(static_cast<unsigned char>(character), false)
+                        : (system ? 0x20000001 : 1));
 }
 
 void SurfaceView::draw() {
@@ -326,10 +373,9 @@ void rebuild_menu(FrameWindow& frame, platform::Window window) {
       const int shortcut = tab == std::string::npos ? 0 : shortcut_of(item.label.substr(tab + 1));
       int flags = 0;
       if (item.flags & MF_GRAYED) flags |= FL_MENU_INACTIVE;
-      if (item.id == 4 || item.id == 5 || item.id == 6 || (item.flags & MF_CHECKED)) {
-        flags |= FL_MENU_TOGGLE;
-      }
-      if (item.flags & MF_CHECKED) flags |= FL_MENU_VALUE;
+      // A checked item shows its mark; an unchecked one shows nothing, as
+      // FLTK would draw an empty box for a toggle item.
+      if (item.flags & MF_CHECKED) flags |= FL_MENU_TOGGLE | FL_MENU_VALUE;
       choice_data.push_back(
           std::make_unique<std::pair<platform::Window, unsigned>>(window, item.id));
       add(text, shortcut, choice_data.back().get(), flags);
@@ -347,7 +393,7 @@ FrameWindow& frame_of(platform::Window window) {
   if (found != frames.end()) return *found->second;
   const bool with_menu = window->menu != nullptr;
   const int top = with_menu ? kMenuBarHeight : 0;
-  auto frame = std::make_unique<FrameWindow>(window, window->client.width,
+  auto frame = std::make_unique<FrameWindow>(window, window->x, window->y, window->client.width,
                                              window->client.height + top, window->title.c_str());
   frame->begin();
   if (with_menu) {
@@ -356,7 +402,6 @@ FrameWindow& frame_of(platform::Window window) {
   }
   frame->view = new SurfaceView(window, 0, top, window->client.width, window->client.height);
   frame->end();
-  frame->position(window->x, window->y);
   frame->callback(close_box, window);
   if (window->style & 0x00040000u) {  // WS_THICKFRAME: sizable
     frame->resizable(frame->view);
@@ -370,6 +415,12 @@ FrameWindow& frame_of(platform::Window window) {
 }
 
 }  // namespace
+
+bool set_log_path(const char* path) {
+  if (layer().log) std::fclose(layer().log);
+  layer().log = path ? std::fopen(path, "wb") : nullptr;
+  return layer().log != nullptr;
+}
 
 void set_spinning_wait(bool spinning) {
   layer().spinning = spinning;
@@ -411,6 +462,22 @@ void layer_menu_changed(platform::Window window) {
   if (found != frames.end() && found->second->menu_bar) {
     desktop::rebuild_menu(*found->second, window);
   }
+}
+
+// As the menu bar opens a popup when it is clicked; a choice in it calls
+// menu_choice, which posts the command.
+void layer_open_menu(platform::Window window, size_t index) {
+  auto& frames = desktop::layer().frames;
+  auto found = frames.find(window);
+  if (found == frames.end() || !found->second->menu_bar || !found->second->shown()) return;
+  desktop::FrameWindow& frame = *found->second;
+  const Fl_Menu_Item* top = frame.menu_items.empty() ? nullptr : frame.menu_items.data();
+  for (size_t i = 0; top && top->label() && i < index; ++i) top = top->next();
+  if (!top || !top->label()) return;
+  Fl_Menu_Bar* bar = frame.menu_bar;
+  const Fl_Menu_Item* chosen =
+      bar->menu()->pulldown(bar->x(), bar->y(), bar->w(), bar->h(), top, bar, nullptr, 1);
+  if (chosen) bar->picked(chosen);
 }
 
 void layer_window_changed(platform::Window window) {
@@ -463,7 +530,16 @@ Size screen_size() {
   return {Fl::w(), Fl::h()};
 }
 
-void note_printed_line(const char*) {}
+// With a log file, every printed line goes there too, ended by one newline.
+void note_printed_line(const char* text) {
+  std::FILE* log = desktop::layer().log;
+  if (!log) return;
+  if (!text) text = "";
+  const size_t length = std::strlen(text);
+  std::fwrite(text, 1, length, log);
+  if (length == 0 || text[length - 1] != '\n') std::fputc('\n', log);
+  std::fflush(log);
+}
 
 bool started_through_entry() {
   return desktop::layer().started;

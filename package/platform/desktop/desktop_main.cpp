@@ -11,11 +11,17 @@
 
 int main(int argc, char** argv) {
   bool spinning = false;
+  const char* log = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--spinning-wait") == 0) {
       spinning = true;
+    } else if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
+      log = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: %s [--spinning-wait]\n", argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--spinning-wait] [--log FILE]\n"
+                   "  --log FILE  write every line printed to the text window to FILE\n",
+                   argv[0]);
       return 2;
     }
   }
@@ -28,6 +34,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   XCloseDisplay(display);
+  if (log && !desktop::set_log_path(log)) {
+    std::fprintf(stderr, "%s: cannot write the log file %s\n", argv[0], log);
+    return 2;
+  }
   desktop::set_spinning_wait(spinning);
   desktop::mark_started();
   Fl::visual(FL_RGB);

@@ -29,8 +29,18 @@ Input click(int x, int y);
 // Key down and up with Windows virtual-key codes.
 Input key_down(unsigned virtual_key);
 Input key_up(unsigned virtual_key);
+// Key down and up with Alt held, and F10: system keys, as Windows posts them.
+Input sys_key_down(unsigned virtual_key);
+Input sys_key_up(unsigned virtual_key);
+// A key with no key code of its own (another layout's key, a composed
+// character): VK_PACKET carrying the character, as the desktop layer posts it.
+Input character_key_down(char character);
+Input character_key_up(char character);
 // A character typed without a key message (as an input method delivers it).
 Input typed(char character);
+// Caps Lock on or off from now on, as toggled outside the program; the Caps
+// Lock key (VK_CAPITAL) toggles it as well.
+void set_caps_lock(bool on);
 // A menu choice. Posted only if the window's menu has the id as an enabled
 // item: grayed items and unknown ids cannot be chosen.
 Input menu_command(unsigned id);
@@ -96,6 +106,10 @@ struct DialogSeen {
   std::string answer;
 };
 const std::vector<DialogSeen>& dialogs_seen();
+
+// The labels of the menu bar's popups opened from the keyboard (Alt and a
+// mnemonic, F10), in order. The headless user closes each at once.
+const std::vector<std::string>& menus_opened();
 
 // Forgets every window, message, input and printed line; clock back to 0.
 // Counts as setting the layer up.

@@ -8,6 +8,7 @@
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
 #include "platform/portable/dialog_template.h"
+#include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
@@ -45,6 +46,7 @@ struct LayerState {
   std::vector<std::string> answers;
   size_t answers_used = 0;
   std::vector<DialogSeen> dialogs;
+  std::vector<std::string> menus_opened;
 };
 
 LayerState layer;
@@ -138,6 +140,23 @@ Input key_down(unsigned virtual_key) {
 }
 Input key_up(unsigned virtual_key) {
   return {WM_KEYUP, virtual_key, static_cast<intptr_t>(0xC0000001u), false, nullptr};
+}
+Input sys_key_down(unsigned virtual_key) {
+  return {WM_SYSKEYDOWN, virtual_key, 0x20000001, false, nullptr};  // context bit: Alt
+}
+Input sys_key_up(unsigned virtual_key) {
+  return {WM_SYSKEYUP, virtual_key, static_cast<intptr_t>(0xE0000001u), false, nullptr};
+}
+Input character_key_down(char character) {
+  return {WM_KEYDOWN, VK_PACKET,
+          portable::packet_lparam(static_cast<unsigned char>(character), false), false, nullptr};
+}
+Input character_key_up(char character) {
+  return {WM_KEYUP, VK_PACKET, portable::packet_lparam(static_cast<unsigned char>(character), true),
+          false, nullptr};
+}
+void set_caps_lock(bool on) {
+  portable::translate_set_caps_lock(on);
 }
 Input typed(char character) {
   return {WM_CHAR, static_cast<unsigned char>(character), 1, false, nullptr};
@@ -254,6 +273,10 @@ const std::vector<DialogSeen>& dialogs_seen() {
   return layer.dialogs;
 }
 
+const std::vector<std::string>& menus_opened() {
+  return layer.menus_opened;
+}
+
 void reset() {
   portable::reset_portable_state();
   close_transcript();
@@ -291,6 +314,11 @@ void layer_block_copied(platform::Window window, const platform::BitmapObject& s
 }
 void layer_menu_changed(platform::Window) {}
 void layer_window_changed(platform::Window) {}
+void layer_open_menu(platform::Window window, size_t index) {
+  if (window->menu && index < window->menu->items.size()) {
+    headless::layer.menus_opened.push_back(window->menu->items[index].label);
+  }
+}
 
 }  // namespace portable
 

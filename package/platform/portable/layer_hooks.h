@@ -2,6 +2,7 @@
 // under portable/. The shared code implements the rest of platform.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -21,5 +22,9 @@ void layer_block_copied(platform::Window window, const platform::BitmapObject& s
 void layer_menu_changed(platform::Window window);
 // A window was created, shown or destroyed.
 void layer_window_changed(platform::Window window);
+// The user opened a popup of the window's menu bar from the keyboard (a
+// mnemonic with Alt, or F10); index is the popup's place on the bar. Returns
+// once the menu is closed; a choice made in it is posted as WM_COMMAND.
+void layer_open_menu(platform::Window window, size_t index);
 
 }  // namespace portable

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 
@@ -29,6 +31,27 @@ bool is_live(platform::Window window) {
   return window && !window->destroyed &&
          std::find(registry.windows.begin(), registry.windows.end(), window) !=
              registry.windows.end();
+}
+
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The popup of the menu bar whose label has the character after an '&'
+// ("&Run" for r or R, "&&" being a plain '&'); a window without a menu bar
+// has none.
+std::optional<size_t> popup_of_mnemonic(platform::Window window, char character) {
+  if (!window->menu) return std::nullopt;
+  const auto& items = window->menu->items;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (!items[i].popup) continue;
+    const std::string& label = items[i].label;
+    for (size_t at = label.find('&'); at != std::string::npos && at + 1 < label.size();
+         at = label.find('&', at + 2)) {
+      if (label[at + 1] != '&' && lower(label[at + 1]) == lower(character)) return i;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -167,10 +190,25 @@ intptr_t dispatch_message(const Message& message) {
   return message.window->procedure(message.window, message.number, message.wparam, message.lparam);
 }
 
-intptr_t default_window_proc(Window window, unsigned message, uintptr_t, intptr_t) {
+intptr_t default_window_proc(Window window, unsigned message, uintptr_t wparam, intptr_t) {
   switch (message) {
     case WM_CLOSE:
       portable::destroy_window(window);
+      return 0;
+    case WM_SYSCHAR:
+      // Alt and a letter: the menu bar's popup with that mnemonic opens; a
+      // letter without one does nothing.
+      if (!portable::is_live(window)) return 0;
+      if (auto popup = portable::popup_of_mnemonic(window, static_cast<char>(wparam))) {
+        portable::layer_open_menu(window, *popup);
+      }
+      return 0;
+    case WM_SYSKEYUP:
+      // F10 opens the menu bar's first popup.
+      if (wparam == VK_F10 && portable::is_live(window) && window->menu &&
+          !window->menu->items.empty() && window->menu->items[0].popup) {
+        portable::layer_open_menu(window, 0);
+      }
       return 0;
     case WM_PAINT:
       portable::queue_validate(window);
