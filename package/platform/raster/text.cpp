@@ -157,7 +157,7 @@ FT_Face open_face(FontFamily family) {
     FT_Done_Face(face);
     return nullptr;
   }
-  // Latin-1 bytes are looked up as Unicode code points.
+  // Bytes are looked up by the Unicode code point they stand for.
   FT_Select_Charmap(face, FT_ENCODING_UNICODE);
   slot.face = face;
   return face;
@@ -224,6 +224,15 @@ void copy_bitmap(const FT_Bitmap& bitmap, Glyph& glyph) {
   }
 }
 
+// Code points of 0x80..0x9F in Windows-1252. The undefined 0x81, 0x8D, 0x8F,
+// 0x90 and 0x9D keep their own numbers (C1 controls), as Windows maps them.
+constexpr std::array<char32_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+};
+
 // The glyph of one byte, rendered on first use. Null when the font has no face.
 const Glyph* glyph_for(const Font& font, unsigned char byte) {
   if (!font.face) return nullptr;
@@ -231,7 +240,7 @@ const Glyph* glyph_for(const Font& font, unsigned char byte) {
   if (cached) return cached.get();
   cached = std::make_unique<Glyph>();
   FT_Activate_Size(font.size);
-  const FT_UInt index = FT_Get_Char_Index(font.face, byte);
+  const FT_UInt index = FT_Get_Char_Index(font.face, windows_1252_code_point(byte));
   if (FT_Load_Glyph(font.face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
     const FT_GlyphSlot slot = font.face->glyph;
     cached->advance = std::max(0, round_pixels(slot->advance.x));
@@ -272,6 +281,10 @@ void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, lon
 }
 
 }  // namespace
+
+char32_t windows_1252_code_point(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80] : byte;
+}
 
 const Font* find_font(FontFamily family, int em_pixels) {
   const int em = em_pixels <= 0 ? kDefaultEm : std::min(em_pixels, kMaxEm);
