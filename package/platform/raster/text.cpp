@@ -6,11 +6,19 @@
 // bitmap's bearings and the advance) of each byte drawn or measured so far.
 // After the first frame, drawing opens no file and renders no glyph.
 //
-// Metrics: ascent is ceil(ascender / 64) and descent ceil(-descender / 64) of
-// the FT_Size's scaled metrics, height their sum. external_leading is what
-// the face's own line height (also rounded up) adds beyond that, never less
-// than 0. average_width is the OS/2 xAvgCharWidth scaled to the em, else the
-// advance of 'x'. internal_leading is height less the em, never less than 0.
+// Metrics, as GDI reports them for a TrueType face: ascent and descent are
+// the OS/2 table's Windows ascent and descent scaled to the em and rounded,
+// height their sum; external_leading is the hhea line gap less what the
+// Windows extent adds to the hhea extent, scaled and rounded, never below 0.
+// A face without an OS/2 table takes ceil(ascender / 64), ceil(-descender /
+// 64) and the rest of the line height from the FT_Size's scaled metrics.
+// average_width is the OS/2 xAvgCharWidth scaled to the em, else the advance
+// of 'x'. internal_leading is height less the em, never less than 0.
+//
+// Glyphs are anti-aliased with 17 levels of coverage (0, 1/16, ..., 1: as
+// many as Windows' standard font smoothing has), except at the sizes where the
+// face's gasp table asks for no grey levels: those are rendered bilevel, as
+// Windows renders them with standard font smoothing.
 //
 // Positions: each glyph advances the pen by its advance rounded to whole
 // pixels; no kerning. text_width and draw_text walk the same positions.
@@ -28,6 +36,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_GASP_H
 #include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
@@ -66,6 +75,7 @@ struct Font {
   int em = kDefaultEm;
   FT_Face face = nullptr;  // shared by every size of the family; null if none
   FT_Size size = nullptr;
+  bool bilevel = false;  // glyphs without grey levels, as the face asks at this size
   FontMetrics metrics;
   mutable std::array<std::unique_ptr<Glyph>, 256> glyphs;  // by byte, filled on use
 };
@@ -146,7 +156,10 @@ FT_Face open_face(FontFamily family) {
   const bool mono = family == FontFamily::kMonospace;
   std::string file;
   int index = 0;
+  // The proportional face first of all has the metrics of Windows' own
+  // (Arial's, which Liberation Sans shares), so texts measure as they do there.
   const bool found =
+      (!mono && match_font(config, "Liberation Sans", true, file, index)) ||
       match_font(config, mono ? "DejaVu Sans Mono" : "DejaVu Sans", true, file, index) ||
       match_font(config, mono ? "monospace" : "sans-serif", false, file, index);
   FcConfigDestroy(config);
@@ -179,17 +192,39 @@ FontMetrics faceless_metrics(int em) {
   return m;
 }
 
+// Font units scaled to the em and rounded to the nearest pixel.
+int scaled_units(long units, int em, int units_per_em) {
+  const long long product = static_cast<long long>(units) * em;
+  const long long half = units_per_em / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / units_per_em
+                                       : -((-product + half) / units_per_em));
+}
+
 FontMetrics face_metrics(FT_Face face, int em) {
   const FT_Size_Metrics& sm = face->size->metrics;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const bool has_os2 = os2 && os2->version != 0xFFFFu && face->units_per_EM > 0;
   FontMetrics m;
-  m.ascent = std::max(0, ceil_pixels(sm.ascender));
-  m.descent = std::max(0, ceil_pixels(-sm.descender));
+  if (has_os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+    // As Windows measures a TrueType face: the OS/2 Windows ascent and
+    // descent, scaled and rounded, and for external leading the hhea line
+    // gap less what the Windows extent already has beyond the hhea extent.
+    const int upem = face->units_per_EM;
+    const long win_extent = long{os2->usWinAscent} + os2->usWinDescent;
+    const long line_gap = face->height - (face->ascender - face->descender);
+    const long gap = line_gap - (win_extent - (face->ascender - face->descender));
+    m.ascent = scaled_units(os2->usWinAscent, em, upem);
+    m.descent = scaled_units(os2->usWinDescent, em, upem);
+    m.external_leading = std::max(0, scaled_units(gap, em, upem));
+  } else {
+    m.ascent = std::max(0, ceil_pixels(sm.ascender));
+    m.descent = std::max(0, ceil_pixels(-sm.descender));
+    m.external_leading = std::max(0, ceil_pixels(sm.height) - m.ascent - m.descent);
+  }
   if (m.ascent + m.descent <= 0) return faceless_metrics(em);
   m.height = m.ascent + m.descent;
   m.internal_leading = std::max(0, m.height - em);
-  m.external_leading = std::max(0, ceil_pixels(sm.height) - m.height);
-  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-  if (os2 && os2->version != 0xFFFFu && os2->xAvgCharWidth > 0 && face->units_per_EM > 0) {
+  if (has_os2 && os2->xAvgCharWidth > 0) {
     m.average_width = static_cast<int>(
         (static_cast<long long>(os2->xAvgCharWidth) * em + face->units_per_EM / 2) /
         face->units_per_EM);
@@ -218,7 +253,8 @@ void copy_bitmap(const FT_Bitmap& bitmap, Glyph& glyph) {
       if (mono) {
         dst[c] = (src[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
       } else {
-        dst[c] = static_cast<uint8_t>(max_gray == 255 ? src[c] : src[c] * 255 / max_gray);
+        const int full = max_gray == 255 ? src[c] : src[c] * 255 / max_gray;
+        dst[c] = static_cast<uint8_t>((full * 16 + 127) / 255 * 255 / 16);
       }
     }
   }
@@ -241,7 +277,8 @@ const Glyph* glyph_for(const Font& font, unsigned char byte) {
   cached = std::make_unique<Glyph>();
   FT_Activate_Size(font.size);
   const FT_UInt index = FT_Get_Char_Index(font.face, windows_1252_code_point(byte));
-  if (FT_Load_Glyph(font.face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
+  const FT_Int32 target = font.bilevel ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL;
+  if (FT_Load_Glyph(font.face, index, FT_LOAD_RENDER | target) == 0) {
     const FT_GlyphSlot slot = font.face->glyph;
     cached->advance = std::max(0, round_pixels(slot->advance.x));
     cached->left = slot->bitmap_left;
@@ -301,6 +338,10 @@ const Font* find_font(FontFamily family, int em_pixels) {
       font->face = face;
       font->size = size;
       font->metrics = face_metrics(face, em);
+      // The face's gasp table says at which sizes it wants grey levels;
+      // Windows draws the other sizes bilevel, and so do we.
+      const FT_Int gasp = FT_Get_Gasp(face, static_cast<FT_UInt>(em));
+      font->bilevel = gasp != FT_GASP_NO_TABLE && (gasp & FT_GASP_DO_GRAY) == 0;
     } else {
       FT_Done_Size(size);
     }

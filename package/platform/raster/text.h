@@ -10,7 +10,7 @@
 namespace raster {
 
 enum class FontFamily {
-  kSans,       // "DejaVu Sans", else fontconfig's "sans-serif", normal weight
+  kSans,       // "Liberation Sans", else "DejaVu Sans", else fontconfig's "sans-serif"
   kMonospace,  // "DejaVu Sans Mono", else fontconfig's "monospace"
 };
 
