@@ -20,6 +20,10 @@
 // face's gasp table asks for no grey levels: those are rendered bilevel, as
 // Windows renders them with standard font smoothing.
 //
+// Like GDI, text paints only inside its cell: the rows of ink that a small
+// hinted accent puts above the ascent, or a deep tail below the descent,
+// are cut off.
+//
 // Positions: each glyph advances the pen by its advance rounded to whole
 // pixels; no kerning. text_width and draw_text walk the same positions.
 //
@@ -298,13 +302,14 @@ uint32_t blend(uint32_t dst, uint32_t src, unsigned a) {
   return out;
 }
 
-// Blends a glyph's coverage with its top-left pixel at (left, top).
+// Blends a glyph's coverage with its top-left pixel at (left, top), only on
+// the rows cell_top..cell_bottom - 1 of the text's cell.
 void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, long long top,
-                 uint32_t colour) {
+                 long long cell_top, long long cell_bottom, uint32_t colour) {
   const long long c0 = std::max(0LL, -left);
   const long long c1 = std::min<long long>(glyph.width, surface.width - left);
-  const long long r0 = std::max(0LL, -top);
-  const long long r1 = std::min<long long>(glyph.rows, surface.height - top);
+  const long long r0 = std::max({0LL, -top, cell_top - top});
+  const long long r1 = std::min<long long>({glyph.rows, surface.height - top, cell_bottom - top});
   for (long long r = r0; r < r1; ++r) {
     const uint8_t* src = glyph.coverage.data() + r * glyph.width;
     uint32_t* row = surface.pixels + (top + r) * surface.width;
@@ -375,7 +380,8 @@ void draw_text(const Surface& surface, const Font* font, int x, int y, const cha
   for (size_t i = 0; i < count; ++i) {
     const Glyph& glyph = *glyph_for(*font, static_cast<unsigned char>(text[i]));
     if (!glyph.coverage.empty()) {
-      blend_glyph(surface, glyph, pen + glyph.left, baseline - glyph.top, colour);
+      blend_glyph(surface, glyph, pen + glyph.left, baseline - glyph.top, y,
+                  static_cast<long long>(y) + font->metrics.height, colour);
     }
     pen += glyph.advance;
   }
