@@ -8,8 +8,8 @@ set -euo pipefail
 # ImageMagick for the end-to-end tests; MinGW-w64, Wine and GoogleTest's
 # sources for the Windows builds and their tests); with "fresh" debootstrap
 # for the fresh-machine check.
-packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-dejavu-core
-  libpng-dev)
+packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-liberation2
+  fonts-dejavu-core libpng-dev)
 for want in "$@"; do
   case $want in
     desktop) packages+=(libfltk1.3-dev fluid libx11-dev) ;;

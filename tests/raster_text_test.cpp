@@ -98,6 +98,34 @@ TEST(TextWidth, SumsAdvancesOfTheGivenLatin1Bytes) {
   EXPECT_NE(rendering(font, "\xE9"), rendering(font, "e"));
 }
 
+// Bytes are read as Windows draws them: Windows-1252, whose 0x80..0x9F are
+// marks and letters where Latin-1 has controls.
+TEST(TextBytes, AreWindows1252) {
+  const struct {
+    unsigned char byte;
+    char32_t code_point;
+  } table[] = {
+      {0x41, U'A'},      {0x7F, 0x7F},      {0x80, U'\u20AC'}, {0x81, 0x81},      {0x82, U'\u201A'},
+      {0x83, U'\u0192'}, {0x84, U'\u201E'}, {0x85, U'\u2026'}, {0x86, U'\u2020'}, {0x87, U'\u2021'},
+      {0x88, U'\u02C6'}, {0x89, U'\u2030'}, {0x8A, U'\u0160'}, {0x8B, U'\u2039'}, {0x8C, U'\u0152'},
+      {0x8D, 0x8D},      {0x8E, U'\u017D'}, {0x8F, 0x8F},      {0x90, 0x90},      {0x91, U'\u2018'},
+      {0x92, U'\u2019'}, {0x93, U'\u201C'}, {0x94, U'\u201D'}, {0x95, U'\u2022'}, {0x96, U'\u2013'},
+      {0x97, U'\u2014'}, {0x98, U'\u02DC'}, {0x99, U'\u2122'}, {0x9A, U'\u0161'}, {0x9B, U'\u203A'},
+      {0x9C, U'\u0153'}, {0x9D, 0x9D},      {0x9E, U'\u017E'}, {0x9F, U'\u0178'}, {0xA0, 0xA0},
+      {0xE9, U'\u00E9'}, {0xFF, U'\u00FF'},
+  };
+  const raster::Font* font = find_font(FontFamily::kSans, 16);
+  const std::vector<uint32_t> missing = rendering(font, "\x81");
+  for (const auto& [byte, code_point] : table) {
+    EXPECT_EQ(raster::windows_1252_code_point(byte), code_point) << std::hex << int{byte};
+    // Each defined byte of the range draws its own glyph, not the missing one.
+    if (byte >= 0x80 && byte <= 0x9F && code_point != byte) {
+      EXPECT_NE(rendering(font, std::string(1, static_cast<char>(byte))), missing)
+          << std::hex << int{byte};
+    }
+  }
+}
+
 // Glyphs land inside their cells and nothing else changes: no background.
 TEST(DrawText, InkStaysInTheCellAndSpacesStayClear) {
   constexpr uint32_t kPaper = 0x00336699u;

@@ -104,6 +104,21 @@ TEST_F(TextWindowPainting, EachLineScrollsTheOthersUpOneLine) {
       << "an empty line leaves the bottom blank";
 }
 
+TEST_F(TextWindowPainting, NewLineClearsTheWholeWidthOfTheBottomStrip) {
+  open();
+  platform::Window text = text_window();
+  std::fill(text->surface.pixels.begin(), text->surface.pixels.end(), 0x000000u);  // stale ink
+  ZIVRO_printf("%s", "");
+  const platform::BitmapObject& s = surface();
+  // Lines are more than 10 rows high: the last 10 rows lie in the new line.
+  for (int row = s.height - 10; row < s.height; ++row) {
+    for (int column = 0; column < s.width; ++column) {
+      ASSERT_EQ(s.pixels[static_cast<size_t>(row * s.width + column)], 0xFFFFFFu)
+          << "column " << column << " of row " << row;
+    }
+  }
+}
+
 TEST_F(TextWindowPainting, RepaintReplaysTheRing) {
   open();
   for (int i = 1; i <= 30; ++i) ZIVRO_printf("line %d of thirty\n", i);

@@ -85,11 +85,13 @@ void text_window_put_line(char* text) {
 
   platform::scroll_surface(context, 0, -line_height);
   const platform::Rect client = platform::client_rect(window);
-  // A borderless fill of the freed bottom rows in the background colour.
+  // A borderless fill of the freed bottom rows in the background colour,
+  // across the whole width. Without an outline the rectangle fills one
+  // column and one row less than its box, hence the + 1 on both.
   platform::Brush background = platform::create_solid_brush(platform::background_colour(context));
   platform::Pen previous_pen = platform::select_pen(context, platform::null_pen());
   platform::Brush previous_brush = platform::select_brush(context, background);
-  platform::draw_rectangle(context, client.left, client.bottom - line_height, client.right,
+  platform::draw_rectangle(context, client.left, client.bottom - line_height, client.right + 1,
                            client.bottom + 1);
   platform::select_pen(context, previous_pen);
   platform::select_brush(context, previous_brush);

@@ -6,11 +6,23 @@
 // bitmap's bearings and the advance) of each byte drawn or measured so far.
 // After the first frame, drawing opens no file and renders no glyph.
 //
-// Metrics: ascent is ceil(ascender / 64) and descent ceil(-descender / 64) of
-// the FT_Size's scaled metrics, height their sum. external_leading is what
-// the face's own line height (also rounded up) adds beyond that, never less
-// than 0. average_width is the OS/2 xAvgCharWidth scaled to the em, else the
-// advance of 'x'. internal_leading is height less the em, never less than 0.
+// Metrics, as GDI reports them for a TrueType face: ascent and descent are
+// the OS/2 table's Windows ascent and descent scaled to the em and rounded,
+// height their sum; external_leading is the hhea line gap less what the
+// Windows extent adds to the hhea extent, scaled and rounded, never below 0.
+// A face without an OS/2 table takes ceil(ascender / 64), ceil(-descender /
+// 64) and the rest of the line height from the FT_Size's scaled metrics.
+// average_width is the OS/2 xAvgCharWidth scaled to the em, else the advance
+// of 'x'. internal_leading is height less the em, never less than 0.
+//
+// Glyphs are anti-aliased with 17 levels of coverage (0, 1/16, ..., 1: as
+// many as Windows' standard font smoothing has), except at the sizes where the
+// face's gasp table asks for no grey levels: those are rendered bilevel, as
+// Windows renders them with standard font smoothing.
+//
+// Like GDI, text paints only inside its cell: the rows of ink that a small
+// hinted accent puts above the ascent, or a deep tail below the descent,
+// are cut off.
 //
 // Positions: each glyph advances the pen by its advance rounded to whole
 // pixels; no kerning. text_width and draw_text walk the same positions.
@@ -28,6 +40,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_GASP_H
 #include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
@@ -66,6 +79,7 @@ struct Font {
   int em = kDefaultEm;
   FT_Face face = nullptr;  // shared by every size of the family; null if none
   FT_Size size = nullptr;
+  bool bilevel = false;  // glyphs without grey levels, as the face asks at this size
   FontMetrics metrics;
   mutable std::array<std::unique_ptr<Glyph>, 256> glyphs;  // by byte, filled on use
 };
@@ -146,7 +160,10 @@ FT_Face open_face(FontFamily family) {
   const bool mono = family == FontFamily::kMonospace;
   std::string file;
   int index = 0;
+  // The proportional face first of all has the metrics of Windows' own
+  // (Arial's, which Liberation Sans shares), so texts measure as they do there.
   const bool found =
+      (!mono && match_font(config, "Liberation Sans", true, file, index)) ||
       match_font(config, mono ? "DejaVu Sans Mono" : "DejaVu Sans", true, file, index) ||
       match_font(config, mono ? "monospace" : "sans-serif", false, file, index);
   FcConfigDestroy(config);
@@ -157,7 +174,7 @@ FT_Face open_face(FontFamily family) {
     FT_Done_Face(face);
     return nullptr;
   }
-  // Latin-1 bytes are looked up as Unicode code points.
+  // Bytes are looked up by the Unicode code point they stand for.
   FT_Select_Charmap(face, FT_ENCODING_UNICODE);
   slot.face = face;
   return face;
@@ -179,17 +196,39 @@ FontMetrics faceless_metrics(int em) {
   return m;
 }
 
+// Font units scaled to the em and rounded to the nearest pixel.
+int scaled_units(long units, int em, int units_per_em) {
+  const long long product = static_cast<long long>(units) * em;
+  const long long half = units_per_em / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / units_per_em
+                                       : -((-product + half) / units_per_em));
+}
+
 FontMetrics face_metrics(FT_Face face, int em) {
   const FT_Size_Metrics& sm = face->size->metrics;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const bool has_os2 = os2 && os2->version != 0xFFFFu && face->units_per_EM > 0;
   FontMetrics m;
-  m.ascent = std::max(0, ceil_pixels(sm.ascender));
-  m.descent = std::max(0, ceil_pixels(-sm.descender));
+  if (has_os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+    // As Windows measures a TrueType face: the OS/2 Windows ascent and
+    // descent, scaled and rounded, and for external leading the hhea line
+    // gap less what the Windows extent already has beyond the hhea extent.
+    const int upem = face->units_per_EM;
+    const long win_extent = long{os2->usWinAscent} + os2->usWinDescent;
+    const long line_gap = face->height - (face->ascender - face->descender);
+    const long gap = line_gap - (win_extent - (face->ascender - face->descender));
+    m.ascent = scaled_units(os2->usWinAscent, em, upem);
+    m.descent = scaled_units(os2->usWinDescent, em, upem);
+    m.external_leading = std::max(0, scaled_units(gap, em, upem));
+  } else {
+    m.ascent = std::max(0, ceil_pixels(sm.ascender));
+    m.descent = std::max(0, ceil_pixels(-sm.descender));
+    m.external_leading = std::max(0, ceil_pixels(sm.height) - m.ascent - m.descent);
+  }
   if (m.ascent + m.descent <= 0) return faceless_metrics(em);
   m.height = m.ascent + m.descent;
   m.internal_leading = std::max(0, m.height - em);
-  m.external_leading = std::max(0, ceil_pixels(sm.height) - m.height);
-  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-  if (os2 && os2->version != 0xFFFFu && os2->xAvgCharWidth > 0 && face->units_per_EM > 0) {
+  if (has_os2 && os2->xAvgCharWidth > 0) {
     m.average_width = static_cast<int>(
         (static_cast<long long>(os2->xAvgCharWidth) * em + face->units_per_EM / 2) /
         face->units_per_EM);
@@ -218,11 +257,21 @@ void copy_bitmap(const FT_Bitmap& bitmap, Glyph& glyph) {
       if (mono) {
         dst[c] = (src[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
       } else {
-        dst[c] = static_cast<uint8_t>(max_gray == 255 ? src[c] : src[c] * 255 / max_gray);
+        const int full = max_gray == 255 ? src[c] : src[c] * 255 / max_gray;
+        dst[c] = static_cast<uint8_t>((full * 16 + 127) / 255 * 255 / 16);
       }
     }
   }
 }
+
+// Code points of 0x80..0x9F in Windows-1252. The undefined 0x81, 0x8D, 0x8F,
+// 0x90 and 0x9D keep their own numbers (C1 controls), as Windows maps them.
+constexpr std::array<char32_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+};
 
 // The glyph of one byte, rendered on first use. Null when the font has no face.
 const Glyph* glyph_for(const Font& font, unsigned char byte) {
@@ -231,8 +280,9 @@ const Glyph* glyph_for(const Font& font, unsigned char byte) {
   if (cached) return cached.get();
   cached = std::make_unique<Glyph>();
   FT_Activate_Size(font.size);
-  const FT_UInt index = FT_Get_Char_Index(font.face, byte);
-  if (FT_Load_Glyph(font.face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) == 0) {
+  const FT_UInt index = FT_Get_Char_Index(font.face, windows_1252_code_point(byte));
+  const FT_Int32 target = font.bilevel ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL;
+  if (FT_Load_Glyph(font.face, index, FT_LOAD_RENDER | target) == 0) {
     const FT_GlyphSlot slot = font.face->glyph;
     cached->advance = std::max(0, round_pixels(slot->advance.x));
     cached->left = slot->bitmap_left;
@@ -252,13 +302,14 @@ uint32_t blend(uint32_t dst, uint32_t src, unsigned a) {
   return out;
 }
 
-// Blends a glyph's coverage with its top-left pixel at (left, top).
+// Blends a glyph's coverage with its top-left pixel at (left, top), only on
+// the rows cell_top..cell_bottom - 1 of the text's cell.
 void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, long long top,
-                 uint32_t colour) {
+                 long long cell_top, long long cell_bottom, uint32_t colour) {
   const long long c0 = std::max(0LL, -left);
   const long long c1 = std::min<long long>(glyph.width, surface.width - left);
-  const long long r0 = std::max(0LL, -top);
-  const long long r1 = std::min<long long>(glyph.rows, surface.height - top);
+  const long long r0 = std::max({0LL, -top, cell_top - top});
+  const long long r1 = std::min<long long>({glyph.rows, surface.height - top, cell_bottom - top});
   for (long long r = r0; r < r1; ++r) {
     const uint8_t* src = glyph.coverage.data() + r * glyph.width;
     uint32_t* row = surface.pixels + (top + r) * surface.width;
@@ -272,6 +323,10 @@ void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, lon
 }
 
 }  // namespace
+
+char32_t windows_1252_code_point(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80] : byte;
+}
 
 const Font* find_font(FontFamily family, int em_pixels) {
   const int em = em_pixels <= 0 ? kDefaultEm : std::min(em_pixels, kMaxEm);
@@ -288,6 +343,10 @@ const Font* find_font(FontFamily family, int em_pixels) {
       font->face = face;
       font->size = size;
       font->metrics = face_metrics(face, em);
+      // The face's gasp table says at which sizes it wants grey levels;
+      // Windows draws the other sizes bilevel, and so do we.
+      const FT_Int gasp = FT_Get_Gasp(face, static_cast<FT_UInt>(em));
+      font->bilevel = gasp != FT_GASP_NO_TABLE && (gasp & FT_GASP_DO_GRAY) == 0;
     } else {
       FT_Done_Size(size);
     }
@@ -321,7 +380,8 @@ void draw_text(const Surface& surface, const Font* font, int x, int y, const cha
   for (size_t i = 0; i < count; ++i) {
     const Glyph& glyph = *glyph_for(*font, static_cast<unsigned char>(text[i]));
     if (!glyph.coverage.empty()) {
-      blend_glyph(surface, glyph, pen + glyph.left, baseline - glyph.top, colour);
+      blend_glyph(surface, glyph, pen + glyph.left, baseline - glyph.top, y,
+                  static_cast<long long>(y) + font->metrics.height, colour);
     }
     pen += glyph.advance;
   }

@@ -10,7 +10,7 @@
 namespace raster {
 
 enum class FontFamily {
-  kSans,       // "DejaVu Sans", else fontconfig's "sans-serif", normal weight
+  kSans,       // "Liberation Sans", else "DejaVu Sans", else fontconfig's "sans-serif"
   kMonospace,  // "DejaVu Sans Mono", else fontconfig's "monospace"
 };
 
@@ -28,10 +28,17 @@ struct FontMetrics {
 // The family at an em height in pixels; 0 or less picks a default of 12.
 const Font* find_font(FontFamily family, int em_pixels);
 FontMetrics font_metrics(const Font* font);
-// The advance width of count bytes set in one line; bytes are Latin-1.
+// The Unicode code point a byte stands for in the Windows ANSI code page
+// (Windows-1252): Latin-1, except that 0x80..0x9F hold typographic marks and
+// a few letters; its five undefined bytes stand for the C1 controls of the
+// same number, as Windows converts them.
+char32_t windows_1252_code_point(unsigned char byte);
+// The advance width of count bytes set in one line; bytes are Windows-1252.
 int text_width(const Font* font, const char* text, size_t count);
 // Draws count bytes with the upper-left corner of the first cell at (x, y),
 // glyphs only (no background), anti-aliased by blending into the surface.
+// Bytes are Windows-1252; one without a glyph in the face draws the face's
+// missing-glyph shape.
 void draw_text(const Surface& surface, const Font* font, int x, int y, const char* text,
                size_t count, uint32_t colour);
 
