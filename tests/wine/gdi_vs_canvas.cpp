@@ -422,9 +422,9 @@ std::vector<Case> make_cases() {
 // short of the box's top and bottom rows) from a vertex list that
 // it has not completely written: stray brush spans appear on other rows and
 // far outside the box, different from run to run. So where an ellipse uses
-// its brush with a one-pixel pen or none, GDI's pixels outside the box's columns and outside the rows its
-// one-pixel outline covers are not compared; the canvas must leave them
-// alone. Returns how many stray pixels GDI painted there.
+// its brush with a one-pixel pen or none, GDI's pixels outside the box's columns and outside the
+// rows its one-pixel outline covers are not compared; the canvas must leave them alone. Returns how
+// many stray pixels GDI painted there.
 int drop_wine_strays(const Case& c, std::vector<uint32_t>& gdi) {
   const Shape& s = c.shape;
   if (s.kind != Kind::kEllipse || s.brush_hollow || s.pen_width > 1) return 0;
@@ -510,9 +510,9 @@ void add_wide_pen_cases(std::vector<Case>& cases) {
     for (int i = 0; i < 24; ++i) {
       const int x0 = pick(random, -12, 75), y0 = pick(random, -12, 59);
       int x1 = pick(random, -12, 75), y1 = pick(random, -12, 59);
-      if (i % 6 == 1) y1 = y0;                 // horizontal
-      if (i % 6 == 2) x1 = x0;                 // vertical
-      if (i % 6 == 3) y1 = y0 + (x1 - x0);     // diagonal
+      if (i % 6 == 1) y1 = y0;                                                       // horizontal
+      if (i % 6 == 2) x1 = x0;                                                       // vertical
+      if (i % 6 == 3) y1 = y0 + (x1 - x0);                                           // diagonal
       if (i % 6 == 4) x1 = x0 + pick(random, -3, 3), y1 = y0 + pick(random, -3, 3);  // short
       add("wide-line", 64, 48, line(x0, y0, x1, y1, width));
     }
