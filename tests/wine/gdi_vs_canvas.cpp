@@ -536,6 +536,10 @@ void add_wide_pen_cases(std::vector<Case>& cases) {
       add("wide-triangle", 64, 48, closed(Kind::kPolygon, 3, xs, ys, Style::kOutlined, width));
     }
   }
+  // The width-2 lines of the click-to-draw example, on the canvas's size.
+  add("wide-line-example", 601, 540, line(97, 150, 297, 300, 2));
+  add("wide-line-example", 601, 540, line(297, 300, 447, 130, 2));
+  add("wide-line-example", 601, 540, line(307, 240, 357, 210, 2));
   // Pens wider than the surface on shapes that lie off it: what reaches the
   // surface is painted.
   add("wide-huge", 601, 540, line(-1500, 270, -1500, 600, 3000));

@@ -419,10 +419,14 @@ void fill_disc(const Surface& s, i64 cx, i64 cy, i64 width, uint32_t colour) {
 void fill_band(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, i64 width, uint32_t colour) {
   using real = long double;
   const real dx = static_cast<real>(x1 - x0), dy = static_cast<real>(y1 - y0);
-  const real scale = static_cast<real>(width) / (2 * std::sqrt(dx * dx + dy * dy));
-  const auto offset = [](real v) { return static_cast<i64>(std::floor(v + 0.5L)); };
-  const i64 ax = offset(-dy * scale), ay = offset(dx * scale);
-  const i64 bx = offset(dy * scale), by = offset(-dx * scale);
+  const real twice_length = 2 * std::sqrt(dx * dx + dy * dy);
+  // The products are exact and an axis-parallel line's length is too, so a
+  // half width there is exactly a half and rounds the same way every time.
+  const auto offset = [&](real across) {
+    return static_cast<i64>(std::floor(across * static_cast<real>(width) / twice_length + 0.5L));
+  };
+  const i64 ax = offset(-dy), ay = offset(dx);
+  const i64 bx = offset(dy), by = offset(-dx);
   const Point64 corners[4] = {
       {x0 + ax, y0 + ay}, {x1 + ax, y1 + ay}, {x1 + bx, y1 + by}, {x0 + bx, y0 + by}};
   fill_polygon(s, corners, 4, colour);
