@@ -1,6 +1,9 @@
 // What the drawing calls paint on the canvas: inclusive boxes, the line's
 // end pixel, text cells around the reference row, the clear's frame, and
 // the canvas context restored after every command.
+#include <functional>
+#include <vector>
+
 #include "package_fixture.h"
 #include "platform/portable/objects.h"
 
@@ -150,6 +153,53 @@ TEST_F(Renderer, ClippingAtTheCanvasEdges) {
   EXPECT_EQ(at(0, 0), kBlack);
   EXPECT_EQ(at(600, 539), kBlack);
   EXPECT_EQ(canvas().pixels.size(), 601u * 540u);
+}
+
+// Pens wider than the canvas on shapes that lie off it paint the part of
+// their stroke that reaches the canvas, and extreme widths cover it all.
+// Places and the painted box are in canvas pixels; the frame is left out.
+TEST_F(Renderer, WidePensOffTheCanvasPaintWhatReachesIt) {
+  const auto x = [](int column) { return column - origin_x(); };
+  const auto y = [](int row) { return origin_y() - row; };
+  constexpr int kMin = INT32_MIN, kMax = INT32_MAX;
+  const struct {
+    const char* what;
+    std::function<void()> draw;
+    int left, right, top, bottom;  // the painted box
+  } cases[] = {
+      {"a vertical line 1400 pixels left, width 3000: columns up to 99",
+       [&] { ZIVRO_line(ZIVRO_BLACK, x(-1400), y(-2000), x(-1400), y(2000), 3000); }, 1, 99, 1,
+       538},
+      {"a horizontal line 2000 pixels below, width 5000: rows from 40",
+       [&] { ZIVRO_line(ZIVRO_BLACK, kMin, y(2540), kMax, y(2540), 5000); }, 1, 599, 40, 538},
+      {"a rectangle whose right side is 600 pixels left, width 2000: columns up to 399",
+       [&] { ZIVRO_rectangle(ZIVRO_BLACK, x(-5000), y(-5000), x(-600), y(5000), 2000); }, 1, 399, 1,
+       538},
+      {"a line with the widest pen", [] { ZIVRO_line(ZIVRO_BLACK, kMin, kMin, kMax, kMax, kMax); },
+       1, 599, 1, 538},
+      {"a rectangle with the widest pen",
+       [] { ZIVRO_rectangle(ZIVRO_BLACK, -10, 10, 10, -10, kMax); }, 1, 599, 1, 538},
+      {"a triangle with the widest pen",
+       [] { ZIVRO_triangle(ZIVRO_BLACK, kMin, 0, kMax, 7, 5, kMax, kMax); }, 1, 599, 1, 538},
+      {"an ellipse with the widest pen", [] { ZIVRO_oval(ZIVRO_BLACK, -10, 10, 10, -10, kMax); }, 1,
+       599, 1, 538},
+  };
+  for (const auto& c : cases) {
+    ZIVRO_clear();
+    c.draw();
+    const Painted p = painted();
+    EXPECT_EQ(p.count, (c.right - c.left + 1) * (c.bottom - c.top + 1)) << c.what;
+    EXPECT_EQ(std::vector<int>({p.left, p.right, p.top, p.bottom}),
+              std::vector<int>({x(c.left), x(c.right), y(c.top), y(c.bottom)}))
+        << c.what;
+  }
+  // An ellipse 1400 pixels left of the canvas: its pen reaches column 99
+  // where the outline is furthest right.
+  ZIVRO_clear();
+  ZIVRO_oval(ZIVRO_BLACK, x(-4700), y(-230), x(-1400), y(770), 3000);
+  EXPECT_EQ(at(99, 270), kBlack);
+  EXPECT_EQ(at(100, 270), kWhite);
+  expect_context_restored();
 }
 
 TEST(ClearedCanvas, WhiteInsideABlackFrame) {

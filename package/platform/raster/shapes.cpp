@@ -191,159 +191,6 @@ void walk_line(i64 x0, i64 y0, i64 x1, i64 y1, bool with_end, const Box& clip, V
   }
 }
 
-// Wide pens: a filled disc of the pen's width stamped on every pixel of the
-// one-pixel path. The disc of an even width is centred on the pixel's upper
-// left corner, so its rows and columns run from -w/2 to (w-1)/2 around the
-// pixel, like the bands of a wide rectangle outline.
-struct Disc {
-  i64 top = 0;                   // offset of its first row
-  std::vector<i64> left, right;  // column offsets of each row
-};
-
-// One interval per surface row: the union of stamps whose centres lie on a
-// path that never goes back up (a line, one side of an ellipse), which is
-// one interval because neighbouring stamps overlap.
-struct RowUnion {
-  std::vector<i64> lo, hi;
-  i64 first = 0, last = -1;
-};
-
-struct Scratch {
-  Disc disc;
-  RowUnion left_side, right_side;
-};
-
-Scratch& scratch() {
-  thread_local Scratch instance;
-  return instance;
-}
-
-int effective_pen_width(const Surface& s, int width) {
-  // Beyond twice the surface's extent a wider disc changes only what lies
-  // far off the surface; the cap keeps the work bounded.
-  const i64 cap = std::min<i64>(2 * (i64{s.width} + s.height) + 3, i64{1} << 16);
-  return static_cast<int>(std::clamp<i64>(width, 1, cap));
-}
-
-void build_disc(Disc& disc, i64 width) {
-  const i64 even = (width % 2 == 0) ? 1 : 0;
-  disc.top = -(width / 2);
-  disc.left.resize(static_cast<std::size_t>(width));
-  disc.right.resize(static_cast<std::size_t>(width));
-  for (i64 j = 0; j < width; ++j) {
-    // Pixel centres within width/2 of the disc's centre, in half pixels.
-    const i64 v = 2 * (disc.top + j) + even;
-    const i64 room = width * width - v * v;
-    i64 root = static_cast<i64>(std::sqrt(static_cast<double>(room)));
-    while (root * root > room) --root;
-    while ((root + 1) * (root + 1) <= room) ++root;
-    const i64 half = (root - even) / 2;
-    disc.left[static_cast<std::size_t>(j)] = -half - even;
-    disc.right[static_cast<std::size_t>(j)] = half;
-  }
-}
-
-void reset_union(RowUnion& u, int height) {
-  u.lo.assign(static_cast<std::size_t>(height), kNoSpanLo);
-  u.hi.assign(static_cast<std::size_t>(height), kNoSpanHi);
-  u.first = height;
-  u.last = -1;
-}
-
-// Adds the disc stamped on each pixel of columns xs..xe of row y.
-void stamp_run(RowUnion& u, const Disc& disc, int height, i64 y, i64 xs, i64 xe) {
-  const i64 rows = static_cast<i64>(disc.left.size());
-  const i64 j0 = std::max<i64>(0, -(y + disc.top));
-  const i64 j1 = std::min<i64>(rows - 1, height - 1 - (y + disc.top));
-  if (j0 > j1) return;
-  for (i64 j = j0; j <= j1; ++j) {
-    const std::size_t row = static_cast<std::size_t>(y + disc.top + j);
-    u.lo[row] = std::min(u.lo[row], xs + disc.left[static_cast<std::size_t>(j)]);
-    u.hi[row] = std::max(u.hi[row], xe + disc.right[static_cast<std::size_t>(j)]);
-  }
-  u.first = std::min(u.first, y + disc.top + j0);
-  u.last = std::max(u.last, y + disc.top + j1);
-}
-
-void paint_union(const Surface& s, const RowUnion& u, uint32_t colour) {
-  for (i64 y = u.first; y <= u.last; ++y) {
-    const std::size_t row = static_cast<std::size_t>(y);
-    if (u.lo[row] <= u.hi[row]) fill_span(s, y, u.lo[row], u.hi[row], colour);
-  }
-}
-
-void draw_wide_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int width, uint32_t colour) {
-  Scratch& work = scratch();
-  build_disc(work.disc, width);
-  RowUnion& u = work.left_side;
-  reset_union(u, s.height);
-  const i64 margin = width / 2 + 1;  // how far a stamp reaches from its centre, and one more
-  const Box clip{-margin, -margin, s.width - 1 + margin, s.height - 1 + margin};
-
-  // Consecutive pixels on one row are stamped as one run.
-  bool open = false;
-  i64 run_y = 0, run_x0 = 0, run_x1 = 0;
-  walk_line(x0, y0, x1, y1, true, clip, [&](i64 x, i64 y) {
-    if (open && y == run_y && (x == run_x1 + 1 || x == run_x0 - 1)) {
-      run_x0 = std::min(run_x0, x);
-      run_x1 = std::max(run_x1, x);
-      return;
-    }
-    if (open) stamp_run(u, work.disc, s.height, run_y, run_x0, run_x1);
-    open = true;
-    run_y = y;
-    run_x0 = run_x1 = x;
-  });
-  if (open) stamp_run(u, work.disc, s.height, run_y, run_x0, run_x1);
-  paint_union(s, u, colour);
-}
-
-void draw_thin_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t colour) {
-  if (y0 == y1 && x0 != x1) {  // the common horizontal case as one span
-    if (x1 > x0) {
-      fill_span(s, y0, x0, x1 - 1, colour);
-    } else {
-      fill_span(s, y0, x1 + 1, x0, colour);
-    }
-    return;
-  }
-  const Box clip{0, 0, s.width - 1, s.height - 1};
-  walk_line(x0, y0, x1, y1, false, clip, [&](i64 x, i64 y) { row_at(s, y)[x] = colour; });
-}
-
-void stroke_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, const Pen& pen) {
-  if (pen.null) return;
-  const int width = effective_pen_width(s, pen.width);
-  if (width <= 1) {
-    draw_thin_line(s, x0, y0, x1, y1, pen.colour);
-  } else if (x0 != x1 || y0 != y1) {
-    draw_wide_line(s, x0, y0, x1, y1, width, pen.colour);
-  }
-}
-
-// Rectangles, normalised, right and bottom exclusive.
-void paint_rectangle(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, const Pen& pen,
-                     const Brush& brush) {
-  if (left == right || top == bottom) return;
-  if (pen.null) {
-    // Without an outline GDI fills one pixel less to the right and below.
-    if (!brush.hollow) fill_box(s, left, top, right - 2, bottom - 2, brush.colour);
-    return;
-  }
-  if (!brush.hollow) fill_box(s, left + 1, top + 1, right - 2, bottom - 2, brush.colour);
-  // Each side of the one-pixel outline widened into a band of the pen's
-  // width centred on it; a one-pixel pen is the band of width 1.
-  const i64 width = std::max(pen.width, 1);
-  const i64 before = width / 2;
-  const i64 after = width - 1 - before;
-  const i64 outer_x0 = left - before, outer_x1 = right - 1 + after;
-  const i64 outer_y0 = top - before, outer_y1 = bottom - 1 + after;
-  fill_box(s, outer_x0, outer_y0, outer_x1, top + after, pen.colour);
-  fill_box(s, outer_x0, bottom - 1 - before, outer_x1, outer_y1, pen.colour);
-  fill_box(s, outer_x0, outer_y0, left + after, outer_y1, pen.colour);
-  fill_box(s, right - 1 - before, outer_y0, outer_x1, outer_y1, pen.colour);
-}
-
 // Emits the left-hand outline of the ellipse in the box (right and bottom
 // exclusive, at least 3 by 3) row by row: emit(y, xs, xe) says row y's left
 // outline pixels are columns xs..xe; the right-hand ones are their mirror
@@ -436,54 +283,6 @@ void trace_ellipse(i64 left, i64 top, i64 right, i64 bottom, i64 row_lo, i64 row
   }
 }
 
-void paint_ellipse(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, const Pen& pen,
-                   const Brush& brush) {
-  const bool fill = !brush.hollow;
-  const bool outline = !pen.null;
-  if (!fill && !outline) return;
-  const int width = outline ? effective_pen_width(s, pen.width) : 1;
-  const i64 margin = width / 2 + 1;
-  if (left > s.width - 1 + margin || right - 1 < -margin || top > s.height - 1 + margin ||
-      bottom - 1 < -margin) {
-    return;
-  }
-  const i64 mirror = left + right - 1;
-  const i64 last_row = s.height - 1;
-
-  if (width <= 1) {
-    // Row by row: the brush strictly between the outline pixels, then the
-    // outline. Without an outline the brush covers the outline's pixels too,
-    // so a null pen fills exactly what a one-pixel pen and the brush cover.
-    trace_ellipse(left, top, right, bottom, 0, last_row, [&](i64 y, i64 xs, i64 xe) {
-      if (fill && !outline) fill_span(s, y, xs, mirror - xs, brush.colour);
-      if (fill && outline) fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
-      if (outline) {
-        fill_span(s, y, xs, xe, pen.colour);
-        fill_span(s, y, mirror - xe, mirror - xs, pen.colour);
-      }
-    });
-    return;
-  }
-
-  if (fill) {
-    trace_ellipse(left, top, right, bottom, 0, last_row, [&](i64 y, i64, i64 xe) {
-      fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
-    });
-  }
-  // Each side of the outline runs downwards from top to bottom, so the
-  // discs stamped along it make one interval per row.
-  Scratch& work = scratch();
-  build_disc(work.disc, width);
-  reset_union(work.left_side, s.height);
-  reset_union(work.right_side, s.height);
-  trace_ellipse(left, top, right, bottom, -margin, last_row + margin, [&](i64 y, i64 xs, i64 xe) {
-    stamp_run(work.left_side, work.disc, s.height, y, xs, xe);
-    stamp_run(work.right_side, work.disc, s.height, y, mirror - xe, mirror - xs);
-  });
-  paint_union(s, work.left_side, pen.colour);
-  paint_union(s, work.right_side, pen.colour);
-}
-
 // A polygon edge stepping down the rows it crosses. Pixel (x, y) stands for
 // the point (x, y) (a pixel's centre, where lines through the vertices pass
 // too): a row takes the pixels from the left edge's crossing included to the
@@ -508,12 +307,21 @@ PolygonScratch& polygon_scratch() {
   return instance;
 }
 
-void fill_polygon(const Surface& s, const Vertex* vertices, int count, uint32_t colour) {
+// Vertices of the polygons that the rasterizer builds itself, such as the
+// body of a wide line, which may lie beyond the int range.
+struct Point64 {
+  i64 x = 0, y = 0;
+};
+
+// Vertex coordinates must stay within about 2^40 of the surface, so that
+// every product below fits the 128-bit multiply.
+template <class Corner>
+void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t colour) {
   PolygonScratch& work = polygon_scratch();
   work.edges.clear();
   for (int i = 0; i < count; ++i) {
     i64 xa = vertices[i].x, ya = vertices[i].y;
-    const Vertex& next = vertices[(i + 1) % count];
+    const Corner& next = vertices[(i + 1) % count];
     i64 xb = next.x, yb = next.y;
     if (ya == yb) continue;
     if (ya > yb) {
@@ -576,6 +384,237 @@ void fill_polygon(const Surface& s, const Vertex* vertices, int count, uint32_t 
     std::erase_if(work.active, [&](std::size_t index) { return work.edges[index].y_last <= y; });
     ++y;
   }
+}
+
+// Wide pens. The pen's round shape, its disc, is the filled midpoint ellipse
+// of a box of the pen's width centred on a pixel: rows and columns from -w/2
+// to (w-1)/2 around it, so an even width puts its extra row and column on
+// the upper left, like the bands of a wide rectangle outline. A wide line is
+// the disc at both ends joined by a band, a wide rectangle its four sides as
+// bands with a disc at each corner, and a wide ellipse the disc stamped along
+// its one-pixel outline.
+//
+// Everything is painted as spans clipped to the surface, so how wide the pen
+// is does not change what a shape costs: a pen of any width paints exactly
+// the part of its stroke that reaches the surface.
+
+// The disc of `width` centred on (cx, cy), filled.
+void fill_disc(const Surface& s, i64 cx, i64 cy, i64 width, uint32_t colour) {
+  const i64 left = cx - width / 2, top = cy - width / 2;
+  const i64 right = left + width, bottom = top + width;  // exclusive
+  if (left > s.width - 1 || right - 1 < 0 || top > s.height - 1 || bottom - 1 < 0) return;
+  if (width <= 2) {
+    fill_box(s, left, top, right - 1, bottom - 1, colour);
+    return;
+  }
+  const i64 mirror = left + right - 1;
+  trace_ellipse(left, top, right, bottom, 0, s.height - 1,
+                [&](i64 y, i64 xs, i64) { fill_span(s, y, xs, mirror - xs, colour); });
+}
+
+// A band of the pen's width from (x0, y0) to (x1, y1): the quadrilateral of
+// the two ends moved across the line by half the width either way, each
+// offset rounded to whole pixels (halves upwards) and filled like a polygon.
+// Along a row or a column this is exactly the band between the two discs.
+void fill_band(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, i64 width, uint32_t colour) {
+  using real = long double;
+  const real dx = static_cast<real>(x1 - x0), dy = static_cast<real>(y1 - y0);
+  const real twice_length = 2 * std::sqrt(dx * dx + dy * dy);
+  // The products are exact and an axis-parallel line's length is too, so a
+  // half width there is exactly a half and rounds the same way every time.
+  const auto offset = [&](real across) {
+    return static_cast<i64>(std::floor(across * static_cast<real>(width) / twice_length + 0.5L));
+  };
+  const i64 ax = offset(-dy), ay = offset(dx);
+  const i64 bx = offset(dy), by = offset(-dx);
+  const Point64 corners[4] = {
+      {x0 + ax, y0 + ay}, {x1 + ax, y1 + ay}, {x1 + bx, y1 + by}, {x0 + bx, y0 + by}};
+  fill_polygon(s, corners, 4, colour);
+}
+
+void draw_wide_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, i64 width, uint32_t colour) {
+  // Nothing of the stroke lies more than the disc's reach from the segment's box.
+  const i64 reach = width / 2 + 1;
+  if (std::min(x0, x1) - reach > s.width - 1 || std::max(x0, x1) + reach < 0 ||
+      std::min(y0, y1) - reach > s.height - 1 || std::max(y0, y1) + reach < 0) {
+    return;
+  }
+  fill_disc(s, x0, y0, width, colour);  // a line of length zero is its disc
+  if (x0 == x1 && y0 == y1) return;
+  fill_disc(s, x1, y1, width, colour);
+  fill_band(s, x0, y0, x1, y1, width, colour);
+}
+
+void draw_thin_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t colour) {
+  if (y0 == y1 && x0 != x1) {  // the common horizontal case as one span
+    if (x1 > x0) {
+      fill_span(s, y0, x0, x1 - 1, colour);
+    } else {
+      fill_span(s, y0, x1 + 1, x0, colour);
+    }
+    return;
+  }
+  const Box clip{0, 0, s.width - 1, s.height - 1};
+  walk_line(x0, y0, x1, y1, false, clip, [&](i64 x, i64 y) { row_at(s, y)[x] = colour; });
+}
+
+void stroke_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, const Pen& pen) {
+  if (pen.null) return;
+  if (pen.width <= 1) {
+    draw_thin_line(s, x0, y0, x1, y1, pen.colour);
+  } else {
+    draw_wide_line(s, x0, y0, x1, y1, pen.width, pen.colour);
+  }
+}
+
+// Rectangles, normalised, right and bottom exclusive.
+void paint_rectangle(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, const Pen& pen,
+                     const Brush& brush) {
+  if (left == right || top == bottom) return;
+  if (pen.null) {
+    // Without an outline GDI fills one pixel less to the right and below.
+    if (!brush.hollow) fill_box(s, left, top, right - 2, bottom - 2, brush.colour);
+    return;
+  }
+  if (!brush.hollow) fill_box(s, left + 1, top + 1, right - 2, bottom - 2, brush.colour);
+  // Each side of the one-pixel outline widened into a band of the pen's
+  // width centred on it, running from corner pixel to corner pixel; a wide
+  // pen rounds the corners with its disc. A one-pixel pen is the band of
+  // width 1.
+  const i64 width = std::max(pen.width, 1);
+  const i64 before = width / 2;
+  const i64 after = width - 1 - before;
+  const i64 last_x = right - 1, last_y = bottom - 1;
+  fill_box(s, left, top - before, last_x, top + after, pen.colour);
+  fill_box(s, left, last_y - before, last_x, last_y + after, pen.colour);
+  fill_box(s, left - before, top, left + after, last_y, pen.colour);
+  fill_box(s, last_x - before, top, last_x + after, last_y, pen.colour);
+  if (width > 1) {
+    for (const i64 x : {left, last_x}) {
+      for (const i64 y : {top, last_y}) fill_disc(s, x, y, width, pen.colour);
+    }
+  }
+}
+
+// The wide outline of an ellipse: the disc stamped on every pixel of the
+// one-pixel outline. Each side of the outline runs downwards from top to
+// bottom, so on each side the stamps make one interval per row.
+struct Disc {
+  i64 top = 0;                   // offset of its first row
+  std::vector<i64> left, right;  // column offsets of each row
+};
+
+struct RowUnion {
+  std::vector<i64> lo, hi;
+  i64 first = 0, last = -1;
+};
+
+struct Scratch {
+  Disc disc;
+  RowUnion left_side, right_side;
+};
+
+Scratch& scratch() {
+  thread_local Scratch instance;
+  return instance;
+}
+
+// Stamping costs the pen's width for every outline row near the surface,
+// so ellipses hold their pens to this width; the disc table stays small too.
+constexpr i64 kWidestEllipsePen = i64{1} << 16;
+
+void build_disc(Disc& disc, i64 width) {
+  disc.top = -(width / 2);
+  disc.left.assign(static_cast<std::size_t>(width), kNoSpanLo);
+  disc.right.assign(static_cast<std::size_t>(width), kNoSpanHi);
+  if (width <= 2) {
+    std::fill(disc.left.begin(), disc.left.end(), disc.top);
+    std::fill(disc.right.begin(), disc.right.end(), disc.top + width - 1);
+    return;
+  }
+  const i64 start = disc.top, end = disc.top + width;
+  trace_ellipse(start, start, end, end, start, end - 1, [&](i64 y, i64 xs, i64) {
+    const std::size_t j = static_cast<std::size_t>(y - start);
+    disc.left[j] = std::min(disc.left[j], xs);
+    disc.right[j] = std::max(disc.right[j], start + end - 1 - xs);
+  });
+}
+
+void reset_union(RowUnion& u, int height) {
+  u.lo.assign(static_cast<std::size_t>(height), kNoSpanLo);
+  u.hi.assign(static_cast<std::size_t>(height), kNoSpanHi);
+  u.first = height;
+  u.last = -1;
+}
+
+// Adds the disc stamped on each pixel of columns xs..xe of row y.
+void stamp_run(RowUnion& u, const Disc& disc, int height, i64 y, i64 xs, i64 xe) {
+  const i64 rows = static_cast<i64>(disc.left.size());
+  const i64 j0 = std::max<i64>(0, -(y + disc.top));
+  const i64 j1 = std::min<i64>(rows - 1, height - 1 - (y + disc.top));
+  if (j0 > j1) return;
+  for (i64 j = j0; j <= j1; ++j) {
+    const std::size_t row = static_cast<std::size_t>(y + disc.top + j);
+    u.lo[row] = std::min(u.lo[row], xs + disc.left[static_cast<std::size_t>(j)]);
+    u.hi[row] = std::max(u.hi[row], xe + disc.right[static_cast<std::size_t>(j)]);
+  }
+  u.first = std::min(u.first, y + disc.top + j0);
+  u.last = std::max(u.last, y + disc.top + j1);
+}
+
+void paint_union(const Surface& s, const RowUnion& u, uint32_t colour) {
+  for (i64 y = u.first; y <= u.last; ++y) {
+    const std::size_t row = static_cast<std::size_t>(y);
+    if (u.lo[row] <= u.hi[row]) fill_span(s, y, u.lo[row], u.hi[row], colour);
+  }
+}
+
+void paint_ellipse(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, const Pen& pen,
+                   const Brush& brush) {
+  const bool fill = !brush.hollow;
+  const bool outline = !pen.null;
+  if (!fill && !outline) return;
+  const i64 width = outline ? std::clamp<i64>(pen.width, 1, kWidestEllipsePen) : 1;
+  const i64 margin = width / 2 + 1;
+  if (left > s.width - 1 + margin || right - 1 < -margin || top > s.height - 1 + margin ||
+      bottom - 1 < -margin) {
+    return;
+  }
+  const i64 mirror = left + right - 1;
+  const i64 last_row = s.height - 1;
+
+  if (width <= 1) {
+    // Row by row: the brush strictly between the outline pixels, then the
+    // outline. Without an outline the brush covers the outline's pixels too,
+    // so a null pen fills exactly what a one-pixel pen and the brush cover.
+    trace_ellipse(left, top, right, bottom, 0, last_row, [&](i64 y, i64 xs, i64 xe) {
+      if (fill && !outline) fill_span(s, y, xs, mirror - xs, brush.colour);
+      if (fill && outline) fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+      if (outline) {
+        fill_span(s, y, xs, xe, pen.colour);
+        fill_span(s, y, mirror - xe, mirror - xs, pen.colour);
+      }
+    });
+    return;
+  }
+
+  if (fill) {
+    trace_ellipse(left, top, right, bottom, 0, last_row, [&](i64 y, i64, i64 xe) {
+      fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+    });
+  }
+  // Each side of the outline runs downwards from top to bottom, so the
+  // discs stamped along it make one interval per row.
+  Scratch& work = scratch();
+  build_disc(work.disc, width);
+  reset_union(work.left_side, s.height);
+  reset_union(work.right_side, s.height);
+  trace_ellipse(left, top, right, bottom, -margin, last_row + margin, [&](i64 y, i64 xs, i64 xe) {
+    stamp_run(work.left_side, work.disc, s.height, y, xs, xe);
+    stamp_run(work.right_side, work.disc, s.height, y, mirror - xe, mirror - xs);
+  });
+  paint_union(s, work.left_side, pen.colour);
+  paint_union(s, work.right_side, pen.colour);
 }
 
 }  // namespace
