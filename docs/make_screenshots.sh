@@ -13,7 +13,7 @@ take() {  # take NAME SCRIPT: play SCRIPT back halted, then shoot the window
   printf '%b' "$2" > ZIVRO.SCR
   "$build/game/cargame" &
   APP_PID=$!
-  G=$(wait_window "ZIVRO Graphics")
+  wait_window G "ZIVRO Graphics"
   sleep 0.5
   keys "$G" ctrl+h
   [ -n "$2" ] && keys "$G" ctrl+p
