@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "platform/raster/text.h"
 
@@ -241,7 +244,8 @@ TEST(TextClipping, ExtremeArgumentsWriteNothing) {
 struct NoFonts {
   NoFonts() {
     if (const char* old = std::getenv("FONTCONFIG_FILE")) previous = old;
-    const std::string file = testing::TempDir() + "raster_text_no_fonts.conf";
+    // One file per process: ctest runs the tests that use it side by side.
+    file = testing::TempDir() + "raster_text_no_fonts." + std::to_string(getpid()) + ".conf";
     std::ofstream(file) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
     setenv("FONTCONFIG_FILE", file.c_str(), 1);
   }
@@ -249,8 +253,10 @@ struct NoFonts {
     if (previous.empty()) unsetenv("FONTCONFIG_FILE");
     if (!previous.empty()) setenv("FONTCONFIG_FILE", previous.c_str(), 1);
     raster::reset_font_cache();
+    std::remove(file.c_str());
   }
   std::string previous;
+  std::string file;
 };
 
 TEST(FontCache, OneFontPerFamilyAndSizeAndOneFacePerFamily) {
