@@ -217,17 +217,17 @@ extern "C" int ZIVRO_run_control(int what) {
   if (!package_opened("ZIVRO_run_control") || !graphics_window()) return 0;
   RunState& run = events.run;
   switch (what) {
-    case 0:
+    case ZIVRO_RUN_HALT:
       run.single_step = false;
       run.animate = false;
       break;
-    case 1:
+    case ZIVRO_RUN_STEP:
       run.single_step = true;
       break;
-    case 2:
+    case ZIVRO_RUN_ANIMATE:
       run.animate = true;
       break;
-    case 5:
+    case ZIVRO_RUN_QUIT:
       run.quit_requested = true;
       break;
     default:
