@@ -35,7 +35,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
 
   ZIVRO_open(instance, previous, command_line, show_mode);
   ZIVRO_logging(0);
-  ZIVRO_run_control(2); /* animate: a ZIVRO_PERIODIC event every tick */
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE); /* a ZIVRO_PERIODIC event every tick */
   draw_frame(ball_x, ball_y, ticks);
 
   while ((kind = ZIVRO_wait_event(&x, &y, &key)) != ZIVRO_QUIT) {
@@ -46,9 +46,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
       if (ball_x < LEFT || ball_x > RIGHT) step_x = -step_x; /* bounce off the sides */
       if (ball_y < BOTTOM || ball_y > TOP) step_y = -step_y; /* and off top and bottom */
     } else if (kind == ZIVRO_MOUSE) {
-      ZIVRO_run_control(x < 0 ? 0 : 2); /* 0 halts, 2 animates */
+      ZIVRO_run_control(x < 0 ? ZIVRO_RUN_HALT : ZIVRO_RUN_ANIMATE); /* left halts */
     } else if (kind == ZIVRO_KBD) {
-      ZIVRO_run_control(1); /* advance one frame */
+      ZIVRO_run_control(ZIVRO_RUN_STEP); /* advance one frame */
     }
     draw_frame(ball_x, ball_y, ticks);
   }

@@ -18,7 +18,7 @@ int run_cargame(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int 
   ZIVRO_open(instance, previous, command_line, show_mode);
   ZIVRO_logging(0);
   ZIVRO_clear();
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   draw_frame(game);
 
   int quit = 0;

@@ -1,8 +1,7 @@
 // CarGame's state and the rules that change it: button presses, animation ticks and the police
 // chase. Nothing here draws or talks to the package; the main loop hands each event to
 // apply_event and then redraws the whole scene from GameState.
-#ifndef GAME_GAME_RULES_H_
-#define GAME_GAME_RULES_H_
+#pragma once
 
 // Every variable of the game. All positions are package coordinates (origin at the centre of the
 // graphics window, y upwards); flags hold 0 or 1. The initialisers are the start of a run.
@@ -68,5 +67,3 @@ int apply_event(GameState& game, int kind, int mouse_x, int mouse_y);
 // 1 when a stop at car_x plays the confiscation dialogue, 0 for the ticket. The car stands still
 // while pulled over, so one stop always keeps the same dialogue.
 int dialogue_is_confiscation(int car_x);
-
-#endif  // GAME_GAME_RULES_H_

@@ -76,6 +76,31 @@ unsigned accelerator_command(unsigned key) {
   }
 }
 
+// The logging flag and its check mark in the run menu go together.
+void set_logging(bool on) {
+  set_logging_flag(on);
+  set_run_menu_check(kCommandLogging, logging_flag());
+}
+
+void stop_playback() {
+  events.run.playback = false;
+  events.run.play_one = false;
+  set_run_menu_check(kCommandPlayback, false);
+}
+
+// Makes the script's event the pending one. Fields the event does not have
+// keep what a message of the same step may have set.
+void take_script_event(const ScriptEvent& event) {
+  PendingEvent& pending = events.pending;
+  pending.kind = event.kind;
+  if (event.kind == ZIVRO_MOUSE) {
+    pending.mouse_x = event.x;
+    pending.mouse_y = event.y;
+  } else if (event.kind == ZIVRO_KBD) {
+    pending.key = event.key;
+  }
+}
+
 void run_command(unsigned id) {
   RunState& run = events.run;
   switch (id) {
@@ -90,19 +115,18 @@ void run_command(unsigned id) {
       run.single_step = true;
       break;
     case kCommandLogging:
-      set_logging_flag(!logging_flag());
-      set_run_menu_check(kCommandLogging, logging_flag());
+      set_logging(!logging_flag());
       break;
     case kCommandRecord:
       if (run.recording) {
         run.recording = false;
         set_run_menu_check(kCommandRecord, false);
-        script_stop_recording();
+        script_stop_recording(run.playback);
       } else {
         // The file is opened, and emptied, by the first line written.
         run.recording = true;
         set_run_menu_check(kCommandRecord, true);
-        script_start_recording();
+        script_start_recording(run.playback);
       }
       break;
     case kCommandPlayback:
@@ -177,8 +201,12 @@ extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
     const bool took = pump_one_message();
     if (pending.kind != ZIVRO_QUIT && (run.play_one || run.playback)) {
       run.play_one = false;
-      if (script_read_event()) break;  // a script event does not wait for a tick
-      script_stop_playback();
+      ScriptEvent event;
+      if (script_read_event(&event)) {
+        take_script_event(event);
+        break;  // a script event does not wait for a tick
+      }
+      stop_playback();
     }
     if ((run.single_step || run.animate) && pending.kind == kNoEvent) {
       pending.kind = ZIVRO_PERIODIC;
@@ -194,7 +222,7 @@ extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
   }
 
   if (run.recording)
-    script_record_event(pending.kind, pending.mouse_x, pending.mouse_y, pending.key);
+    script_record_event(pending.kind, pending.mouse_x, pending.mouse_y, pending.key, run.playback);
 
   if (record) {
     record->x = pending.mouse_x;
@@ -217,17 +245,17 @@ extern "C" int ZIVRO_run_control(int what) {
   if (!package_opened("ZIVRO_run_control") || !graphics_window()) return 0;
   RunState& run = events.run;
   switch (what) {
-    case 0:
+    case ZIVRO_RUN_HALT:
       run.single_step = false;
       run.animate = false;
       break;
-    case 1:
+    case ZIVRO_RUN_STEP:
       run.single_step = true;
       break;
-    case 2:
+    case ZIVRO_RUN_ANIMATE:
       run.animate = true;
       break;
-    case 5:
+    case ZIVRO_RUN_QUIT:
       run.quit_requested = true;
       break;
     default:
@@ -291,10 +319,11 @@ void set_run_menu_check(unsigned command_id, bool checked) {
   platform::check_menu_item(events.run_menu, command_id, checked);
 }
 
-void script_stop_playback() {
-  events.run.playback = false;
-  events.run.play_one = false;
-  set_run_menu_check(kCommandPlayback, false);
+extern "C" int ZIVRO_logging(int on) {
+  if (!package_opened("ZIVRO_logging") || !graphics_window()) return 0;
+  set_logging(on != 0);
+  if (logging_flag()) text_window_show(1);
+  return 1;
 }
 
 void reset_events_state() {

@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "events.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -108,15 +108,15 @@ void report_write_failure() {
 
 // A playback that is on keeps the file it reads; a recording writes nothing
 // meanwhile.
-bool held_by_playback() {
-  return script.direction == Direction::kReading && run_state().playback;
+bool held_by_playback(bool playback_on) {
+  return script.direction == Direction::kReading && playback_on;
 }
 
 // Makes sure the file is open for writing. A file left open for reading by
 // a playback that is no longer on (its end reached, or after Play One) is
 // closed first, so that the recording is kept.
-bool open_for_writing(bool report) {
-  if (held_by_playback()) return false;
+bool open_for_writing(bool report, bool playback_on) {
+  if (held_by_playback(playback_on)) return false;
   if (script.direction == Direction::kReading) script_close();
   if (script.file) return true;
   script.file = platform::open_regular_file(kScriptFileName, true);
@@ -153,8 +153,8 @@ bool put_line(const char* text, size_t length) {
 
 // Brings the run's line in the file up to its count: in place of the
 // line it had, or as a new last line.
-bool write_run(bool report) {
-  if (!open_for_writing(report)) return false;
+bool write_run(bool report, bool playback_on) {
+  if (!open_for_writing(report, playback_on)) return false;
   if (script.run_on_disk == script.recorded_run) return true;
   char line[40];
   const int length =
@@ -167,9 +167,11 @@ bool write_run(bool report) {
 
 // Ends the run in progress, its line written whole. False when that line
 // could not be written to an open file: nothing may follow it then.
-bool end_run() {
+bool end_run(bool playback_on) {
   bool kept = true;
-  if (script.recorded_run > 0) kept = write_run(!script.run_open_reported) || !script.file;
+  if (script.recorded_run > 0) {
+    kept = write_run(!script.run_open_reported, playback_on) || !script.file;
+  }
   script.recorded_run = 0;
   script.run_on_disk = 0;
   return kept;
@@ -286,8 +288,8 @@ size_t read_script_line(std::FILE* file, char (&line)[512], bool* at_end) {
   return length;
 }
 
-void script_write_event(int kind, int x, int y, char key) {
-  if (!open_for_writing(true)) return;
+void script_write_event(int kind, int x, int y, char key, bool playback_on) {
+  if (!open_for_writing(true, playback_on)) return;
   char line[64];
   int length = 0;
   switch (kind) {
@@ -304,36 +306,38 @@ void script_write_event(int kind, int x, int y, char key) {
   put_line(line, static_cast<size_t>(length));
 }
 
-void script_record_event(int kind, int x, int y, char key) {
-  if (held_by_playback()) return;  // events played back are not recorded
+void script_record_event(int kind, int x, int y, char key, bool playback_on) {
+  if (held_by_playback(playback_on)) return;  // events played back are not recorded
   if (kind != ZIVRO_PERIODIC) {
-    if (end_run()) script_write_event(kind, x, y, key);
+    if (end_run(playback_on)) script_write_event(kind, x, y, key, playback_on);
     return;
   }
   // At the limit of the count the run's line is complete: a new run begins.
-  if (script.recorded_run == INT_MAX) end_run();
+  if (script.recorded_run == INT_MAX) end_run(playback_on);
   if (++script.recorded_run == 1) script.run_open_reported = false;
   // A file that cannot be opened is tried again at every tick, but reported
   // once for the run, as the one line it would have been.
-  if (!write_run(!script.run_open_reported) && !script.file) script.run_open_reported = true;
+  if (!write_run(!script.run_open_reported, playback_on) && !script.file) {
+    script.run_open_reported = true;
+  }
 }
 
-void script_start_recording() {
+void script_start_recording(bool playback_on) {
   script.recorded_run = 0;
   script.run_on_disk = 0;
-  if (script.direction == Direction::kReading && !run_state().playback) script_close();
+  if (script.direction == Direction::kReading && !playback_on) script_close();
 }
 
-void script_stop_recording() {
-  if (!held_by_playback()) end_run();
+void script_stop_recording(bool playback_on) {
+  if (!held_by_playback(playback_on)) end_run(playback_on);
   script.recorded_run = 0;
   script.run_on_disk = 0;
   if (script.direction == Direction::kWriting) script_close();
 }
 
-void script_record_answer(const char* answer) {
-  if (held_by_playback() || !end_run()) return;
-  if (!open_for_writing(true)) return;
+void script_record_answer(const char* answer, bool playback_on) {
+  if (held_by_playback(playback_on) || !end_run(playback_on)) return;
+  if (!open_for_writing(true, playback_on)) return;
   const std::string escaped = escape_answer(answer ? answer : "");
   size_t at = 0;
   do {
@@ -357,11 +361,11 @@ void script_wait_started() {
   script.served_event = false;
 }
 
-bool script_read_answer(char* buffer, size_t size) {
+bool script_read_answer(char* buffer, size_t size, bool playback_on) {
   if (script.direction != Direction::kReading || script.playback_remaining > 0 || size == 0) {
     return false;
   }
-  if (!run_state().playback && !script.served_event) return false;
+  if (!playback_on && !script.served_event) return false;
   std::fpos_t before;
   if (std::fgetpos(script.file, &before) != 0) return false;
   std::string answer;
@@ -394,22 +398,20 @@ bool script_read_answer(char* buffer, size_t size) {
   return true;
 }
 
-int script_read_event() {
+bool script_read_event(ScriptEvent* event) {
   if (!script.file) {
     if (!open_for_reading()) {
       ZIVRO_printf("Cannot open script file %s for reading\n", kScriptFileName);
-      script_stop_playback();
-      return 0;
+      return false;
     }
   }
-  PendingEvent& pending = pending_event();
   if (script.playback_remaining > 0) {
-    pending.kind = ZIVRO_PERIODIC;
+    *event = ScriptEvent{ZIVRO_PERIODIC};
     --script.playback_remaining;
     script.served_event = true;
-    return 1;
+    return true;
   }
-  if (script.direction != Direction::kReading) return 0;  // open for recording
+  if (script.direction != Direction::kReading) return false;  // open for recording
 
   char line[512];
   bool at_end = false;
@@ -419,32 +421,29 @@ int script_read_event() {
   if (at_end) {
     // The file stays open at its end until something closes it.
     ZIVRO_printf("EOF encountered in script file %s\n", kScriptFileName);
-    script_stop_playback();
-    return 0;
+    return false;
   }
-  if (std::ferror(script.file) || length <= kKindIndex) return 0;
+  if (std::ferror(script.file) || length <= kKindIndex) return false;
 
   const ScriptLine parsed = parse_script_line(line, length);
   switch (parsed.kind) {
     case ZIVRO_KBD:
-      pending.kind = ZIVRO_KBD;
-      pending.key = static_cast<char>(parsed.x & 0xFF);
+      *event = ScriptEvent{ZIVRO_KBD};
+      event->key = static_cast<char>(parsed.x & 0xFF);
       break;
     case ZIVRO_MOUSE:
-      pending.kind = ZIVRO_MOUSE;
-      pending.mouse_x = parsed.x;
-      pending.mouse_y = parsed.y;
+      *event = ScriptEvent{ZIVRO_MOUSE, parsed.x, parsed.y};
       break;
     case ZIVRO_PERIODIC:
-      pending.kind = ZIVRO_PERIODIC;
+      *event = ScriptEvent{ZIVRO_PERIODIC};
       // A count of 0 still yields this one event, and leaves -1 behind.
       script.playback_remaining = parsed.x - 1;
       break;
     default:
-      return 0;  // the line is consumed; playback stops without a message
+      return false;  // the line is consumed; playback stops without a message
   }
   script.served_event = true;
-  return 1;
+  return true;
 }
 
 void script_stop_reading() {

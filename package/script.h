@@ -7,20 +7,34 @@
 
 inline constexpr const char* kScriptFileName = "ZIVRO.SCR";
 
+// Whether a playback is on is the caller's to say (`playback_on`): the file
+// a playback reads is held for it, and a recording writes nothing meanwhile.
+
 // Appends the line of one event (a click or a key; other kinds write
 // nothing); opens the file for writing on first use.
-void script_write_event(int kind, int x, int y, char key);
+void script_write_event(int kind, int x, int y, char key, bool playback_on);
 // The recording step of the wait: a periodic event extends the run of
 // ticks, whose line is kept up to date in the file; any other event ends
 // the run and has its own line written (a quit opens the file only).
-void script_record_event(int kind, int x, int y, char key);
+void script_record_event(int kind, int x, int y, char key, bool playback_on);
 // Switching recording on: a fresh run, and a file left open for reading by
 // a playback that is no longer on is closed.
-void script_start_recording();
+void script_start_recording(bool playback_on);
 // Writes the pending periodic run, if any, and closes a file open for writing.
-void script_stop_recording();
-// Sets the pending event from the script; 1 if it did, 0 if it supplied none.
-int script_read_event();
+void script_stop_recording(bool playback_on);
+
+// One event of a script being played. Only the fields of its kind are
+// meaningful: x and y for a click, key for a character.
+struct ScriptEvent {
+  int kind = 0;
+  int x = 0;
+  int y = 0;
+  char key = 0;
+};
+// The next event of the playback. False when the script supplies none: the
+// file cannot be opened or its end is reached (both reported in the text
+// window), or a line is no event; the caller then ends the playback.
+bool script_read_event(ScriptEvent* event);
 // Switching playback off: closes the file only if it is open for reading.
 void script_stop_reading();
 void script_close();
@@ -30,10 +44,10 @@ void script_close();
 void script_wait_started();
 // The answer of a line-input dialog, while recording: its lines go into
 // the script after the pending run.
-void script_record_answer(const char* answer);
+void script_record_answer(const char* answer, bool playback_on);
 // During playback, or right after a script event, when the next script line
 // is an answer: copies it (at most size - 1 bytes and a NUL) and returns true.
-bool script_read_answer(char* buffer, size_t size);
+bool script_read_answer(char* buffer, size_t size, bool playback_on);
 
 // Some line of a recording could not be written (a failed open, write,
 // flush or close) since the package started.

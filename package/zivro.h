@@ -4,8 +4,7 @@
  * values, then loops on ZIVRO_wait_event, drawing after each event, and calls
  * ZIVRO_close once the wait has returned ZIVRO_QUIT. This header is plain C
  * and may be included from C and C++ alike. */
-#ifndef ZIVRO_H
-#define ZIVRO_H
+#pragma once
 
 #ifdef _WIN32
 #include <windows.h>
@@ -84,8 +83,16 @@ int ZIVRO_close(void);
 int ZIVRO_wait_event(int* x, int* y, char* key);
 int ZIVRO_wait_event_rec(EventRecord* event);
 
-/* 0 halt, 1 advance one frame, 2 animate, 5 quit; other values do nothing.
- * Returns 0 (and does nothing) before ZIVRO_open, otherwise 1. */
+/* What ZIVRO_run_control does. */
+enum {
+  ZIVRO_RUN_HALT = 0,    /* stop the animation; a pending single step is dropped */
+  ZIVRO_RUN_STEP = 1,    /* one ZIVRO_PERIODIC event at the next tick */
+  ZIVRO_RUN_ANIMATE = 2, /* a ZIVRO_PERIODIC event at every tick */
+  ZIVRO_RUN_QUIT = 5     /* every later wait returns ZIVRO_QUIT */
+};
+
+/* One of the ZIVRO_RUN_ values; other values do nothing. Returns 0 (and
+ * does nothing) before ZIVRO_open, otherwise 1. */
 int ZIVRO_run_control(int what);
 
 #ifndef _WIN32
@@ -144,5 +151,3 @@ int ZIVRO_gets(const char* prompt, char* buffer);
 #ifdef __cplusplus
 }
 #endif
-
-#endif /* ZIVRO_H */

@@ -495,4 +495,15 @@ TEST_F(Script, NastyCorpusPlaysToItsEnd) {
   }
 }
 
+// A script event brings its kind and its own fields; a click taken in the
+// same pump step leaves its position in the others.
+TEST_F(Script, PlayedKeyKeepsThePositionOfAClickInItsStep) {
+  write_file(kScriptFileName, "ZIVRO_KBD(98);\r\nZIVRO_KBD(99);\r\n");
+  open();
+  post_input(headless::menu_command(kCommandPlayback));
+  post_input(headless::click(kOriginX + 10, kOriginY + 20));
+  EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, 'b'}));
+  EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 10, -20, 'c'}));
+}
+
 }  // namespace

@@ -96,7 +96,7 @@ extern "C" int ZIVRO_gets(const char* prompt, char* buffer) {
   // No window to own the dialog: nothing is asked, as if it were cancelled.
   if (!package_opened("ZIVRO_gets")) return 0;
   // A replayed script answers in place of the user.
-  if (buffer && script_read_answer(buffer, kAnswerLimit)) return 1;
+  if (buffer && script_read_answer(buffer, kAnswerLimit, run_state().playback)) return 1;
   uint8_t dialog_template[kLineInputTemplateSize];
   build_line_input_template(prompt, dialog_template);
   const intptr_t result =
@@ -104,6 +104,6 @@ extern "C" int ZIVRO_gets(const char* prompt, char* buffer) {
                                  gets_dialog_proc, reinterpret_cast<intptr_t>(buffer));
   answer_buffer = nullptr;
   if (result == -1) return 0;
-  if (buffer && run_state().recording) script_record_answer(buffer);
+  if (buffer && run_state().recording) script_record_answer(buffer, run_state().playback);
   return 1;
 }

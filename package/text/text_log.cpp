@@ -1,5 +1,5 @@
 // The text window's ring of the last 25 lines, ZIVRO_printf, and the logging
-// switch.
+// flag. The package hands over its windows when it opens them.
 #include "text/text_log.h"
 
 #include <zivro.h>
@@ -9,8 +9,7 @@
 #include <cstring>
 #include <optional>
 
-#include "events.h"
-#include "package_windows.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -25,6 +24,9 @@ struct LogRing {
 struct TextLogState {
   LogRing ring;
   bool logging = true;
+  // The package's windows, once it has opened them.
+  platform::Window graphics = nullptr;
+  platform::Window text = nullptr;
 };
 
 TextLogState text_log;
@@ -76,8 +78,13 @@ const std::string* log_ring_line(int slot) {
   return &*text_log.ring.slots[slot];
 }
 
+void text_log_attach(platform::Window graphics, platform::Window text) {
+  text_log.graphics = graphics;
+  text_log.text = text;
+}
+
 void text_window_put_line(char* text) {
-  platform::Window window = text_window();
+  platform::Window window = text_log.text;
   platform::DrawingContext context = platform::window_context(window);
   platform::select_font(context, platform::fixed_pitch_font());
   const platform::TextMetrics metrics = platform::text_metrics(context);
@@ -105,7 +112,7 @@ void text_window_put_line(char* text) {
 }
 
 void text_window_show(int show) {
-  platform::show_window(text_window(), show ? SW_SHOW : SW_HIDE);
+  platform::show_window(text_log.text, show ? SW_SHOW : SW_HIDE);
 }
 
 intptr_t text_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
@@ -120,7 +127,7 @@ intptr_t text_window_proc(platform::Window window, unsigned message, uintptr_t w
     case WM_KEYDOWN:
     case WM_KEYUP:
       // Keys typed here act exactly as if typed into the graphics window.
-      platform::post_message(graphics_window(), message, wparam, lparam);
+      platform::post_message(text_log.graphics, message, wparam, lparam);
       return 0;
     default:
       return platform::default_window_proc(window, message, wparam, lparam);
@@ -142,16 +149,8 @@ extern "C" int ZIVRO_printf(const char* format, ...) {
 
   store_line(buffer);
   platform::note_printed_line(buffer);
-  if (text_window()) text_window_put_line(buffer);
+  if (text_log.text) text_window_put_line(buffer);
   return produced;
-}
-
-extern "C" int ZIVRO_logging(int on) {
-  if (!package_opened("ZIVRO_logging") || !graphics_window()) return 0;
-  set_logging_flag(on != 0);
-  set_run_menu_check(kCommandLogging, logging_flag());
-  if (logging_flag()) text_window_show(1);
-  return 1;
 }
 
 void reset_text_log_state() {

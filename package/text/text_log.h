@@ -1,4 +1,5 @@
-// The text window, its ring of the last 25 lines, and the logging flag.
+// The text window, its ring of the last 25 lines, ZIVRO_printf, and the
+// logging flag. Knows no other module of the package.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,12 @@
 constexpr int kLogRingSlots = 25;
 constexpr size_t kPrintBufferSize = 1024;
 
+// The graphics window, to which keys typed into the text window go, and
+// the text window itself; both null until the package is opened.
+void text_log_attach(platform::Window graphics, platform::Window text);
+
+// Read by every drawing call; the events module switches it, together with
+// the run menu's check mark.
 bool logging_flag();
 void set_logging_flag(bool on);
 

@@ -1,6 +1,8 @@
 // The desktop layer's own interface.
 #pragma once
 
+#include "platform/layer_only.h"
+
 namespace desktop {
 
 // true: waiting for a message returns at once, so the package spins as its

@@ -416,6 +416,8 @@ FrameWindow& frame_of(platform::Window window) {
 
 }  // namespace
 
+// ==== The layer's own interface (desktop.h) ==================================
+
 bool set_log_path(const char* path) {
   if (layer().log) std::fclose(layer().log);
   layer().log = path ? std::fopen(path, "wb") : nullptr;
@@ -431,6 +433,8 @@ void mark_started() {
 }
 
 }  // namespace desktop
+
+// ==== Portable hooks (portable/layer_hooks.h) ================================
 
 namespace portable {
 
@@ -504,6 +508,8 @@ void layer_window_changed(platform::Window window) {
 }
 
 }  // namespace portable
+
+// ==== Platform interface (platform.h): the layer's own part ==================
 
 namespace platform {
 

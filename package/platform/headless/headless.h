@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/layer_only.h"
 #include "platform/platform.h"
 
 namespace headless {

@@ -132,6 +132,8 @@ void application_idle(bool blocking) {
 
 }  // namespace
 
+// ==== The layer's own interface (headless.h) =================================
+
 Input click(int x, int y) {
   return {WM_LBUTTONDOWN, 0x0001 /* MK_LBUTTON */, platform::make_lparam(x, y), true, nullptr};
 }
@@ -286,6 +288,8 @@ void reset() {
 
 }  // namespace headless
 
+// ==== Portable hooks (portable/layer_hooks.h) ================================
+
 namespace portable {
 
 uint64_t layer_now_ms() {
@@ -321,6 +325,8 @@ void layer_open_menu(platform::Window window, size_t index) {
 }
 
 }  // namespace portable
+
+// ==== Platform interface (platform.h): the layer's own part ==================
 
 namespace platform {
 

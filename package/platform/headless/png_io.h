@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/layer_only.h"
+
 namespace headless {
 
 struct Image {

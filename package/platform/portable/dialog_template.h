@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/layer_only.h"
+
 namespace portable {
 
 enum class ControlKind { kButton, kEdit, kStatic, kOther };

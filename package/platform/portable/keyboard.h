@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "platform/layer_only.h"
 #include "platform/platform.h"
 
 #ifndef WM_SYSKEYDOWN

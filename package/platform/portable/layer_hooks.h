@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/layer_only.h"
 #include "platform/platform.h"
 #include "platform/portable/objects.h"
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/layer_only.h"
 #include "platform/platform.h"
 
 namespace portable {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/layer_only.h"
 #include "platform/platform.h"
 #include "platform/portable/dialog_template.h"
 

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/layer_only.h"
 #include "platform/portable/objects.h"
 
 namespace portable {

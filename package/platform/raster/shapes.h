@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/layer_only.h"
+
 namespace raster {
 
 // A view of pixels 0x00RRGGBB, rows top to bottom, `width` pixels a row.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/layer_only.h"
 #include "platform/raster/shapes.h"
 
 namespace raster {

@@ -5,6 +5,9 @@
 // Win32 calls window and dialog procedures with its own (stdcall on 32-bit
 // x86). Each class and each running dialog therefore gets a trampoline that
 // forwards to the package's procedure.
+//
+// Unlike the portable layers, this one has no interface of its own and no
+// portable hooks: below the trampolines comes the platform interface alone.
 #include <windows.h>
 
 // After <windows.h>, so its definitions of the shared macros are the ones used.
@@ -96,6 +99,8 @@ INT_PTR CALLBACK dialog_trampoline(HWND dialog, UINT message, WPARAM wparam, LPA
 }
 
 }  // namespace
+
+// ==== Platform interface (platform.h): all of it =============================
 
 namespace platform {
 

@@ -1,5 +1,9 @@
 // Opening and closing the package: the two windows, the canvas, the timer,
-// the origin, and the graphics window's window-level messages.
+// the origin, and the graphics window's window-level messages. Opening wires
+// the package together: it hands the windows to the text log and routes the
+// graphics window's input to the events module.
+#include "package_windows.h"
+
 #include <zivro.h>
 
 #include <cstdio>
@@ -7,7 +11,6 @@
 
 #include "draw/colour_table.h"
 #include "events.h"
-#include "package_windows.h"
 #include "script.h"
 #include "text/text_log.h"
 
@@ -138,6 +141,7 @@ extern "C" int ZIVRO_open(HINSTANCE instance, HINSTANCE previous, LPSTR, int sho
   windows.text =
       platform::create_window("TextWndClass", "ZIVRO Text", WS_OVERLAPPEDWINDOW, 0,
                               (2 * screen.height) / 3 + 1, screen.width, screen.height / 3);
+  text_log_attach(windows.graphics, windows.text);
   windows.instance = instance;
   windows.window_context = platform::window_context(windows.graphics);
   windows.canvas = platform::create_bitmap(windows.window_context, kCanvasWidth, kCanvasHeight);

@@ -1,0 +1,36 @@
+// The package's one pending event, its run-control flags and the run
+// menu's command ids. The events module owns the single instance of each.
+#pragma once
+
+constexpr int kNoEvent = -1;
+
+struct PendingEvent {
+  int kind = kNoEvent;
+  int mouse_x = 0;
+  int mouse_y = 0;
+  char key = 0;
+};
+
+struct RunState {
+  bool animate = false;
+  bool single_step = false;
+  bool quit_requested = false;
+  bool play_one = false;
+  bool playback = false;
+  bool recording = false;
+  bool ctrl_held = false;
+  bool tick = false;
+};
+
+// Run-menu command ids; the menu's items and the Ctrl accelerators run them.
+enum RunCommand : unsigned {
+  kCommandAnimate = 1,
+  kCommandHalt = 2,
+  kCommandAdvanceFrame = 3,
+  kCommandLogging = 4,
+  kCommandRecord = 5,
+  kCommandPlayback = 6,
+  kCommandPlayOne = 7,
+  kCommandQuit = 8,
+  kCommandContact = 9,  // the grayed contact lines
+};
