@@ -4,7 +4,6 @@
 #include <iterator>
 
 #include "cargame.h"
-#include "draw/colour_table.h"
 #include "package_fixture.h"
 
 namespace {
@@ -53,16 +52,6 @@ TEST_F(CarGameRun, PlaybackOfClicksAndTicksEndsCleanly) {
   EXPECT_EQ(headless::printed_lines(),
             std::vector<std::string>{"EOF encountered in script file ZIVRO.SCR\n"});
   EXPECT_EQ(headless::now_ms(), 0u) << "a script plays without waiting for the timer";
-}
-
-TEST(ColourTable, NamesAndValues) {
-  EXPECT_STREQ(colour_name(0), "black");
-  EXPECT_STREQ(colour_name(9), "navy blue");
-  EXPECT_STREQ(colour_name(22), "50% gray");
-  EXPECT_STREQ(colour_name(23), "20% gray");
-  EXPECT_EQ(colour_rgb(1), 0xFFFFFFu);
-  EXPECT_EQ(colour_rgb(8), 0xCC0099u) << "purple: red in the lowest byte";
-  EXPECT_EQ(colour_rgb(23), 0xCCCCCCu);
 }
 
 }  // namespace

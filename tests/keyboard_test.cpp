@@ -72,6 +72,15 @@ TEST_F(Keyboard, CapsLockTurnsLettersOnlyAndShiftTurnsThemBack) {
   }
 }
 
+TEST_F(Keyboard, KeypadDigitsTypeTheirDigits) {
+  constexpr unsigned kNumpad0 = 0x60;  // VK_NUMPAD0; VK_NUMPAD9 is 0x69
+  for (unsigned digit = 0; digit <= 9; ++digit) {
+    post_all(press(kNumpad0 + digit));
+    EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, static_cast<char>('0' + digit)}))
+        << "keypad " << digit;
+  }
+}
+
 TEST_F(Keyboard, AltKeysAndF10OpenTheMenuAndMakeNoCharacter) {
   struct Case {
     const char* what;

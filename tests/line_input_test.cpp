@@ -6,6 +6,7 @@
 
 #include "package_fixture.h"
 #include "platform/portable/dialog_template.h"
+#include "platform/portable/objects.h"
 
 namespace {
 
@@ -64,6 +65,27 @@ TEST(LineInputTemplate, PromptIsCutOrPaddedTo79) {
         prompt.size() >= 79 ? prompt.substr(0, 79) : prompt + std::string(79 - prompt.size(), ' ');
     EXPECT_EQ(layout.controls[2].title, expected);
   }
+}
+
+// The headless user always presses Okay, so the dialog's procedure is asked
+// directly: Cancel (Escape, the close box) and the edit field's notices
+// leave the dialog open; Okay ends it with the field's text.
+TEST(LineInputDialog, OnlyOkayEndsItCancelLeavesItOpen) {
+  constexpr uintptr_t kCancel = 2;                       // IDCANCEL
+  constexpr uintptr_t kEditChanged = 0x300 << 16 | 102;  // EN_CHANGE from the field
+  platform::DialogObject dialog;
+  dialog.texts[102] = "typed";
+  char answer[256] = "";
+  gets_dialog_proc(&dialog, WM_INITDIALOG, 0, reinterpret_cast<intptr_t>(answer));
+  for (uintptr_t command : {kCancel, kEditChanged}) {
+    gets_dialog_proc(&dialog, WM_COMMAND, command, 0);
+    EXPECT_FALSE(dialog.ended) << "command " << command;
+  }
+  EXPECT_STREQ(answer, "");
+  gets_dialog_proc(&dialog, WM_COMMAND, 101, 0);  // Okay
+  EXPECT_TRUE(dialog.ended);
+  EXPECT_EQ(dialog.result, 1);
+  EXPECT_STREQ(answer, "typed");
 }
 
 TEST_F(LineInput, ReturnsTheTypedTextAsTyped) {

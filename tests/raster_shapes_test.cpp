@@ -262,6 +262,53 @@ TEST(RasterEllipse, SmallBoxesHaveTheMidpointShapes) {
             ".....\n.....\n..#..\n.#o#.\n.#o#.\n.#o#.\n.#o#.\n.#o#.\n..#..\n.....\n.....\n");
 }
 
+// Boxes with an even side: the two middle rows (or columns) are twins.
+TEST(RasterEllipse, SmallEvenBoxesPixelForPixel) {
+  struct Case {
+    int width, height;
+    const char* expected;  // with a blank border of one pixel
+  };
+  const Case cases[] = {
+      {7, 4,
+       ".........\n"
+       "..#####..\n"
+       ".#ooooo#.\n"
+       ".#ooooo#.\n"
+       "..#####..\n"
+       ".........\n"},
+      {4, 4,
+       "......\n"
+       "..##..\n"
+       ".#oo#.\n"
+       ".#oo#.\n"
+       "..##..\n"
+       "......\n"},
+      {6, 5,
+       "........\n"
+       "..####..\n"
+       ".#oooo#.\n"
+       ".#oooo#.\n"
+       ".#oooo#.\n"
+       "..####..\n"
+       "........\n"},
+      {4, 7,
+       "......\n"
+       "......\n"
+       "..##..\n"
+       ".#oo#.\n"
+       ".#oo#.\n"
+       ".#oo#.\n"
+       "..##..\n"
+       "......\n"
+       "......\n"},
+  };
+  for (const Case& c : cases) {
+    Canvas canvas(c.width + 2, c.height + 2);
+    raster::draw_ellipse(canvas.surface(), 1, 1, c.width + 1, c.height + 1, kPen, kBrush);
+    EXPECT_EQ(picture(canvas), c.expected) << c.width << " by " << c.height;
+  }
+}
+
 // Cases where the canvas once differed from GDI.
 TEST(RasterEllipse, OutlineKeepsTwoPixelRunsWhereTheCurveTurns) {
   Canvas wide(17, 9);  // 15 by 7: the rows next to the middle one keep two pixels a side

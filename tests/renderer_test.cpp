@@ -53,6 +53,27 @@ class Renderer : public PackageTest {
   }
 };
 
+// The whole colour table: each index paints its value and logs its name.
+TEST_F(Renderer, EveryColourIndexPaintsItsValueUnderItsName) {
+  const std::pair<const char*, uint32_t> table[24] = {
+      {"black", 0x000000},     {"white", 0xFFFFFF},        {"red", 0xFF0000},
+      {"green", 0x00FF00},     {"blue", 0x0000FF},         {"yellow", 0xFFFF00},
+      {"magenta", 0xFF00FF},   {"cyan", 0x00FFFF},         {"purple", 0x9900CC},
+      {"navy blue", 0x003399}, {"dusty plum", 0x996699},   {"ice blue", 0x99FFFF},
+      {"turquoise", 0x99FFCC}, {"orange", 0xFF6600},       {"brown", 0x996633},
+      {"pink", 0xFF99CC},      {"chalk", 0xFFFF99},        {"gold", 0xCC9933},
+      {"peach", 0xFF9966},     {"forest green", 0x006633}, {"sea green", 0x33CC99},
+      {"olive", 0x999933},     {"50% gray", 0x808080},     {"20% gray", 0xCCCCCC},
+  };
+  ZIVRO_logging(1);
+  for (int index = 0; index < 24; ++index) {
+    ZIVRO_pixel(index, index, 0);
+    EXPECT_EQ(at(origin_x() + index, origin_y()), table[index].second) << "colour " << index;
+    EXPECT_EQ(headless::printed_lines().back(),
+              std::string(table[index].first) + " pixel at (" + std::to_string(index) + ",0)\n");
+  }
+}
+
 TEST_F(Renderer, FilledRectangleIncludesBothCorners) {
   ZIVRO_rectangle(ZIVRO_BLACK, 0, 10, 10, 0, 0);
   const Painted p = painted();

@@ -1,5 +1,6 @@
 // The "&Run" menu: its items, its commands, its check marks, and the Ctrl-key
 // accelerators typed into either window.
+#include <fstream>
 #include <string>
 
 #include "package_fixture.h"
@@ -145,6 +146,21 @@ TEST_F(RunMenu, AcceleratorsAcceptBothCodesOnlyWithCtrl) {
   ctrl(0x6F);  // keypad divide, the lower-case code of O
   pump_then_type();
   EXPECT_FALSE(run_state().play_one) << "the next step took the play-one read";
+}
+
+// Ctrl+O plays one event of the script and halts, with the letter's code as
+// with the keypad's: the second event stays in the file.
+TEST_F(RunMenu, CtrlOPlaysOneEventWithEitherCode) {
+  for (unsigned code : {unsigned{'O'}, 0x6Fu}) {
+    SCOPED_TRACE(code);
+    reset_package();
+    std::ofstream(kScriptFileName, std::ios::binary) << "ZIVRO_KBD(120);\r\nZIVRO_KBD(121);\r\n";
+    open();
+    ctrl(code);
+    EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, 'x'}));
+    post_input(headless::typed('.'));
+    EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, '.'})) << "the script went on playing";
+  }
 }
 
 TEST_F(RunMenu, CtrlCharactersMakeNoEvent) {

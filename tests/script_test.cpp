@@ -92,6 +92,28 @@ TEST_F(Script, PlaybackReturnsTheRecordedEventsThenEndsHalted) {
   EXPECT_EQ(count_of(headless::printed_lines(), "EOF encountered in script file ZIVRO.SCR\n"), 1);
 }
 
+TEST_F(Script, QuitTakenDuringPlaybackEndsTheWait) {
+  write_file(kScriptFileName,
+             "ZIVRO_KBD(97);\r\nZIVRO_KBD(98);\r\nZIVRO_KBD(99);\r\nZIVRO_KBD(100);\r\n");
+  open();
+  post_input(headless::menu_command(kCommandPlayback));
+  post_input(headless::close_window());  // its quit message comes one step later
+  EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, 'a'}));
+  EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, 'b'}));
+  EXPECT_EQ(wait_event().kind, ZIVRO_QUIT) << "a script event took the quit's place";
+}
+
+TEST_F(Script, OneTickRecordedIsARunOfOne) {
+  open();
+  headless::set_clock_limit_ms(10'000);
+  ZIVRO_run_control(2);
+  post_input(headless::menu_command(kCommandRecord));
+  EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
+  post_input(headless::menu_command(kCommandRecord));
+  EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
+  EXPECT_EQ(read_file(kScriptFileName), "ZIVRO_PERIODIC(1);\r\n");
+}
+
 TEST_F(Script, RecordingThenPlaybackRoundTrip) {
   record_session(headless::menu_command(kCommandQuit));
   ZIVRO_close();

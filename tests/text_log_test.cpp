@@ -119,6 +119,36 @@ TEST_F(TextWindowPainting, NewLineClearsTheWholeWidthOfTheBottomStrip) {
   }
 }
 
+// Every row starts with a colour of its own, so the scroll's distance shows
+// exactly: each row must hold what stood one line height below it, and every
+// row the scroll uncovered must be repainted white.
+TEST_F(TextWindowPainting, ALineScrollsByTheLineHeightAndRepaintsWhatItUncovers) {
+  open();
+  platform::Window text = text_window();
+  platform::DrawingContext context = platform::window_context(text);
+  platform::select_font(context, platform::fixed_pitch_font());
+  const platform::TextMetrics metrics = platform::text_metrics(context);
+  platform::release_window_context(text, context);
+  const int line_height = metrics.height + metrics.external_leading;
+  ASSERT_GT(line_height, 0);
+
+  std::vector<uint32_t>& pixels = text->surface.pixels;
+  const int width = text->surface.width;
+  const int height = text->surface.height;
+  for (int row = 0; row < height; ++row) {
+    std::fill_n(pixels.begin() + row * width, width, static_cast<uint32_t>(row));
+  }
+  ZIVRO_printf("%s", "");
+  for (int row = 0; row < height; ++row) {
+    const uint32_t expected =
+        row < height - line_height ? static_cast<uint32_t>(row + line_height) : 0xFFFFFFu;
+    for (int column = 0; column < width; ++column) {
+      ASSERT_EQ(pixels[static_cast<size_t>(row * width + column)], expected)
+          << "column " << column << " of row " << row << "; line height " << line_height;
+    }
+  }
+}
+
 TEST_F(TextWindowPainting, RepaintReplaysTheRing) {
   open();
   for (int i = 1; i <= 30; ++i) ZIVRO_printf("line %d of thirty\n", i);

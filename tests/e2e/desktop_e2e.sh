@@ -7,6 +7,8 @@ build=$(cd "${1:?build directory}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=x_session.sh
 source "$here/x_session.sh"
+# shellcheck source=ctrl_keys.sh
+source "$here/ctrl_keys.sh"
 
 work=$(mktemp -d)
 cd "$work" || exit 1
@@ -49,25 +51,7 @@ shot "$G" chase.png
 check "six Faster clicks bring the police lights (blue)" \
   more_than "$(pixels_of chase.png '#0000FF' "595x12+0+$((318 + MENU))")" 10
 
-keys "$G" ctrl+h
-sleep 0.4
-shot "$G" halted1.png
-sleep 1
-shot "$G" halted2.png
-check "Ctrl+H halts: two screenshots a second apart are equal" same_image halted1.png halted2.png
-keys "$G" ctrl+f
-sleep 0.4
-shot "$G" stepped1.png
-sleep 0.6
-shot "$G" stepped2.png
-check "Ctrl+F steps one frame" differ halted2.png stepped1.png
-check "and stays halted after it" same_image stepped1.png stepped2.png
-keys "$G" ctrl+a
-sleep 0.4
-shot "$G" moving1.png
-sleep 0.5
-shot "$G" moving2.png
-check "Ctrl+A animates again" differ moving1.png moving2.png
+ctrl_keys_scenario "$G" keys shot 0.4
 
 read -r gx gy <<< "$(origin "$G")"
 menu_shot() {  # the open Run menu, cropped from the screen

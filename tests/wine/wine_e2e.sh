@@ -38,6 +38,8 @@ fi
 
 # shellcheck source=../e2e/x_session.sh
 source "$root/tests/e2e/x_session.sh"
+# shellcheck source=../e2e/ctrl_keys.sh
+source "$root/tests/e2e/ctrl_keys.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/zivro-wine-e2e-run.XXXXXX")
 
 # shellcheck disable=SC2317  # run by the trap
@@ -133,25 +135,12 @@ if [ -n "${ZIVRO_WINE_E2E_SHOT:-}" ]; then
   cp chase.png "$ZIVRO_WINE_E2E_SHOT"
 fi
 
-wine_keys ctrl+h
-sleep 0.5
-shot "$G" halted1.png
-sleep 1
-shot "$G" halted2.png
-check "Ctrl+H halts: two screenshots a second apart are equal" same_image halted1.png halted2.png
-wine_keys ctrl+f
-sleep 0.5
-shot "$G" stepped1.png
-sleep 0.6
-shot "$G" stepped2.png
-check "Ctrl+F steps one frame" differ halted2.png stepped1.png
-check "and stays halted after it" same_image stepped1.png stepped2.png
-wine_keys ctrl+a
-sleep 0.5
-shot "$G" moving1.png
-sleep 0.5
-shot "$G" moving2.png
-check "Ctrl+A animates again" differ moving1.png moving2.png
+# The keys go to the window that has the focus, the graphics window here.
+wine_window_keys() {
+  shift
+  wine_keys "$@"
+}
+ctrl_keys_scenario "$G" wine_window_keys shot
 
 # menu_item Y: opens Run on the menu bar with the mouse and clicks the item
 # Y pixels below the top of the popup (items are 17 pixels apart; Animate at
