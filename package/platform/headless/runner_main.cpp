@@ -327,6 +327,9 @@ int main(int argc, char** argv) {
   headless::mark_set_up();
   // Only the text window's ring stays in memory; --log streams to its file.
   headless::keep_printed_lines(false);
+  // Nothing here reads the graphics window's surface: --png and --frames take
+  // the presented canvas itself, --text-png the text window.
+  headless::keep_main_window_surface(false);
   Options options;
   if (const std::string error = parse_options(argc, argv, &options); !error.empty()) {
     std::fprintf(stderr, "%s: %s\n", program, error.c_str());
