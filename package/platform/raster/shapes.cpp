@@ -82,6 +82,11 @@ struct QuotRem {
 // (a * b + add) / divisor, exactly, with a 128-bit intermediate. Callers keep
 // the quotient below 2^64; it is still well defined otherwise.
 QuotRem mul_add_divmod(u64 a, u64 b, u64 add, u64 divisor) {
+  if (a <= 0xffffffffu && b <= 0xffffffffu) {
+    // The common case: coordinates near the surface, where it all fits 64 bits.
+    const u64 sum = a * b + add;
+    if (sum >= add) return {sum / divisor, sum % divisor};
+  }
   const u64 mask = 0xffffffffu;
   const u64 lo_lo = (a & mask) * (b & mask);
   const u64 hi_lo = (a >> 32) * (b & mask);
@@ -375,7 +380,11 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
         ++edge.x;
       }
     }
-    std::sort(work.crossings.begin(), work.crossings.end());
+    if (work.crossings.size() == 2) {  // most rows of most polygons: no sort needed
+      if (work.crossings[1] < work.crossings[0]) std::swap(work.crossings[0], work.crossings[1]);
+    } else {
+      std::sort(work.crossings.begin(), work.crossings.end());
+    }
     // Alternate rule: inside between the first and second crossing, the
     // third and fourth, and so on.
     for (std::size_t k = 0; k + 1 < work.crossings.size(); k += 2) {
@@ -474,6 +483,12 @@ void paint_rectangle(const Surface& s, i64 left, i64 top, i64 right, i64 bottom,
   if (pen.null) {
     // Without an outline GDI fills one pixel less to the right and below.
     if (!brush.hollow) fill_box(s, left, top, right - 2, bottom - 2, brush.colour);
+    return;
+  }
+  if (!brush.hollow && pen.width <= 1 && pen.colour == brush.colour) {
+    // A one-pixel outline in the brush's colour: outline and inside make
+    // one box, filled row by row in one go.
+    fill_box(s, left, top, right - 1, bottom - 1, brush.colour);
     return;
   }
   if (!brush.hollow) fill_box(s, left + 1, top + 1, right - 2, bottom - 2, brush.colour);
@@ -583,6 +598,14 @@ void paint_ellipse(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, c
   const i64 mirror = left + right - 1;
   const i64 last_row = s.height - 1;
 
+  if (width <= 1 && (!outline || (fill && pen.colour == brush.colour))) {
+    // Outline and inside in one colour: each row is one span from the left
+    // outline's outer pixel to its mirror image.
+    const uint32_t colour = outline ? pen.colour : brush.colour;
+    trace_ellipse(left, top, right, bottom, 0, last_row,
+                  [&](i64 y, i64 xs, i64) { fill_span(s, y, xs, mirror - xs, colour); });
+    return;
+  }
   if (width <= 1) {
     // Row by row: the brush strictly between the outline pixels, then the
     // outline. Without an outline the brush covers the outline's pixels too,
