@@ -361,6 +361,17 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
   std::sort(work.edges.begin(), work.edges.end(),
             [](const PolygonEdge& p, const PolygonEdge& q) { return p.y_first < q.y_first; });
 
+  const auto step = [](PolygonEdge& edge) {
+    edge.x += edge.step_q;
+    edge.rem -= edge.step_r;
+    if (edge.rem < 0) {
+      edge.rem += edge.height;
+      ++edge.x;
+    }
+  };
+  const auto drop_finished_edges = [&](i64 row) {
+    std::erase_if(work.active, [&](std::size_t index) { return work.edges[index].y_last <= row; });
+  };
   work.active.clear();
   std::size_t next_edge = 0;
   i64 y = work.edges.front().y_first;
@@ -369,28 +380,36 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
     while (next_edge < work.edges.size() && work.edges[next_edge].y_first == y) {
       work.active.push_back(next_edge++);
     }
+    if (work.active.size() == 2) {
+      // Two edges (every row of a convex polygon): until one of them ends
+      // or another begins, each row is the one span between them.
+      PolygonEdge& a = work.edges[work.active[0]];
+      PolygonEdge& b = work.edges[work.active[1]];
+      i64 last = std::min(a.y_last, b.y_last);
+      if (next_edge < work.edges.size()) last = std::min(last, work.edges[next_edge].y_first - 1);
+      for (;; ++y) {
+        fill_span(s, y, std::min(a.x, b.x), std::max(a.x, b.x) - 1, colour);
+        step(a);
+        step(b);
+        if (y >= last) break;
+      }
+      drop_finished_edges(y);
+      ++y;
+      continue;
+    }
     work.crossings.clear();
     for (const std::size_t index : work.active) {
       PolygonEdge& edge = work.edges[index];
       work.crossings.push_back(edge.x);
-      edge.x += edge.step_q;
-      edge.rem -= edge.step_r;
-      if (edge.rem < 0) {
-        edge.rem += edge.height;
-        ++edge.x;
-      }
+      step(edge);
     }
-    if (work.crossings.size() == 2) {  // most rows of most polygons: no sort needed
-      if (work.crossings[1] < work.crossings[0]) std::swap(work.crossings[0], work.crossings[1]);
-    } else {
-      std::sort(work.crossings.begin(), work.crossings.end());
-    }
+    std::sort(work.crossings.begin(), work.crossings.end());
     // Alternate rule: inside between the first and second crossing, the
     // third and fourth, and so on.
     for (std::size_t k = 0; k + 1 < work.crossings.size(); k += 2) {
       fill_span(s, y, work.crossings[k], work.crossings[k + 1] - 1, colour);
     }
-    std::erase_if(work.active, [&](std::size_t index) { return work.edges[index].y_last <= y; });
+    drop_finished_edges(y);
     ++y;
   }
 }
