@@ -31,12 +31,11 @@
 // file, a face that will not scale), fonts still exist: they draw nothing,
 // measure 0 wide, and report an em-high line.
 //
-// Faces are looked up in a fontconfig configuration of our own, loaded once
-// for the first lookup (reading it is most of what starting a program costs)
-// and kept for the other family's, then destroyed. Nothing of fontconfig's
-// global state is touched (no FcInit, no FcFini), so other fontconfig users
-// in the process are unaffected. reset_font_cache releases the configuration
-// if it is still held, every face and the FreeType library.
+// Faces are looked up in a fontconfig configuration of our own, loaded for
+// the lookup and destroyed right after it. Nothing of fontconfig's global
+// state is touched (no FcInit, no FcFini), so other fontconfig users in the
+// process are unaffected, and nothing it allocated outlives the lookup.
+// reset_font_cache releases every face and the FreeType library.
 #include "platform/raster/text.h"
 
 #include <ft2build.h>
@@ -99,7 +98,6 @@ struct TextState {
   bool library_tried = false;
   FT_Library library = nullptr;
   std::array<FamilyFace, 2> families;
-  FcConfig* config = nullptr;  // loaded for the first lookup, kept until both are done
   std::map<std::pair<int, int>, std::unique_ptr<Font>> fonts;  // by (family, em)
 };
 
@@ -160,8 +158,7 @@ FT_Face open_face(FontFamily family) {
   slot.tried = true;
   FT_Library lib = library();
   if (!lib) return nullptr;
-  if (!state.config) state.config = FcInitLoadConfigAndFonts();
-  FcConfig* config = state.config;
+  FcConfig* config = FcInitLoadConfigAndFonts();
   if (!config) return nullptr;
   const bool mono = family == FontFamily::kMonospace;
   std::string file;
@@ -172,11 +169,7 @@ FT_Face open_face(FontFamily family) {
       (!mono && match_font(config, "Liberation Sans", true, file, index)) ||
       match_font(config, mono ? "DejaVu Sans Mono" : "DejaVu Sans", true, file, index) ||
       match_font(config, mono ? "monospace" : "sans-serif", false, file, index);
-  if (std::all_of(state.families.begin(), state.families.end(),
-                  [](const FamilyFace& other) { return other.tried; })) {
-    FcConfigDestroy(config);  // no lookup is left to make
-    state.config = nullptr;
-  }
+  FcConfigDestroy(config);
   if (!found) return nullptr;
   FT_Face face = nullptr;
   if (FT_New_Face(lib, file.c_str(), index & 0xFFFF, &face) != 0) return nullptr;
@@ -423,8 +416,6 @@ void reset_font_cache() {
     if (slot.face) FT_Done_Face(slot.face);
     slot = FamilyFace{};
   }
-  if (state.config) FcConfigDestroy(state.config);
-  state.config = nullptr;
   if (state.library) FT_Done_FreeType(state.library);
   state.library = nullptr;
   state.library_tried = false;
