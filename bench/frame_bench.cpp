@@ -13,6 +13,8 @@
 #include "package_reset.h"
 #include "package_windows.h"
 #include "platform/headless/headless.h"
+#include "platform/portable/objects.h"
+#include "platform/raster/shapes.h"
 #include "scene.h"
 #include "script.h"
 #include "text/text_log.h"
@@ -46,6 +48,22 @@ void BM_FrameNightStop(benchmark::State& state) {
   for (auto _ : state) draw_frame(game);
 }
 
+// The machine's floor for a frame: the whole canvas filled once with one
+// colour, by the rasterizer's own fill. A frame's median divided by this one's
+// says how many canvases' worth of plain filling the frame costs.
+void BM_FillCanvasOnce(benchmark::State& state) {
+  open_package();
+  platform::BitmapObject& canvas = *canvas_context()->bitmap;
+  const raster::Surface surface{canvas.pixels.data(), canvas.width, canvas.height};
+  uint32_t colour = 0x00A6CAF0u;
+  for (auto _ : state) {
+    raster::fill_rectangle(surface, 0, 0, kCanvasWidth, kCanvasHeight, colour);
+    benchmark::DoNotOptimize(canvas.pixels.data());
+    benchmark::ClobberMemory();
+    colour ^= 0x00010101u;  // a different colour each time, as a frame would paint
+  }
+}
+
 // Whole runs of a long script: six clicks and 20000 ticks, 20006 frames.
 void BM_ReplayLongScript(benchmark::State& state) {
   const std::filesystem::path script =
@@ -58,6 +76,7 @@ void BM_ReplayLongScript(benchmark::State& state) {
   const int64_t frames = 6 + 20000 + 1;
   for (auto _ : state) {
     reset_package();
+    headless::keep_main_window_surface(false);  // as the runner replays
     headless::set_playback_path(script.string());
     headless::post_at_start(headless::menu_command(kCommandPlayback));
     static char command_line[] = "";
@@ -70,6 +89,7 @@ void BM_ReplayLongScript(benchmark::State& state) {
 
 BENCHMARK(BM_FrameDay)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_FrameNightStop)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_FillCanvasOnce)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_ReplayLongScript)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
 }  // namespace

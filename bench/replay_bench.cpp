@@ -17,6 +17,7 @@ void run_game(benchmark::State& state, bool blocking) {
   for (auto _ : state) {
     reset_package();
     headless::set_blocking_wait(blocking);
+    headless::keep_main_window_surface(false);  // as the runner replays
     headless::set_clock_limit_ms(ticks * 100);
     static char command_line[] = "";
     benchmark::DoNotOptimize(run_cargame(nullptr, nullptr, command_line, SW_SHOWNORMAL));

@@ -458,7 +458,9 @@ void layer_surface_changed(platform::Window window) {
   if (found != frames.end() && found->second->view) found->second->view->redraw();
 }
 
-void layer_block_copied(platform::Window, const platform::BitmapObject&) {}
+bool layer_block_copied(platform::Window, const platform::BitmapObject&) {
+  return true;
+}
 
 void layer_menu_changed(platform::Window window) {
   auto& frames = desktop::layer().frames;

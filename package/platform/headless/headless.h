@@ -86,6 +86,14 @@ long present_count(platform::Window window);
 long messages_taken();
 long empty_polls();
 
+// Whether copies into the main window fill its surface, as they do unless
+// keep_main_window_surface(false) said not to. A run that never reads that
+// surface (the runner reads the canvas and the text window only) spares the
+// copy of every presented frame; presents are still counted, and the frames
+// directory and the presented canvas below still see every frame. Until
+// the next reset the main window's surface then holds what it held before.
+void keep_main_window_surface(bool keep);
+
 // Writes every surface copied into the main window (each presented canvas)
 // as DIR/000001.png, DIR/000002.png, ... Returns false once a write failed.
 void set_frames_directory(const std::string& directory);

@@ -40,6 +40,7 @@ struct LayerState {
   long taken = 0;
   long empty = 0;
   const platform::BitmapObject* presented = nullptr;
+  bool keep_main_surface = true;  // copies into the main window fill its surface
   std::string frames_directory;
   long frames = 0;
   bool frames_ok = true;
@@ -242,6 +243,10 @@ long empty_polls() {
   return layer.empty;
 }
 
+void keep_main_window_surface(bool keep) {
+  layer.keep_main_surface = keep;
+}
+
 void set_frames_directory(const std::string& directory) {
   layer.frames_directory = directory;
 }
@@ -305,16 +310,20 @@ platform::Size layer_client_size(uint32_t style, int width, int height, bool has
 
 void layer_surface_changed(platform::Window) {}
 
-void layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
+// Each frame is written from the canvas as it is presented, so the frames
+// need no copy in the window's surface.
+bool layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
   using headless::layer;
-  if (window != headless::main_window()) return;
+  if (window != headless::main_window()) return true;
   layer.presented = &source;
-  if (layer.frames_directory.empty()) return;
-  char name[32];
-  std::snprintf(name, sizeof name, "/%06ld.png", ++layer.frames);
-  layer.frames_ok = headless::write_png(layer.frames_directory + name, source.pixels.data(),
-                                        source.width, source.height) &&
-                    layer.frames_ok;
+  if (!layer.frames_directory.empty()) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/%06ld.png", ++layer.frames);
+    layer.frames_ok = headless::write_png(layer.frames_directory + name, source.pixels.data(),
+                                          source.width, source.height) &&
+                      layer.frames_ok;
+  }
+  return layer.keep_main_surface;
 }
 void layer_menu_changed(platform::Window) {}
 void layer_window_changed(platform::Window) {}

@@ -327,6 +327,9 @@ int main(int argc, char** argv) {
   headless::mark_set_up();
   // Only the text window's ring stays in memory; --log streams to its file.
   headless::keep_printed_lines(false);
+  // Nothing here reads the graphics window's surface: --png and --frames take
+  // the presented canvas itself, --text-png the text window.
+  headless::keep_main_window_surface(false);
   Options options;
   if (const std::string error = parse_options(argc, argv, &options); !error.empty()) {
     std::fprintf(stderr, "%s: %s\n", program, error.c_str());
@@ -369,10 +372,12 @@ int main(int argc, char** argv) {
   if (!options.log.empty() && !headless::close_transcript()) {
     fail(kUnusable, "cannot write " + options.log);
   }
+  // The canvas is copied out only for the outputs that read it.
   std::vector<uint32_t> canvas;
   int width = 0;
   int height = 0;
-  const bool presented = headless::presented_pixels(&canvas, &width, &height);
+  const bool presented = (!options.png.empty() || !options.expect.empty()) &&
+                         headless::presented_pixels(&canvas, &width, &height);
   if (!options.png.empty()) {
     if (!presented) {
       fail(kProgramFailed, "the run presented no frame; " + options.png + " not written");

@@ -17,8 +17,10 @@ uint64_t layer_now_ms();
 platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu);
 // A window's surface received new pixels and should be shown.
 void layer_surface_changed(platform::Window window);
-// A block of pixels was copied into a window from this surface.
-void layer_block_copied(platform::Window window, const platform::BitmapObject& source);
+// A block of pixels is being copied into a window from this surface. Returns
+// whether the window's own surface must receive the pixels: a layer that
+// shows nothing may know that nobody will read them.
+bool layer_block_copied(platform::Window window, const platform::BitmapObject& source);
 // A window's menu bar was attached, redrawn, or had an item changed.
 void layer_menu_changed(platform::Window window);
 // A window was created, shown or destroyed.

@@ -60,6 +60,10 @@ Bitmap select_bitmap(DrawingContext context, Bitmap bitmap) {
 void copy_block(DrawingContext destination, int x, int y, int width, int height,
                 DrawingContext source, int source_x, int source_y) {
   if (!destination || !source || !destination->bitmap || !source->bitmap) return;
+  if (destination->window) {
+    ++destination->window->presents;
+    if (!portable::layer_block_copied(destination->window, *source->bitmap)) return;
+  }
   BitmapObject& to = *destination->bitmap;
   const BitmapObject& from = *source->bitmap;
   // Clip in 64 bits so that no coordinate can overflow.
@@ -93,11 +97,7 @@ void copy_block(DrawingContext destination, int x, int y, int width, int height,
       std::copy(in, in + w, out);
     }
   }
-  if (destination->window) {
-    ++destination->window->presents;
-    portable::layer_block_copied(destination->window, from);
-    portable::layer_surface_changed(destination->window);
-  }
+  if (destination->window) portable::layer_surface_changed(destination->window);
 }
 
 }  // namespace platform

@@ -82,6 +82,11 @@ struct QuotRem {
 // (a * b + add) / divisor, exactly, with a 128-bit intermediate. Callers keep
 // the quotient below 2^64; it is still well defined otherwise.
 QuotRem mul_add_divmod(u64 a, u64 b, u64 add, u64 divisor) {
+  if (a <= 0xffffffffu && b <= 0xffffffffu) {
+    // The common case: coordinates near the surface, where it all fits 64 bits.
+    const u64 sum = a * b + add;
+    if (sum >= add) return {sum / divisor, sum % divisor};
+  }
   const u64 mask = 0xffffffffu;
   const u64 lo_lo = (a & mask) * (b & mask);
   const u64 hi_lo = (a >> 32) * (b & mask);
@@ -356,6 +361,17 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
   std::sort(work.edges.begin(), work.edges.end(),
             [](const PolygonEdge& p, const PolygonEdge& q) { return p.y_first < q.y_first; });
 
+  const auto step = [](PolygonEdge& edge) {
+    edge.x += edge.step_q;
+    edge.rem -= edge.step_r;
+    if (edge.rem < 0) {
+      edge.rem += edge.height;
+      ++edge.x;
+    }
+  };
+  const auto drop_finished_edges = [&](i64 row) {
+    std::erase_if(work.active, [&](std::size_t index) { return work.edges[index].y_last <= row; });
+  };
   work.active.clear();
   std::size_t next_edge = 0;
   i64 y = work.edges.front().y_first;
@@ -364,16 +380,28 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
     while (next_edge < work.edges.size() && work.edges[next_edge].y_first == y) {
       work.active.push_back(next_edge++);
     }
+    if (work.active.size() == 2) {
+      // Two edges (every row of a convex polygon): until one of them ends
+      // or another begins, each row is the one span between them.
+      PolygonEdge& a = work.edges[work.active[0]];
+      PolygonEdge& b = work.edges[work.active[1]];
+      i64 last = std::min(a.y_last, b.y_last);
+      if (next_edge < work.edges.size()) last = std::min(last, work.edges[next_edge].y_first - 1);
+      for (;; ++y) {
+        fill_span(s, y, std::min(a.x, b.x), std::max(a.x, b.x) - 1, colour);
+        step(a);
+        step(b);
+        if (y >= last) break;
+      }
+      drop_finished_edges(y);
+      ++y;
+      continue;
+    }
     work.crossings.clear();
     for (const std::size_t index : work.active) {
       PolygonEdge& edge = work.edges[index];
       work.crossings.push_back(edge.x);
-      edge.x += edge.step_q;
-      edge.rem -= edge.step_r;
-      if (edge.rem < 0) {
-        edge.rem += edge.height;
-        ++edge.x;
-      }
+      step(edge);
     }
     std::sort(work.crossings.begin(), work.crossings.end());
     // Alternate rule: inside between the first and second crossing, the
@@ -381,7 +409,7 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
     for (std::size_t k = 0; k + 1 < work.crossings.size(); k += 2) {
       fill_span(s, y, work.crossings[k], work.crossings[k + 1] - 1, colour);
     }
-    std::erase_if(work.active, [&](std::size_t index) { return work.edges[index].y_last <= y; });
+    drop_finished_edges(y);
     ++y;
   }
 }
@@ -474,6 +502,12 @@ void paint_rectangle(const Surface& s, i64 left, i64 top, i64 right, i64 bottom,
   if (pen.null) {
     // Without an outline GDI fills one pixel less to the right and below.
     if (!brush.hollow) fill_box(s, left, top, right - 2, bottom - 2, brush.colour);
+    return;
+  }
+  if (!brush.hollow && pen.width <= 1 && pen.colour == brush.colour) {
+    // A one-pixel outline in the brush's colour: outline and inside make
+    // one box, filled row by row in one go.
+    fill_box(s, left, top, right - 1, bottom - 1, brush.colour);
     return;
   }
   if (!brush.hollow) fill_box(s, left + 1, top + 1, right - 2, bottom - 2, brush.colour);
@@ -583,6 +617,14 @@ void paint_ellipse(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, c
   const i64 mirror = left + right - 1;
   const i64 last_row = s.height - 1;
 
+  if (width <= 1 && (!outline || (fill && pen.colour == brush.colour))) {
+    // Outline and inside in one colour: each row is one span from the left
+    // outline's outer pixel to its mirror image.
+    const uint32_t colour = outline ? pen.colour : brush.colour;
+    trace_ellipse(left, top, right, bottom, 0, last_row,
+                  [&](i64 y, i64 xs, i64) { fill_span(s, y, xs, mirror - xs, colour); });
+    return;
+  }
   if (width <= 1) {
     // Row by row: the brush strictly between the outline pixels, then the
     // outline. Without an outline the brush covers the outline's pixels too,

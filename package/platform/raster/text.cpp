@@ -70,6 +70,9 @@ struct Glyph {
   int rows = 0;
   int advance = 0;
   std::vector<uint8_t> coverage;  // rows * width, top row first
+  // Each row's inked columns lie in [ink_start, ink_end) (both 0: none), so
+  // drawing skips the blank margins around the shape.
+  std::vector<std::pair<int, int>> ink;
 };
 
 }  // namespace
@@ -262,6 +265,15 @@ void copy_bitmap(const FT_Bitmap& bitmap, Glyph& glyph) {
       }
     }
   }
+  glyph.ink.assign(static_cast<size_t>(glyph.rows), {0, 0});
+  for (int r = 0; r < glyph.rows; ++r) {
+    const uint8_t* row = glyph.coverage.data() + static_cast<size_t>(r) * glyph.width;
+    int start = 0;
+    int end = glyph.width;
+    while (start < end && row[start] == 0) ++start;
+    while (end > start && row[end - 1] == 0) --end;
+    if (start < end) glyph.ink[static_cast<size_t>(r)] = {start, end};
+  }
 }
 
 // Code points of 0x80..0x9F in Windows-1252. The undefined 0x81, 0x8D, 0x8F,
@@ -292,14 +304,18 @@ const Glyph* glyph_for(const Font& font, unsigned char byte) {
   return cached.get();
 }
 
+// Each channel becomes (s * a + d * (255 - a) + 127) / 255, rounded down.
+// Red and blue are worked on together, each in its own 16 bits (a sum is at
+// most 255 * 255 + 127, so neither spills into the other), and the division
+// by 255 is n / 255 == (n + 1 + (n >> 8)) >> 8, exact for every n up to
+// 65152.
 uint32_t blend(uint32_t dst, uint32_t src, unsigned a) {
-  uint32_t out = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const unsigned s = (src >> shift) & 0xFFu;
-    const unsigned d = (dst >> shift) & 0xFFu;
-    out |= ((s * a + d * (255u - a) + 127u) / 255u) << shift;
-  }
-  return out;
+  const unsigned b = 255u - a;
+  uint32_t rb = (src & 0xFF00FFu) * a + (dst & 0xFF00FFu) * b + 0x007F007Fu;
+  uint32_t g = (src & 0xFF00u) * a + (dst & 0xFF00u) * b + 0x7F00u;  // green's sum, times 256
+  rb = ((rb + 0x00010001u + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+  g = ((g + 0x100u + ((g >> 8) & 0x00FFFF00u)) >> 8) & 0x0000FF00u;
+  return rb | g;
 }
 
 // Blends a glyph's coverage with its top-left pixel at (left, top), only on
@@ -313,11 +329,17 @@ void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, lon
   for (long long r = r0; r < r1; ++r) {
     const uint8_t* src = glyph.coverage.data() + r * glyph.width;
     uint32_t* row = surface.pixels + (top + r) * surface.width;
-    for (long long c = c0; c < c1; ++c) {
+    const std::pair<int, int> ink = glyph.ink[static_cast<size_t>(r)];
+    const long long from = std::max<long long>(c0, ink.first);
+    const long long to = std::min<long long>(c1, ink.second);
+    uint32_t* out = row + left;
+    for (long long c = from; c < to; ++c) {
       const unsigned a = src[c];
-      if (a == 0) continue;
-      uint32_t& pixel = row[left + c];
-      pixel = a == 255 ? colour : blend(pixel, colour, a);
+      if (a == 255) {
+        out[c] = colour;
+      } else if (a != 0) {
+        out[c] = blend(out[c], colour, a);
+      }
     }
   }
 }

@@ -1,0 +1,57 @@
+// Presents on the headless layer when the main window's surface is not kept:
+// the canvas is still seen as presented, and nothing else changes.
+#include "package_fixture.h"
+#include "platform/headless/png_io.h"
+#include "platform/portable/objects.h"
+
+namespace {
+
+class HeadlessPresent : public PackageTest {};
+
+TEST_F(HeadlessPresent, WithoutTheMainSurfaceEveryPresentStillCounts) {
+  headless::keep_main_window_surface(false);
+  open();
+  platform::Window graphics = graphics_window();
+  const std::vector<uint32_t> before = graphics->surface.pixels;
+  ZIVRO_clear();
+  present_canvas();
+  graphics_window_proc(graphics, WM_PAINT, 0, 0);
+  EXPECT_EQ(headless::present_count(graphics), 2);
+  EXPECT_FALSE(canvas_dirty());
+  EXPECT_EQ(graphics->surface.pixels, before);  // no copy made
+  std::vector<uint32_t> pixels;
+  int width = 0;
+  int height = 0;
+  ASSERT_TRUE(headless::presented_pixels(&pixels, &width, &height));
+  EXPECT_EQ(pixels, canvas_context()->bitmap->pixels);
+  EXPECT_EQ(width, 601);
+  EXPECT_EQ(height, 540);
+}
+
+TEST_F(HeadlessPresent, TheFramesDirectoryGetsEachPresentedCanvas) {
+  headless::keep_main_window_surface(false);
+  headless::set_frames_directory(directory_.string());
+  open();
+  ZIVRO_clear();
+  present_canvas();
+  ZIVRO_rectangle(ZIVRO_RED, -10, -10, 10, 10, 0);
+  present_canvas();
+  ASSERT_TRUE(headless::frames_written_ok());
+  headless::Image first;
+  headless::Image second;
+  ASSERT_TRUE(headless::read_png((directory_ / "000001.png").string(), &first));
+  ASSERT_TRUE(headless::read_png((directory_ / "000002.png").string(), &second));
+  EXPECT_NE(first.pixels, second.pixels);
+  EXPECT_EQ(second.pixels, canvas_context()->bitmap->pixels);
+}
+
+TEST_F(HeadlessPresent, AResetKeepsTheMainSurfaceAgain) {
+  headless::keep_main_window_surface(false);
+  reset_package();
+  open();
+  ZIVRO_clear();
+  present_canvas();
+  EXPECT_EQ(graphics_window()->surface.pixels[1 + 595], 0xFFFFFFu);
+}
+
+}  // namespace
