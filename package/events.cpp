@@ -186,12 +186,10 @@ bool pump_one_message() {
   return took;
 }
 
-extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
-  // Nothing could ever come: the run is over before it began.
-  if (!package_opened("ZIVRO_wait_event_rec")) {
-    if (record) *record = EventRecord{};
-    return ZIVRO_QUIT;
-  }
+namespace {
+
+// The wait itself, for both entries once they know the package is open.
+int wait_for_event(EventRecord* record) {
   PendingEvent& pending = events.pending;
   RunState& run = events.run;
   pending = PendingEvent{};
@@ -232,9 +230,18 @@ extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
   return run.quit_requested ? ZIVRO_QUIT : pending.kind;
 }
 
+}  // namespace
+
+// Before ZIVRO_open nothing could ever come: the run is over before it began.
+extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
+  if (package_opened("ZIVRO_wait_event_rec")) return wait_for_event(record);
+  if (record) *record = EventRecord{};
+  return ZIVRO_QUIT;
+}
+
 extern "C" int ZIVRO_wait_event(int* x, int* y, char* key) {
   EventRecord record{};
-  const int kind = package_opened("ZIVRO_wait_event") ? ZIVRO_wait_event_rec(&record) : ZIVRO_QUIT;
+  const int kind = package_opened("ZIVRO_wait_event") ? wait_for_event(&record) : ZIVRO_QUIT;
   if (x) *x = record.x;
   if (y) *y = record.y;
   if (key) *key = static_cast<char>(record.key);
