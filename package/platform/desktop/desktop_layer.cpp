@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/desktop/desktop.h"
+#include "platform/portable/files.h"
 #include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
@@ -540,13 +541,7 @@ Size screen_size() {
 
 // With a log file, every printed line goes there too, ended by one newline.
 void note_printed_line(const char* text) {
-  std::FILE* log = desktop::layer().log;
-  if (!log) return;
-  if (!text) text = "";
-  const size_t length = std::strlen(text);
-  std::fwrite(text, 1, length, log);
-  if (length == 0 || text[length - 1] != '\n') std::fputc('\n', log);
-  std::fflush(log);
+  if (std::FILE* log = desktop::layer().log) portable::write_log_line(log, text);
 }
 
 bool started_through_entry() {

@@ -8,6 +8,7 @@
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
 #include "platform/portable/dialog_template.h"
+#include "platform/portable/files.h"
 #include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
@@ -402,10 +403,7 @@ void note_printed_line(const char* text) {
   if (!text) text = "";
   if (layer.keep_printed) layer.printed.emplace_back(text);
   if (!layer.transcript) return;
-  const size_t length = std::strlen(text);
-  bool ok = std::fwrite(text, 1, length, layer.transcript) == length;
-  if (length == 0 || text[length - 1] != '\n') ok = ok && std::fputc('\n', layer.transcript) != EOF;
-  layer.transcript_ok = ok && std::fflush(layer.transcript) == 0 && layer.transcript_ok;
+  if (!portable::write_log_line(layer.transcript, text)) layer.transcript_ok = false;
 }
 
 bool started_through_entry() {

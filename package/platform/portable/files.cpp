@@ -1,7 +1,12 @@
-// Opening the script file on POSIX systems, for both portable layers.
+// Files on POSIX systems, for both portable layers: opening the script file,
+// and the runners' log files.
+#include "platform/portable/files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -30,3 +35,15 @@ std::FILE* open_regular_file(const char* path, bool for_writing) {
 }
 
 }  // namespace platform
+
+namespace portable {
+
+bool write_log_line(std::FILE* file, const char* text) {
+  if (!text) text = "";
+  const size_t length = std::strlen(text);
+  bool ok = std::fwrite(text, 1, length, file) == length;
+  if (length == 0 || text[length - 1] != '\n') ok = ok && std::fputc('\n', file) != EOF;
+  return std::fflush(file) == 0 && ok;
+}
+
+}  // namespace portable
