@@ -9,6 +9,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/x_session.sh"
 # shellcheck source=ctrl_keys.sh
 source "$here/ctrl_keys.sh"
+# shellcheck source=opt_in_events.sh
+source "$here/opt_in_events.sh"
 
 work=$(mktemp -d)
 cd "$work" || exit 1
@@ -17,6 +19,8 @@ source "$here/../check.sh"
 need_program "$build/game/cargame"
 need_program "$build/examples/greeting"
 need_program "$build/examples/greeting-headless"
+need_program "$build/tests/input-probe"
+need_program "$build/tests/input-probe-headless"
 x_session_start
 
 # Client coordinates plus the 25-pixel menu bar give window coordinates.
@@ -226,6 +230,8 @@ check "after a kill every line of ZIVRO.SCR is whole, with CR LF" \
   test "$lines" -gt 2 -a "$lines" -eq "$(wc -l < ZIVRO.SCR)"
 check "the last run holds the ticks until the kill (about 20, got ${last:-none})" \
   grep -qE $'^ZIVRO_PERIODIC\\(([5-9]|1[0-9]|2[0-5])\\);\r$' <(tail -n 1 ZIVRO.SCR)
+
+opt_in_events_scenario "$build/tests/input-probe" "$build/tests/input-probe-headless"
 
 report "desktop end to end" || { echo "screenshots kept in $work"; exit 1; }
 rm -rf "$work"
