@@ -14,6 +14,7 @@ struct EventsState {
   PendingEvent pending;
   RunState run;
   platform::Menu run_menu = nullptr;
+  bool record_from_open = false;
 };
 
 EventsState events;
@@ -331,6 +332,14 @@ extern "C" int ZIVRO_logging(int on) {
   set_logging(on != 0);
   if (logging_flag()) text_window_show(1);
   return 1;
+}
+
+void record_from_open() {
+  events.record_from_open = true;
+}
+
+void start_recording_if_asked() {
+  if (events.record_from_open && !events.run.recording) run_command(kCommandRecord);
 }
 
 void reset_events_state() {
