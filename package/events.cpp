@@ -15,6 +15,7 @@ struct EventsState {
   RunState run;
   platform::Menu run_menu = nullptr;
   bool record_from_open = false;
+  int wanted = 0;  // the ZIVRO_WANT_ groups the program asked for
 };
 
 EventsState events;
@@ -246,6 +247,25 @@ extern "C" int ZIVRO_wait_event(int* x, int* y, char* key) {
   if (x) *x = record.x;
   if (y) *y = record.y;
   if (key) *key = static_cast<char>(record.key);
+  return kind;
+}
+
+extern "C" int ZIVRO_want_events(int mask) {
+  const int before = events.wanted;
+  events.wanted = mask & ZIVRO_WANT_ALL;
+  return before;
+}
+
+extern "C" int ZIVRO_wait_event_ex(ZIVRO_Event* event) {
+  EventRecord record{};
+  const int kind = package_opened("ZIVRO_wait_event_ex") ? wait_for_event(&record) : ZIVRO_QUIT;
+  if (event) {
+    *event = ZIVRO_Event{};
+    event->kind = kind;
+    event->x = record.x;
+    event->y = record.y;
+    event->key = record.key;
+  }
   return kind;
 }
 

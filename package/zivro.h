@@ -95,6 +95,81 @@ enum {
  * does nothing) before ZIVRO_open, otherwise 1. */
 int ZIVRO_run_control(int what);
 
+/* Extensions: opt-in input events. A program that never calls
+ * ZIVRO_want_events gets exactly the events above, and its recordings hold
+ * exactly the lines they always held. */
+
+/* The further event kinds; each comes only when its group is wanted. */
+enum {
+  ZIVRO_KEY_PRESS = 5,      /* a key went down (repeats while held) */
+  ZIVRO_KEY_RELEASE = 6,    /* a key went up */
+  ZIVRO_MOUSE_RELEASE = 7,  /* a mouse button went up */
+  ZIVRO_MOUSE_DRAG = 8,     /* the mouse moved with a button held */
+  ZIVRO_MOUSE_RIGHT = 9,    /* the right button went down */
+  ZIVRO_MOUSE_MIDDLE = 10   /* the middle button went down */
+};
+
+/* The groups of events for ZIVRO_want_events, to be or-ed together. */
+enum {
+  ZIVRO_WANT_KEYS = 0x1,    /* ZIVRO_KEY_PRESS and ZIVRO_KEY_RELEASE */
+  ZIVRO_WANT_RELEASE = 0x2, /* ZIVRO_MOUSE_RELEASE */
+  ZIVRO_WANT_DRAG = 0x4,    /* ZIVRO_MOUSE_DRAG */
+  ZIVRO_WANT_BUTTONS = 0x8, /* ZIVRO_MOUSE_RIGHT and ZIVRO_MOUSE_MIDDLE */
+  ZIVRO_WANT_ALL = 0xF
+};
+
+/* Mouse buttons, in ZIVRO_Event.button: the one pressed or released, or
+ * for a drag the buttons held, or-ed together. */
+enum { ZIVRO_BUTTON_LEFT = 0x1, ZIVRO_BUTTON_RIGHT = 0x2, ZIVRO_BUTTON_MIDDLE = 0x4 };
+
+/* Modifier keys held, in ZIVRO_Event.modifiers. */
+enum { ZIVRO_MOD_SHIFT = 0x1, ZIVRO_MOD_CTRL = 0x2, ZIVRO_MOD_ALT = 0x4 };
+
+/* Key codes of ZIVRO_KEY_PRESS and ZIVRO_KEY_RELEASE: the Windows
+ * virtual-key codes. A letter key gives its upper-case letter ('A'..'Z'),
+ * a digit key its digit ('0'..'9'), whatever Shift does to the character. */
+enum {
+  ZIVRO_VK_BACKSPACE = 0x08,
+  ZIVRO_VK_TAB = 0x09,
+  ZIVRO_VK_ENTER = 0x0D,
+  ZIVRO_VK_SHIFT = 0x10,
+  ZIVRO_VK_CTRL = 0x11,
+  ZIVRO_VK_ALT = 0x12,
+  ZIVRO_VK_ESCAPE = 0x1B,
+  ZIVRO_VK_SPACE = 0x20,
+  ZIVRO_VK_PAGE_UP = 0x21,
+  ZIVRO_VK_PAGE_DOWN = 0x22,
+  ZIVRO_VK_END = 0x23,
+  ZIVRO_VK_HOME = 0x24,
+  ZIVRO_VK_LEFT = 0x25,
+  ZIVRO_VK_UP = 0x26,
+  ZIVRO_VK_RIGHT = 0x27,
+  ZIVRO_VK_DOWN = 0x28,
+  ZIVRO_VK_INSERT = 0x2D,
+  ZIVRO_VK_DELETE = 0x2E,
+  ZIVRO_VK_F1 = 0x70, /* F2..F12 follow: ZIVRO_VK_F1 + n - 1 */
+  ZIVRO_VK_F12 = 0x7B
+};
+
+/* What ZIVRO_wait_event_ex fills in. Fields an event does not carry are 0. */
+typedef struct ZIVRO_Event {
+  int kind;      /* as returned */
+  int x;         /* mouse kinds: the position, in package coordinates */
+  int y;
+  int key;       /* ZIVRO_KBD: the character's byte as ZIVRO_wait_event_rec
+                    gives it; ZIVRO_KEY_PRESS/RELEASE: the key code */
+  int button;    /* mouse kinds: ZIVRO_BUTTON_ values */
+  int modifiers; /* ZIVRO_MOD_ values held when the event happened */
+} ZIVRO_Event;
+
+/* Chooses the groups of further events the waits return, for the rest of
+ * the run (0 switches them all off). Unknown bits are ignored. Returns the
+ * groups wanted before. May be called before ZIVRO_open. */
+int ZIVRO_want_events(int mask);
+
+/* ZIVRO_wait_event_rec with the kind and all of the event's details. */
+int ZIVRO_wait_event_ex(ZIVRO_Event* event);
+
 #ifndef _WIN32
 /* The application's entry. On these platforms the package's own main()
  * calls it with the four start-up values. */
