@@ -4,6 +4,9 @@
 
 #include <zivro.h>
 
+#include <bitset>
+#include <cstdint>
+
 #include "package_windows.h"
 #include "script.h"
 #include "text/text_log.h"
@@ -16,6 +19,11 @@ struct EventsState {
   platform::Menu run_menu = nullptr;
   bool record_from_open = false;
   int wanted = 0;  // the ZIVRO_WANT_ groups the program asked for
+  // Shift and Alt as the key messages leave them (Ctrl is the run state's).
+  bool shift_held = false;
+  bool alt_held = false;
+  // Keys whose press ran an accelerator: their release makes no event either.
+  std::bitset<256> accelerator_keys_down;
 };
 
 EventsState events;
@@ -90,17 +98,68 @@ void stop_playback() {
   set_run_menu_check(kCommandPlayback, false);
 }
 
+bool wants(int group) {
+  return (events.wanted & group) != 0;
+}
+
+// Whether the program asked for events of this kind; the four kinds of
+// every program always count.
+bool kind_wanted(int kind) {
+  switch (kind) {
+    case ZIVRO_KEY_PRESS:
+    case ZIVRO_KEY_RELEASE:
+      return wants(ZIVRO_WANT_KEYS);
+    case ZIVRO_MOUSE_RELEASE:
+      return wants(ZIVRO_WANT_RELEASE);
+    case ZIVRO_MOUSE_DRAG:
+      return wants(ZIVRO_WANT_DRAG);
+    case ZIVRO_MOUSE_RIGHT:
+    case ZIVRO_MOUSE_MIDDLE:
+      return wants(ZIVRO_WANT_BUTTONS);
+    default:
+      return true;
+  }
+}
+
 // Makes the script's event the pending one. Fields the event does not have
 // keep what a message of the same step may have set.
 void take_script_event(const ScriptEvent& event) {
   PendingEvent& pending = events.pending;
   pending.kind = event.kind;
-  if (event.kind == ZIVRO_MOUSE) {
-    pending.mouse_x = event.x;
-    pending.mouse_y = event.y;
-  } else if (event.kind == ZIVRO_KBD) {
-    pending.key = event.key;
+  // A program that asked for nothing sees no modifiers, as it records none.
+  pending.modifiers = events.wanted ? event.modifiers : 0;
+  switch (event.kind) {
+    case ZIVRO_MOUSE:
+    case ZIVRO_MOUSE_RELEASE:
+    case ZIVRO_MOUSE_DRAG:
+    case ZIVRO_MOUSE_RIGHT:
+    case ZIVRO_MOUSE_MIDDLE:
+      pending.mouse_x = event.x;
+      pending.mouse_y = event.y;
+      pending.button = event.button;
+      if (event.kind == ZIVRO_MOUSE) pending.button = ZIVRO_BUTTON_LEFT;
+      if (event.kind == ZIVRO_MOUSE_RIGHT) pending.button = ZIVRO_BUTTON_RIGHT;
+      if (event.kind == ZIVRO_MOUSE_MIDDLE) pending.button = ZIVRO_BUTTON_MIDDLE;
+      break;
+    case ZIVRO_KBD:
+      pending.key = event.key;
+      break;
+    case ZIVRO_KEY_PRESS:
+    case ZIVRO_KEY_RELEASE:
+      pending.key_code = event.key_code;
+      break;
+    default:
+      break;
   }
+}
+
+// The next script event of a kind the program asked for; events of other
+// kinds are passed over, as their input would make no event.
+bool read_wanted_script_event(ScriptEvent* event) {
+  while (script_read_event(event)) {
+    if (kind_wanted(event->kind)) return true;
+  }
+  return false;
 }
 
 void run_command(unsigned id) {
@@ -190,8 +249,8 @@ bool pump_one_message() {
 
 namespace {
 
-// The wait itself, for both entries once they know the package is open.
-int wait_for_event(EventRecord* record) {
+// The wait itself, for every entry once it knows the package is open.
+int wait_for_event(ZIVRO_Event* event) {
   PendingEvent& pending = events.pending;
   RunState& run = events.run;
   pending = PendingEvent{};
@@ -202,7 +261,7 @@ int wait_for_event(EventRecord* record) {
     if (pending.kind != ZIVRO_QUIT && (run.play_one || run.playback)) {
       run.play_one = false;
       ScriptEvent event;
-      if (script_read_event(&event)) {
+      if (read_wanted_script_event(&event)) {
         take_script_event(event);
         break;  // a script event does not wait for a tick
       }
@@ -221,32 +280,57 @@ int wait_for_event(EventRecord* record) {
     }
   }
 
-  if (run.recording)
-    script_record_event(pending.kind, pending.mouse_x, pending.mouse_y, pending.key, run.playback);
-
-  if (record) {
-    record->x = pending.mouse_x;
-    record->y = pending.mouse_y;
-    record->key = pending.key;
+  if (run.recording) {
+    script_record_event({pending.kind, pending.mouse_x, pending.mouse_y, pending.key,
+                         pending.key_code, pending.button, pending.modifiers},
+                        run.playback);
   }
-  return run.quit_requested ? ZIVRO_QUIT : pending.kind;
+
+  const int kind = run.quit_requested ? ZIVRO_QUIT : pending.kind;
+  *event = ZIVRO_Event{};
+  event->kind = kind;
+  event->x = pending.mouse_x;
+  event->y = pending.mouse_y;
+  const bool key_event = pending.kind == ZIVRO_KEY_PRESS || pending.kind == ZIVRO_KEY_RELEASE;
+  event->key = key_event ? pending.key_code : pending.key;
+  event->button = pending.button;
+  event->modifiers = pending.modifiers;
+  return kind;
 }
 
 }  // namespace
 
+namespace {
+
 // Before ZIVRO_open nothing could ever come: the run is over before it began.
-extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
-  if (package_opened("ZIVRO_wait_event_rec")) return wait_for_event(record);
-  if (record) *record = EventRecord{};
+int wait_entry(const char* name, ZIVRO_Event* event) {
+  if (package_opened(name)) return wait_for_event(event);
+  *event = ZIVRO_Event{ZIVRO_QUIT, 0, 0, 0, 0, 0};
   return ZIVRO_QUIT;
 }
 
+}  // namespace
+
+extern "C" int ZIVRO_wait_event_ex(ZIVRO_Event* event) {
+  ZIVRO_Event full{};
+  const int kind = wait_entry("ZIVRO_wait_event_ex", &full);
+  if (event) *event = full;
+  return kind;
+}
+
+extern "C" int ZIVRO_wait_event_rec(EventRecord* record) {
+  ZIVRO_Event full{};
+  const int kind = wait_entry("ZIVRO_wait_event_rec", &full);
+  if (record) *record = EventRecord{full.x, full.y, full.key};
+  return kind;
+}
+
 extern "C" int ZIVRO_wait_event(int* x, int* y, char* key) {
-  EventRecord record{};
-  const int kind = package_opened("ZIVRO_wait_event") ? wait_for_event(&record) : ZIVRO_QUIT;
-  if (x) *x = record.x;
-  if (y) *y = record.y;
-  if (key) *key = static_cast<char>(record.key);
+  ZIVRO_Event full{};
+  const int kind = wait_entry("ZIVRO_wait_event", &full);
+  if (x) *x = full.x;
+  if (y) *y = full.y;
+  if (key) *key = static_cast<char>(full.key);
   return kind;
 }
 
@@ -254,19 +338,6 @@ extern "C" int ZIVRO_want_events(int mask) {
   const int before = events.wanted;
   events.wanted = mask & ZIVRO_WANT_ALL;
   return before;
-}
-
-extern "C" int ZIVRO_wait_event_ex(ZIVRO_Event* event) {
-  EventRecord record{};
-  const int kind = package_opened("ZIVRO_wait_event_ex") ? wait_for_event(&record) : ZIVRO_QUIT;
-  if (event) {
-    *event = ZIVRO_Event{};
-    event->kind = kind;
-    event->x = record.x;
-    event->y = record.y;
-    event->key = record.key;
-  }
-  return kind;
 }
 
 extern "C" int ZIVRO_run_control(int what) {
@@ -292,31 +363,121 @@ extern "C" int ZIVRO_run_control(int what) {
   return 1;
 }
 
+namespace {
+
+int modifier_bits() {
+  if (!events.wanted) return 0;
+  return (events.shift_held ? ZIVRO_MOD_SHIFT : 0) | (events.run.ctrl_held ? ZIVRO_MOD_CTRL : 0) |
+         (events.alt_held ? ZIVRO_MOD_ALT : 0);
+}
+
+void note_modifier_key(unsigned key, bool down) {
+  if (key == VK_SHIFT) events.shift_held = down;
+  if (key == VK_MENU) events.alt_held = down;
+}
+
+// A key's press or release, if the program asked for keys.
+void key_event(int kind, unsigned key) {
+  if (!wants(ZIVRO_WANT_KEYS)) return;
+  events.pending.kind = kind;
+  events.pending.key_code = static_cast<int>(key & 0xFF);
+  events.pending.modifiers = modifier_bits();
+}
+
+// Mouse events other than the left click: client coordinates as signed
+// words, since a drag may leave the window.
+void mouse_event(int kind, int button, intptr_t lparam) {
+  PendingEvent& pending = events.pending;
+  pending.kind = kind;
+  pending.mouse_x = static_cast<int16_t>(platform::low_word(lparam)) - origin_x();
+  pending.mouse_y = origin_y() - static_cast<int16_t>(platform::high_word(lparam));
+  pending.button = button;
+  pending.modifiers = modifier_bits();
+}
+
+int buttons_held(uintptr_t key_state) {
+  return ((key_state & MK_LBUTTON) ? ZIVRO_BUTTON_LEFT : 0) |
+         ((key_state & MK_RBUTTON) ? ZIVRO_BUTTON_RIGHT : 0) |
+         ((key_state & MK_MBUTTON) ? ZIVRO_BUTTON_MIDDLE : 0);
+}
+
+}  // namespace
+
+// Messages of events nobody asked for are handled as they always were:
+// those that made no event before still go to the default procedure.
 bool handle_input_message(unsigned message, uintptr_t wparam, intptr_t lparam) {
   PendingEvent& pending = events.pending;
   RunState& run = events.run;
+  const auto key = static_cast<unsigned>(wparam);
   switch (message) {
     case WM_LBUTTONDOWN:
       pending.mouse_x = static_cast<int>(platform::low_word(lparam)) - origin_x();
       pending.mouse_y = origin_y() - static_cast<int>(platform::high_word(lparam));
       pending.kind = ZIVRO_MOUSE;
+      pending.button = ZIVRO_BUTTON_LEFT;
+      pending.modifiers = modifier_bits();
       return true;
     case WM_CHAR:
       // With Ctrl held the character belongs to an accelerator.
       if (!run.ctrl_held) {
         pending.kind = ZIVRO_KBD;
         pending.key = static_cast<char>(wparam & 0xFF);
+        pending.modifiers = modifier_bits();
       }
       return true;
     case WM_KEYDOWN:
-      if (wparam == VK_CONTROL) {
+      if (key == VK_CONTROL) {
         run.ctrl_held = true;
       } else if (run.ctrl_held) {
-        run_command(accelerator_command(static_cast<unsigned>(wparam)));
+        const unsigned command = accelerator_command(key);
+        run_command(command);
+        if (command) {
+          events.accelerator_keys_down.set(key & 0xFF);
+          return true;  // the accelerator's key makes no event
+        }
       }
+      note_modifier_key(key, true);
+      key_event(ZIVRO_KEY_PRESS, key);
       return true;
     case WM_KEYUP:
-      if (wparam == VK_CONTROL) run.ctrl_held = false;
+      if (key == VK_CONTROL) run.ctrl_held = false;
+      note_modifier_key(key, false);
+      if (events.accelerator_keys_down.test(key & 0xFF)) {
+        events.accelerator_keys_down.reset(key & 0xFF);
+      } else {
+        key_event(ZIVRO_KEY_RELEASE, key);
+      }
+      return true;
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+      // Keys typed with Alt held, and F10: the menu bar still takes them.
+      note_modifier_key(key, message == WM_SYSKEYDOWN);
+      key_event(message == WM_SYSKEYDOWN ? ZIVRO_KEY_PRESS : ZIVRO_KEY_RELEASE, key);
+      return false;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+      // A release comes for the buttons whose presses come.
+      const bool left = message == WM_LBUTTONUP;
+      if (!wants(ZIVRO_WANT_RELEASE) || (!left && !wants(ZIVRO_WANT_BUTTONS))) return false;
+      const int button = left                      ? ZIVRO_BUTTON_LEFT
+                         : message == WM_RBUTTONUP ? ZIVRO_BUTTON_RIGHT
+                                                   : ZIVRO_BUTTON_MIDDLE;
+      mouse_event(ZIVRO_MOUSE_RELEASE, button, lparam);
+      return true;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (!wants(ZIVRO_WANT_BUTTONS)) return false;
+      if (message == WM_RBUTTONDOWN) {
+        mouse_event(ZIVRO_MOUSE_RIGHT, ZIVRO_BUTTON_RIGHT, lparam);
+      } else {
+        mouse_event(ZIVRO_MOUSE_MIDDLE, ZIVRO_BUTTON_MIDDLE, lparam);
+      }
+      return true;
+    case WM_MOUSEMOVE:
+      if (!wants(ZIVRO_WANT_DRAG)) return false;
+      if (buttons_held(wparam)) mouse_event(ZIVRO_MOUSE_DRAG, buttons_held(wparam), lparam);
       return true;
     case WM_TIMER:
       run.tick = true;

@@ -9,6 +9,10 @@ struct PendingEvent {
   int mouse_x = 0;
   int mouse_y = 0;
   char key = 0;
+  // The details that only the opt-in events and ZIVRO_wait_event_ex carry.
+  int key_code = 0;   // ZIVRO_KEY_PRESS, ZIVRO_KEY_RELEASE
+  int button = 0;     // ZIVRO_BUTTON_ bits
+  int modifiers = 0;  // ZIVRO_MOD_ bits; 0 unless the program wants some events
 };
 
 struct RunState {

@@ -87,6 +87,33 @@ bool starts_with(const char* line, size_t length, const char* prefix) {
   return length >= n && std::memcmp(line, prefix, n) == 0;
 }
 
+// The lines of the opt-in kinds: the name with its "(", then the numbers.
+enum class LineShape {
+  kKey,              // key code, modifiers
+  kMouse,            // x, y, modifiers
+  kMouseWithButton,  // x, y, button, modifiers
+};
+struct OptInLine {
+  int kind;
+  const char* name;
+  LineShape shape;
+};
+constexpr OptInLine kOptInLines[] = {
+    {ZIVRO_KEY_PRESS, "ZIVRO_KEY_PRESS(", LineShape::kKey},
+    {ZIVRO_KEY_RELEASE, "ZIVRO_KEY_RELEASE(", LineShape::kKey},
+    {ZIVRO_MOUSE_RELEASE, "ZIVRO_MOUSE_RELEASE(", LineShape::kMouseWithButton},
+    {ZIVRO_MOUSE_DRAG, "ZIVRO_MOUSE_DRAG(", LineShape::kMouseWithButton},
+    {ZIVRO_MOUSE_RIGHT, "ZIVRO_MOUSE_RIGHT(", LineShape::kMouse},
+    {ZIVRO_MOUSE_MIDDLE, "ZIVRO_MOUSE_MIDDLE(", LineShape::kMouse},
+};
+
+const OptInLine* opt_in_line(int kind) {
+  for (const OptInLine& named : kOptInLines) {
+    if (named.kind == kind) return &named;
+  }
+  return nullptr;
+}
+
 bool is_answer_line(const char* line, size_t length) {
   return starts_with(line, length, kAnswerLine) || starts_with(line, length, kAnswerPartLine);
 }
@@ -250,16 +277,30 @@ std::string unescape_answer(const char* text, size_t length) {
 ScriptLine parse_script_line(const char* line, size_t length) {
   ScriptLine parsed;
   if (length <= kKindIndex) return parsed;
+  for (const OptInLine& named : kOptInLines) {
+    if (!starts_with(line, length, named.name)) continue;
+    size_t at = std::strlen(named.name);
+    parsed.kind = named.kind;
+    parsed.x = next_number(line, length, &at, true);
+    if (named.shape != LineShape::kKey) parsed.y = next_number(line, length, &at, true);
+    if (named.shape == LineShape::kMouseWithButton) {
+      parsed.button = next_number(line, length, &at, true);
+    }
+    parsed.modifiers = next_number(line, length, &at, true);
+    return parsed;
+  }
   size_t at = kKindIndex;
   switch (line[kKindIndex]) {
     case 'K':
       parsed.kind = ZIVRO_KBD;
       parsed.x = next_number(line, length, &at, true);
+      parsed.modifiers = next_number(line, length, &at, true);
       break;
     case 'M':
       parsed.kind = ZIVRO_MOUSE;
       parsed.x = next_number(line, length, &at, true);
       parsed.y = next_number(line, length, &at, true);
+      parsed.modifiers = next_number(line, length, &at, true);
       break;
     case 'P':
       // A minus sign before a count is skipped like any other character.
@@ -297,28 +338,44 @@ size_t read_script_line(std::FILE* file, char (&line)[512], bool* at_end) {
   return length;
 }
 
-void script_write_event(int kind, int x, int y, char key, bool playback_on) {
+void script_write_event(const ScriptEvent& event, bool playback_on) {
   if (!open_for_writing(true, playback_on)) return;
-  char line[64];
+  char line[96];
   int length = 0;
-  switch (kind) {
-    case ZIVRO_MOUSE:
-      length = std::snprintf(line, sizeof line, "ZIVRO_MOUSE(%d, %d);\r\n", x, y);
-      break;
-    case ZIVRO_KBD:
-      length = std::snprintf(line, sizeof line, "ZIVRO_KBD(%d);\r\n",
-                             static_cast<int>(static_cast<signed char>(key)));
-      break;
-    default:
-      return;
+  const int mods = event.modifiers;
+  if (event.kind == ZIVRO_MOUSE) {
+    length = mods ? std::snprintf(line, sizeof line, "ZIVRO_MOUSE(%d, %d, %d);\r\n", event.x,
+                                  event.y, mods)
+                  : std::snprintf(line, sizeof line, "ZIVRO_MOUSE(%d, %d);\r\n", event.x, event.y);
+  } else if (event.kind == ZIVRO_KBD) {
+    const int key = static_cast<signed char>(event.key);
+    length = mods ? std::snprintf(line, sizeof line, "ZIVRO_KBD(%d, %d);\r\n", key, mods)
+                  : std::snprintf(line, sizeof line, "ZIVRO_KBD(%d);\r\n", key);
+  } else if (const OptInLine* named = opt_in_line(event.kind)) {
+    switch (named->shape) {
+      case LineShape::kKey:
+        length =
+            std::snprintf(line, sizeof line, "%s%d, %d);\r\n", named->name, event.key_code, mods);
+        break;
+      case LineShape::kMouse:
+        length = std::snprintf(line, sizeof line, "%s%d, %d, %d);\r\n", named->name, event.x,
+                               event.y, mods);
+        break;
+      case LineShape::kMouseWithButton:
+        length = std::snprintf(line, sizeof line, "%s%d, %d, %d, %d);\r\n", named->name, event.x,
+                               event.y, event.button, mods);
+        break;
+    }
+  } else {
+    return;
   }
   put_line(line, static_cast<size_t>(length));
 }
 
-void script_record_event(int kind, int x, int y, char key, bool playback_on) {
+void script_record_event(const ScriptEvent& event, bool playback_on) {
   if (held_by_playback(playback_on)) return;  // events played back are not recorded
-  if (kind != ZIVRO_PERIODIC) {
-    if (end_run(playback_on)) script_write_event(kind, x, y, key, playback_on);
+  if (event.kind != ZIVRO_PERIODIC) {
+    if (end_run(playback_on)) script_write_event(event, playback_on);
     return;
   }
   // At the limit of the count the run's line is complete: a new run begins.
@@ -435,16 +492,27 @@ bool script_read_event(ScriptEvent* event) {
   if (std::ferror(script.file) || length <= kKindIndex) return false;
 
   const ScriptLine parsed = parse_script_line(line, length);
+  *event = ScriptEvent{parsed.kind};
+  event->modifiers = parsed.modifiers;
   switch (parsed.kind) {
     case ZIVRO_KBD:
-      *event = ScriptEvent{ZIVRO_KBD};
       event->key = static_cast<char>(parsed.x & 0xFF);
       break;
     case ZIVRO_MOUSE:
-      *event = ScriptEvent{ZIVRO_MOUSE, parsed.x, parsed.y};
+    case ZIVRO_MOUSE_RELEASE:
+    case ZIVRO_MOUSE_DRAG:
+    case ZIVRO_MOUSE_RIGHT:
+    case ZIVRO_MOUSE_MIDDLE:
+      event->x = parsed.x;
+      event->y = parsed.y;
+      event->button = parsed.button;
+      break;
+    case ZIVRO_KEY_PRESS:
+    case ZIVRO_KEY_RELEASE:
+      event->key_code = parsed.x;
       break;
     case ZIVRO_PERIODIC:
-      *event = ScriptEvent{ZIVRO_PERIODIC};
+      event->modifiers = 0;
       // A count of 0 still yields this one event, and leaves -1 behind.
       script.playback_remaining = parsed.x - 1;
       break;

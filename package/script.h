@@ -10,13 +10,6 @@ inline constexpr const char* kScriptFileName = "ZIVRO.SCR";
 // Whether a playback is on is the caller's to say (`playback_on`): the file
 // a playback reads is held for it, and a recording writes nothing meanwhile.
 
-// Appends the line of one event (a click or a key; other kinds write
-// nothing); opens the file for writing on first use.
-void script_write_event(int kind, int x, int y, char key, bool playback_on);
-// The recording step of the wait: a periodic event extends the run of
-// ticks, whose line is kept up to date in the file; any other event ends
-// the run and has its own line written (a quit opens the file only).
-void script_record_event(int kind, int x, int y, char key, bool playback_on);
 // Switching recording on: a fresh run, and a file left open for reading by
 // a playback that is no longer on is closed.
 void script_start_recording(bool playback_on);
@@ -26,14 +19,33 @@ void script_stop_recording(bool playback_on);
 // (the runner's --record FILE); messages still name ZIVRO.SCR.
 void script_record_to(const std::string& path);
 
-// One event of a script being played. Only the fields of its kind are
-// meaningful: x and y for a click, key for a character.
+// One event of a script, recorded or played. Only the fields of its kind
+// are meaningful: x and y for the mouse kinds, key for a character,
+// key_code for a key press or release, button for a release or drag.
+// Modifiers go with every kind but the periodic one.
 struct ScriptEvent {
   int kind = 0;
   int x = 0;
   int y = 0;
   char key = 0;
+  int key_code = 0;
+  int button = 0;
+  int modifiers = 0;
 };
+
+// Appends the line of one event (a click, a character or one of the opt-in
+// kinds; others write nothing); opens the file for writing on first use. A
+// click or character line gets its modifiers as one more number only when
+// they are not 0, so programs that never ask for them write what they always
+// wrote.
+void script_write_event(const ScriptEvent& event, bool playback_on);
+inline void script_write_event(int kind, int x, int y, char key, bool playback_on) {
+  script_write_event(ScriptEvent{kind, x, y, key}, playback_on);
+}
+// The recording step of the wait: a periodic event extends the run of
+// ticks, whose line is kept up to date in the file; any other event ends
+// the run and has its own line written (a quit opens the file only).
+void script_record_event(const ScriptEvent& event, bool playback_on);
 // The next event of the playback. False when the script supplies none: the
 // file cannot be opened or its end is reached (both reported in the text
 // window), or a line is no event; the caller then ends the playback.
@@ -71,11 +83,15 @@ void set_periodic_run_counter(int count);
 std::string escape_answer(const std::string& text);
 std::string unescape_answer(const char* text, size_t length);
 
-// One line of a script, as the reader sees it.
+// One line of a script, as the reader sees it. A line that starts with
+// the name of an opt-in kind and "(" is of that kind; any other goes by the
+// letter after "ZIVRO_".
 struct ScriptLine {
   int kind = 0;  // 0 when the kind letter is not M, K or P
-  int x = 0;     // mouse x, key code or periodic count
+  int x = 0;     // mouse x, character, key code or periodic count
   int y = 0;     // mouse y
+  int button = 0;
+  int modifiers = 0;
 };
 ScriptLine parse_script_line(const char* line, size_t length);
 

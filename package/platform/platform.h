@@ -32,6 +32,20 @@
 #define WM_RBUTTONDOWN 0x0204
 #endif
 
+// The further input messages and their key-state bits, as Win32 defines them.
+#ifndef WM_MOUSEMOVE
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_MOUSEMOVE 0x0200
+#define WM_RBUTTONUP 0x0205
+#define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
+#define MK_LBUTTON 0x0001u
+#define MK_RBUTTON 0x0002u
+#define MK_MBUTTON 0x0010u
+#define VK_MENU 0x12
+#endif
+
 // Window styles, menu flags, show modes and virtual keys the package uses.
 #ifndef WS_CAPTION
 #define WS_CAPTION 0x00C00000u

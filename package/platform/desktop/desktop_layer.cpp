@@ -250,19 +250,32 @@ void SurfaceView::draw() {
   fl_draw_image(rgb_.data(), x(), y(), width, height, 3);
 }
 
+// The MK_ bits of the mouse buttons FLTK says are held.
+uintptr_t buttons_held(int state) {
+  return ((state & FL_BUTTON1) ? MK_LBUTTON : 0u) | ((state & FL_BUTTON3) ? MK_RBUTTON : 0u) |
+         ((state & FL_BUTTON2) ? MK_MBUTTON : 0u);
+}
+
+// Button messages as Windows posts them; moves only while a button is
+// held, the only moves the package has a use for.
 int SurfaceView::handle(int event) {
+  const intptr_t where = platform::make_lparam(Fl::event_x() - x(), Fl::event_y() - y());
+  const int button = Fl::event_button();
   switch (event) {
     case FL_PUSH:
       take_focus();
-      if (Fl::event_button() == FL_LEFT_MOUSE) {
-        post(window_, WM_LBUTTONDOWN, 0x0001,
-             platform::make_lparam(Fl::event_x() - x(), Fl::event_y() - y()));
-      }
+      if (button == FL_LEFT_MOUSE) post(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
+      if (button == FL_RIGHT_MOUSE) post(window_, WM_RBUTTONDOWN, MK_RBUTTON, where);
+      if (button == FL_MIDDLE_MOUSE) post(window_, WM_MBUTTONDOWN, MK_MBUTTON, where);
       return 1;
     case FL_RELEASE:
-      if (Fl::event_button() == FL_LEFT_MOUSE) {
-        post(window_, WM_LBUTTONUP, 0,
-             platform::make_lparam(Fl::event_x() - x(), Fl::event_y() - y()));
+      if (button == FL_LEFT_MOUSE) post(window_, WM_LBUTTONUP, 0, where);
+      if (button == FL_RIGHT_MOUSE) post(window_, WM_RBUTTONUP, 0, where);
+      if (button == FL_MIDDLE_MOUSE) post(window_, WM_MBUTTONUP, 0, where);
+      return 1;
+    case FL_DRAG:
+      if (const uintptr_t held = buttons_held(Fl::event_state())) {
+        post(window_, WM_MOUSEMOVE, held, where);
       }
       return 1;
     case FL_FOCUS:

@@ -27,6 +27,11 @@ struct Input {
 
 // A left click at client coordinates of the target window.
 Input click(int x, int y);
+// Any mouse button's message (WM_LBUTTONDOWN, WM_RBUTTONUP, ...) at client
+// coordinates, with the buttons held after it as Windows gives them.
+Input mouse_button(unsigned button_message, int x, int y);
+// The mouse moved to client coordinates with the MK_ buttons `held`.
+Input mouse_move(int x, int y, unsigned held);
 // Key down and up with Windows virtual-key codes.
 Input key_down(unsigned virtual_key);
 Input key_up(unsigned virtual_key);

@@ -139,6 +139,16 @@ void application_idle(bool blocking) {
 Input click(int x, int y) {
   return {WM_LBUTTONDOWN, 0x0001 /* MK_LBUTTON */, platform::make_lparam(x, y), true, nullptr};
 }
+Input mouse_button(unsigned button_message, int x, int y) {
+  unsigned held = 0;
+  if (button_message == WM_LBUTTONDOWN) held = MK_LBUTTON;
+  if (button_message == WM_RBUTTONDOWN) held = MK_RBUTTON;
+  if (button_message == WM_MBUTTONDOWN) held = MK_MBUTTON;
+  return {button_message, held, platform::make_lparam(x, y), false, nullptr};
+}
+Input mouse_move(int x, int y, unsigned held) {
+  return {WM_MOUSEMOVE, held, platform::make_lparam(x, y), false, nullptr};
+}
 Input key_down(unsigned virtual_key) {
   return {WM_KEYDOWN, virtual_key, 1, false, nullptr};
 }

@@ -8,11 +8,8 @@
 #include "platform/layer_only.h"
 #include "platform/platform.h"
 
-#ifndef WM_SYSKEYDOWN
-#define WM_SYSKEYDOWN 0x0104
-#define WM_SYSKEYUP 0x0105
+#ifndef WM_SYSCHAR
 #define WM_SYSCHAR 0x0106
-#define VK_MENU 0x12
 #define VK_CAPITAL 0x14
 #define VK_F10 0x79
 #define VK_PACKET 0xE7

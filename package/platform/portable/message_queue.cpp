@@ -37,6 +37,12 @@ Timer* due_timer(uint64_t now_ms) {
 }  // namespace
 
 void queue_post(const platform::Message& message) {
+  // As on Windows, a window has at most one mouse move waiting: the newest.
+  if (message.number == WM_MOUSEMOVE) {
+    std::erase_if(queue.posted, [&](const platform::Message& queued) {
+      return queued.number == WM_MOUSEMOVE && queued.window == message.window;
+    });
+  }
   queue.posted.push_back(message);
 }
 

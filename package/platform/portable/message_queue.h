@@ -1,6 +1,7 @@
 // The thread's message queue as Windows keeps it: posted messages first, in
-// order; then the quit message; then paint requests; and timer messages made
-// only when nothing else is there, at most one pending per window and id.
+// order, a window's mouse moves coalesced into its newest; then the quit
+// message; then paint requests; and timer messages made only when nothing
+// else is there, at most one pending per window and id.
 #pragma once
 
 #include <cstdint>
