@@ -473,6 +473,11 @@ TEST(ScriptLineParser, HostileLines) {
                    "12",
                    12),
        {ZIVRO_KBD, 12, 0}},
+      {"ZIVRO_KEY_RELEASE(38, 1);\n", {ZIVRO_KEY_RELEASE, 38, 0, 0, 1}},
+      {"ZIVRO_KEY_PRESS 38", {ZIVRO_KBD, 38, 0}},  // no "(": the letter decides
+      {"ZIVRO_MOUSE_DRAG(-5, 6, 1, 4);", {ZIVRO_MOUSE_DRAG, -5, 6, 1, 4}},
+      {"ZIVRO_MOUSE_MIDDLE(7, 8, 2)", {ZIVRO_MOUSE_MIDDLE, 7, 8, 0, 2}},
+      {"ZIVRO_MOUSE(1, 2, 3);", {ZIVRO_MOUSE, 1, 2, 0, 3}},
       {"ZIVRO_k(1)", {0, 0, 0}},
       {"ZIVRO_", {0, 0, 0}},
       {"", {0, 0, 0}},
@@ -482,6 +487,8 @@ TEST(ScriptLineParser, HostileLines) {
     EXPECT_EQ(parsed.kind, c.expected.kind) << c.line;
     EXPECT_EQ(parsed.x, c.expected.x) << c.line;
     EXPECT_EQ(parsed.y, c.expected.y) << c.line;
+    EXPECT_EQ(parsed.button, c.expected.button) << c.line;
+    EXPECT_EQ(parsed.modifiers, c.expected.modifiers) << c.line;
   }
 }
 

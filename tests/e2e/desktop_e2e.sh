@@ -9,6 +9,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/x_session.sh"
 # shellcheck source=ctrl_keys.sh
 source "$here/ctrl_keys.sh"
+# shellcheck source=opt_in_events.sh
+source "$here/opt_in_events.sh"
 
 work=$(mktemp -d)
 cd "$work" || exit 1
@@ -17,6 +19,8 @@ source "$here/../check.sh"
 need_program "$build/game/cargame"
 need_program "$build/examples/greeting"
 need_program "$build/examples/greeting-headless"
+need_program "$build/tests/input-probe"
+need_program "$build/tests/input-probe-headless"
 need_program "$build/game/cargame-headless"
 x_session_start
 
@@ -250,6 +254,8 @@ convert recorded_live.png -crop "595x501+0+$MENU" +repage recorded_live_client.p
 convert recorded_played.png -crop "595x501+0+0" +repage recorded_played_client.png
 check "the recording from the start replays to the frame shown" \
   same_image recorded_live_client.png recorded_played_client.png
+
+opt_in_events_scenario "$build/tests/input-probe" "$build/tests/input-probe-headless"
 
 report "desktop end to end" || { echo "screenshots kept in $work"; exit 1; }
 rm -rf "$work"

@@ -453,6 +453,31 @@ ZIVRO_SCENARIO(EventWait, RunControlQuitOverridesEveryEvent) {
   EXPECT_EQ(wait_event().kind, ZIVRO_QUIT);
 }
 
+// Windows' own messages make the opt-in events, with what they carry.
+ZIVRO_SCENARIO(EventWait, OptInEventsFromWindowsMessages) {
+  open_package();
+  ZIVRO_want_events(ZIVRO_WANT_ALL);
+  post_key_down(graphics(), VK_LEFT);
+  post(graphics(), WM_KEYUP, VK_LEFT, static_cast<LPARAM>(0xC0000001u));
+  post(graphics(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(origin_x() + 5, origin_y() - 6));
+  post(graphics(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(origin_x() - 7, origin_y() + 8));
+  post(graphics(), WM_MBUTTONUP, 0, MAKELPARAM(origin_x(), origin_y()));
+  const ZIVRO_Event expected[] = {
+      {ZIVRO_KEY_PRESS, 0, 0, VK_LEFT, 0, 0},
+      {ZIVRO_KEY_RELEASE, 0, 0, VK_LEFT, 0, 0},
+      {ZIVRO_MOUSE_RIGHT, 5, 6, 0, ZIVRO_BUTTON_RIGHT, 0},
+      {ZIVRO_MOUSE_DRAG, -7, -8, 0, ZIVRO_BUTTON_LEFT, 0},
+      {ZIVRO_MOUSE_RELEASE, 0, 0, 0, ZIVRO_BUTTON_MIDDLE, 0},
+  };
+  for (const ZIVRO_Event& want : expected) {
+    ZIVRO_Event got{};
+    EXPECT_EQ(ZIVRO_wait_event_ex(&got), want.kind);
+    EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0)
+        << "kind " << got.kind << " at " << got.x << "," << got.y << " key " << got.key
+        << " button " << got.button << " modifiers " << got.modifiers;
+  }
+}
+
 // --- Drawing on the canvas ---------------------------------------------------
 
 ZIVRO_SCENARIO(Drawing, ClearPaintsWhiteInsideABlackFrame) {

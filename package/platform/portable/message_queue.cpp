@@ -36,12 +36,33 @@ Timer* due_timer(uint64_t now_ms) {
 
 }  // namespace
 
+namespace {
+
+bool is_button_message(unsigned number) {
+  return number == WM_LBUTTONDOWN || number == WM_LBUTTONUP || number == WM_RBUTTONDOWN ||
+         number == WM_RBUTTONUP || number == WM_MBUTTONDOWN || number == WM_MBUTTONUP;
+}
+
+// A window's mouse move still queued, unless a button's press or release
+// was queued after it: moves are never carried past those.
+platform::Message* pending_move(platform::Window window) {
+  for (auto at = queue.posted.rbegin(); at != queue.posted.rend(); ++at) {
+    if (at->window != window) continue;
+    if (at->number == WM_MOUSEMOVE) return &*at;
+    if (is_button_message(at->number)) return nullptr;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void queue_post(const platform::Message& message) {
-  // As on Windows, a window has at most one mouse move waiting: the newest.
+  // As on Windows, a new position replaces the one a waiting move holds.
   if (message.number == WM_MOUSEMOVE) {
-    std::erase_if(queue.posted, [&](const platform::Message& queued) {
-      return queued.number == WM_MOUSEMOVE && queued.window == message.window;
-    });
+    if (platform::Message* move = pending_move(message.window)) {
+      *move = message;
+      return;
+    }
   }
   queue.posted.push_back(message);
 }

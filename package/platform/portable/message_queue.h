@@ -1,7 +1,8 @@
 // The thread's message queue as Windows keeps it: posted messages first, in
-// order, a window's mouse moves coalesced into its newest; then the quit
-// message; then paint requests; and timer messages made only when nothing
-// else is there, at most one pending per window and id.
+// order, a window's mouse moves coalesced into the newest one (never across
+// a button's press or release); then the quit message; then paint requests;
+// and timer messages made only when nothing else is there, at most one
+// pending per window and id.
 #pragma once
 
 #include <cstdint>
