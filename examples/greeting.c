@@ -1,10 +1,10 @@
-/* Greeting: asks for the user's name with ZIVRO_gets and greets them in the
+/* Greeting: asks for the user's name with ZIVRO_gets_n and greets them in the
  * text window, until the name is left empty. Then it waits for the graphics
  * window to be closed. */
 #include <zivro.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show_mode) {
-  char name[256]; /* ZIVRO_gets needs room for 255 characters and the NUL */
+  char name[64]; /* ZIVRO_gets_n stores at most 63 characters and the NUL */
   int x, y;
   char key;
 
@@ -14,7 +14,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
 
   for (;;) {
     name[0] = '\0';
-    if (!ZIVRO_gets("What is your name? (leave it empty to stop)", name) || name[0] == '\0') {
+    if (!ZIVRO_gets_n("What is your name? (leave it empty to stop)", name, sizeof name) ||
+        name[0] == '\0') {
       break;
     }
     ZIVRO_printf("Hello, %s!\n", name);

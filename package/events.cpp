@@ -17,6 +17,7 @@ struct EventsState {
   PendingEvent pending;
   RunState run;
   platform::Menu run_menu = nullptr;
+  bool record_from_open = false;
   int wanted = 0;  // the ZIVRO_WANT_ groups the program asked for
   // Shift and Alt as the key messages leave them (Ctrl is the run state's).
   bool shift_held = false;
@@ -512,6 +513,14 @@ extern "C" int ZIVRO_logging(int on) {
   set_logging(on != 0);
   if (logging_flag()) text_window_show(1);
   return 1;
+}
+
+void record_from_open() {
+  events.record_from_open = true;
+}
+
+void start_recording_if_asked() {
+  if (events.record_from_open && !events.run.recording) run_command(kCommandRecord);
 }
 
 void reset_events_state() {

@@ -23,4 +23,10 @@ void build_run_menu(platform::Window window);
 void set_run_menu_check(unsigned command_id, bool checked);
 platform::Menu run_menu();
 
+// A layer's main asks, before WinMain, for recording from the start (its
+// --record option); ZIVRO_open then switches recording on as it finishes,
+// so the program's first event is in the script.
+void record_from_open();
+void start_recording_if_asked();
+
 void reset_events_state();

@@ -6,6 +6,7 @@
 
 #include <zivro.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -151,6 +152,18 @@ extern "C" int ZIVRO_open(HINSTANCE instance, HINSTANCE previous, LPSTR, int sho
   platform::show_window(windows.text, show_mode);
   platform::show_window(windows.graphics, show_mode);
   platform::start_timer(windows.graphics, kAnimationTimerId, kAnimationPeriodMs);
+  start_recording_if_asked();
+  return 1;
+}
+
+// Restarting the timer with its own id replaces it: the next tick comes one
+// new period from now. Only the pace of live ticks changes; a recording
+// still counts ticks, so its playback does not depend on the period.
+extern "C" int ZIVRO_set_tick(int ms) {
+  if (!package_opened("ZIVRO_set_tick") || !windows.graphics) return 0;
+  const int used = std::clamp(ms, kShortestTickMs, kLongestTickMs);
+  if (used != ms) ZIVRO_printf("Tick of %d ms not possible, using tick of %d ms\n", ms, used);
+  platform::start_timer(windows.graphics, kAnimationTimerId, static_cast<unsigned>(used));
   return 1;
 }
 

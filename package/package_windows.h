@@ -9,6 +9,9 @@ constexpr int kCanvasWidth = 601;
 constexpr int kCanvasHeight = 540;
 constexpr unsigned kAnimationTimerId = 2;
 constexpr unsigned kAnimationPeriodMs = 100;
+// The periods ZIVRO_set_tick accepts.
+constexpr int kShortestTickMs = 10;
+constexpr int kLongestTickMs = 1000;
 
 platform::Window graphics_window();
 platform::Window text_window();

@@ -39,6 +39,7 @@ struct ScriptState {
   bool write_failing = false;      // a failed write was reported, none has worked since
   bool write_failed = false;       // some line was lost since the start
   bool served_event = false;       // the current wait's event came from the script
+  std::string record_path = kScriptFileName;
 };
 
 ScriptState script;
@@ -126,6 +127,14 @@ bool open_for_reading() {
   return true;
 }
 
+}  // namespace
+
+void script_record_to(const std::string& path) {
+  script.record_path = path;
+}
+
+namespace {
+
 void report_write_failure() {
   script.write_failed = true;
   if (script.write_failing) return;  // once per episode, not once per tick
@@ -146,7 +155,7 @@ bool open_for_writing(bool report, bool playback_on) {
   if (held_by_playback(playback_on)) return false;
   if (script.direction == Direction::kReading) script_close();
   if (script.file) return true;
-  script.file = platform::open_regular_file(kScriptFileName, true);
+  script.file = platform::open_regular_file(script.record_path.c_str(), true);
   if (!script.file || std::fgetpos(script.file, &script.end) != 0) {
     if (script.file) std::fclose(script.file);
     script.file = nullptr;

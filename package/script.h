@@ -15,6 +15,9 @@ inline constexpr const char* kScriptFileName = "ZIVRO.SCR";
 void script_start_recording(bool playback_on);
 // Writes the pending periodic run, if any, and closes a file open for writing.
 void script_stop_recording(bool playback_on);
+// Recordings go to `path` instead of ZIVRO.SCR in the current directory
+// (the runner's --record FILE); messages still name ZIVRO.SCR.
+void script_record_to(const std::string& path);
 
 // One event of a script, recorded or played. Only the fields of its kind
 // are meaningful: x and y for the mouse kinds, key for a character,

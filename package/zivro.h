@@ -238,6 +238,28 @@ int ZIVRO_logging(int on);
  * shown (the buffer is then untouched), else 1. */
 int ZIVRO_gets(const char* prompt, char* buffer);
 
+/* Extensions: calls a program makes only when it wants what they add. A
+ * program that never calls them behaves exactly as without them. */
+
+/* Sets the animation timer's period to `ms` milliseconds (10 to 1000; the
+ * default is 100). A value outside is repaired to the nearer end with a
+ * warning in the text window. Scripts count ticks, not milliseconds, so a
+ * recording replays the same at any period. Returns 0 (and does nothing)
+ * before ZIVRO_open, otherwise 1. */
+int ZIVRO_set_tick(int ms);
+
+/* ZIVRO_gets for a buffer of `size` bytes: stores at most size - 1
+ * characters of the answer and a terminating NUL, and never writes past
+ * `size` bytes. With a size of 0 or less (or no buffer) the dialog is shown
+ * and nothing is stored. Returns as ZIVRO_gets does. */
+int ZIVRO_gets_n(const char* prompt, char* buffer, int size);
+
+/* The index of a colour by its name as the log writes it ("sea green",
+ * "50% gray"), in any mix of upper and lower case. Blanks (spaces, tabs,
+ * line breaks) around the name are ignored and a run of them between its
+ * words counts as one space. -1 for any other name, and for NULL. */
+int ZIVRO_colour_index(const char* name);
+
 #ifdef __cplusplus
 }
 #endif

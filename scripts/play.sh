@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the release build, and starts the car game
-# in its windows. Without a display it says so and points to the headless
-# runner, which plays without windows: build/release/game/cargame-headless.
+# in its windows, in the directory this script was called from: the game's
+# script file ZIVRO.SCR is read and written there. Without a display it says
+# so and points to the headless runner, which plays without windows:
+# build/release/game/cargame-headless. Arguments go to the game, e.g. --record.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+caller=$PWD
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
 
 scripts/install-deps.sh desktop
 cmake --preset release > /dev/null
@@ -11,7 +15,8 @@ cmake --build --preset release --target cargame cargame-headless
 
 if [ -z "${DISPLAY:-}" ]; then
   echo "No display (DISPLAY is not set): run the game without windows with" \
-    "build/release/game/cargame-headless --ticks 600 --png last-frame.png"
+    "$repo/build/release/game/cargame-headless --ticks 600 --png last-frame.png"
   exit 1
 fi
-exec build/release/game/cargame "$@"
+cd "$caller"
+exec "$repo/build/release/game/cargame" "$@"

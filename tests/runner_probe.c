@@ -7,6 +7,7 @@
  *   status      draws a frame, waits for the end, returns 1
  *   no-frame    opens the package and returns before any wait
  *   early       waits and draws before ZIVRO_open, then runs normally
+ *   args        prints "command line [LINE]", the line WinMain was given
  *   many        PROBE_CALLS logged drawing calls, then prints its peak RSS
  *               on standard output (for bench/runner_memory.sh) */
 #define _POSIX_C_SOURCE 200809L
@@ -38,6 +39,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   }
   ZIVRO_open(instance, previous, command_line, show_mode);
   if (strcmp(probe, "no-frame") == 0) return 0;
+  if (strcmp(probe, "args") == 0) ZIVRO_printf("command line [%s]\n", command_line);
   if (strcmp(probe, "keys") == 0) ZIVRO_logging(1);
   if (strcmp(probe, "abort") == 0) {
     static char long_line[2001];

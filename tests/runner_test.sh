@@ -147,6 +147,37 @@ probe abort --log abort.log
 check "an aborting program's status is kept" test $? -eq 134
 check "its log keeps every line" test "$(awk '{printf "%d ", length($0)}' abort.log)" = "5 10 1023 0 "
 
+# Everything after -- is the program's command line, quoted as Windows would.
+probe args --log args.log -- level1.txt "two words" "" 'say "hi"' --ticks
+check "-- passes the rest as the command line" grep -qxF \
+  'command line [level1.txt "two words" "" "say \"hi\"" --ticks]' args.log
+probe args --log noargs.log
+check "without -- the command line is empty" grep -qx 'command line \[\]' noargs.log
+
+# --record: on before the first wait, so a game animating from its start
+# replays exactly; the script goes to the file named.
+"$CARGAME" --ticks 5 --record run.scr --png live.png
+check "--record: exit 0" test $? -eq 0
+check "--record: the ticks from the first one" test "$(cat run.scr)" = $'ZIVRO_PERIODIC(5);\r'
+check "--record: nothing lands in ZIVRO.SCR" test ! -e ZIVRO.SCR
+"$CARGAME" --play run.scr --expect live.png
+check "--record: the script replays to the same picture" test $? -eq 0
+for bad in "--record run.scr --play keep.scr" "--record expected-dir" "--record fifo-dir/play.scr" \
+           "--record /nonexistent-dir/x.scr" "--record keep.scr --log keep.scr"; do
+  # shellcheck disable=SC2086
+  timeout 20 "$CARGAME" $bad 2> err.txt
+  check "'$bad' exits 2" test $? -eq 2
+done
+check "a refused --record leaves its file" test "$(cat run.scr)" = $'ZIVRO_PERIODIC(5);\r'
+
+# The desktop build without a display names its own headless counterpart.
+if [ -n "${DESKTOP_PROGRAM:-}" ]; then
+  env -u DISPLAY "$DESKTOP_PROGRAM" 2> err.txt
+  check "no display: exit 1" test $? -eq 1
+  check "no display: names $(basename "$DESKTOP_PROGRAM")-headless" \
+    grep -qF "($(basename "$DESKTOP_PROGRAM")-headless, see the README)" err.txt
+fi
+
 if command -v convert > /dev/null; then
   convert expected.png -interlace PNG interlaced.png
   "$CARGAME" --play "$SCRIPTS/ends.scr" --expect interlaced.png > /dev/null

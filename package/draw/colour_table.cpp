@@ -1,5 +1,7 @@
 #include "draw/colour_table.h"
 
+#include <zivro.h>
+
 namespace {
 
 constexpr uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue) {
@@ -28,4 +30,40 @@ const char* colour_name(int index) {
 
 uint32_t colour_rgb(int index) {
   return kValues[index];
+}
+
+namespace {
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether `typed` spells `name` (lower case, single spaces), ignoring case,
+// blanks around it and extra blanks between its words.
+bool spells(const char* typed, const char* name) {
+  while (is_blank(*typed)) ++typed;
+  for (; *name; ++name) {
+    if (*name == ' ') {
+      if (!is_blank(*typed)) return false;
+      while (is_blank(*typed)) ++typed;
+    } else if (lower(*typed++) != *name) {
+      return false;
+    }
+  }
+  while (is_blank(*typed)) ++typed;
+  return *typed == '\0';
+}
+
+}  // namespace
+
+extern "C" int ZIVRO_colour_index(const char* name) {
+  if (!name) return -1;
+  for (int index = 0; index < kColourCount; ++index) {
+    if (spells(name, kNames[index])) return index;
+  }
+  return -1;
 }

@@ -4,6 +4,7 @@
 
 #include <zivro.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -92,9 +93,12 @@ intptr_t gets_dialog_proc(platform::Dialog dialog, unsigned message, uintptr_t w
   }
 }
 
-extern "C" int ZIVRO_gets(const char* prompt, char* buffer) {
-  // No window to own the dialog: nothing is asked, as if it were cancelled.
-  if (!package_opened("ZIVRO_gets")) return 0;
+namespace {
+
+// The dialog, or the script's answer in its place, for the caller's buffer
+// of kAnswerLimit bytes (null: the answer is not kept). Returns 0 when the
+// dialog could not be shown, else 1.
+int ask_for_line(const char* prompt, char* buffer) {
   // A replayed script answers in place of the user.
   if (buffer && script_read_answer(buffer, kAnswerLimit, run_state().playback)) return 1;
   uint8_t dialog_template[kLineInputTemplateSize];
@@ -106,4 +110,29 @@ extern "C" int ZIVRO_gets(const char* prompt, char* buffer) {
   if (result == -1) return 0;
   if (buffer && run_state().recording) script_record_answer(buffer, run_state().playback);
   return 1;
+}
+
+}  // namespace
+
+extern "C" int ZIVRO_gets(const char* prompt, char* buffer) {
+  // No window to own the dialog: nothing is asked, as if it were cancelled.
+  if (!package_opened("ZIVRO_gets")) return 0;
+  return ask_for_line(prompt, buffer);
+}
+
+// The whole answer, as the field holds it, is taken into a buffer of the
+// dialog's own size and then cut to the caller's: a recording keeps what was
+// typed, so the script replays the same on a program with a larger buffer.
+extern "C" int ZIVRO_gets_n(const char* prompt, char* buffer, int size) {
+  if (!package_opened("ZIVRO_gets_n")) return 0;
+  char answer[kAnswerLimit] = "";
+  const bool keep = buffer && size > 0;
+  const int shown = ask_for_line(prompt, keep ? answer : nullptr);
+  if (shown && keep) {
+    const size_t room = static_cast<size_t>(size) - 1;
+    const size_t length = std::min(std::strlen(answer), room);
+    std::memcpy(buffer, answer, length);
+    buffer[length] = '\0';
+  }
+  return shown;
 }

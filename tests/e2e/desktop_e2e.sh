@@ -21,6 +21,7 @@ need_program "$build/examples/greeting"
 need_program "$build/examples/greeting-headless"
 need_program "$build/tests/input-probe"
 need_program "$build/tests/input-probe-headless"
+need_program "$build/game/cargame-headless"
 x_session_start
 
 # Client coordinates plus the 25-pixel menu bar give window coordinates.
@@ -230,6 +231,29 @@ check "after a kill every line of ZIVRO.SCR is whole, with CR LF" \
   test "$lines" -gt 2 -a "$lines" -eq "$(wc -l < ZIVRO.SCR)"
 check "the last run holds the ticks until the kill (about 20, got ${last:-none})" \
   grep -qE $'^ZIVRO_PERIODIC\\(([5-9]|1[0-9]|2[0-5])\\);\r$' <(tail -n 1 ZIVRO.SCR)
+
+# --record: recording is on before the first wait, so the game, which
+# animates from its start, replays headless to exactly the frame it showed.
+# scripts/play.sh starts it in the caller's directory, where ZIVRO.SCR lands.
+mkdir -p "$work/caller"
+(cd "$work/caller" && exec bash "$here/../../scripts/play.sh" --record > play.log 2>&1) &
+APP_PID=$!
+wait_window G "ZIVRO Graphics" 120
+sleep 1
+keys "$G" ctrl+h
+sleep 0.5
+shot "$G" recorded_live.png
+keys "$G" ctrl+q
+wait "$APP_PID"
+APP_PID=
+check "play.sh records ZIVRO.SCR in the caller's directory" test -s "$work/caller/ZIVRO.SCR"
+check "--record starts with the first tick" \
+  grep -qE $'^ZIVRO_PERIODIC\\([1-9][0-9]*\\);\r$' <(head -n 1 "$work/caller/ZIVRO.SCR" 2> /dev/null)
+"$build/game/cargame-headless" --play "$work/caller/ZIVRO.SCR" --png recorded_played.png
+convert recorded_live.png -crop "595x501+0+$MENU" +repage recorded_live_client.png
+convert recorded_played.png -crop "595x501+0+0" +repage recorded_played_client.png
+check "the recording from the start replays to the frame shown" \
+  same_image recorded_live_client.png recorded_played_client.png
 
 opt_in_events_scenario "$build/tests/input-probe" "$build/tests/input-probe-headless"
 

@@ -25,10 +25,26 @@ check "the C program runs headless" grep -qx 'Hello, Ada!' "$prefix/c.log"
 check "the C++ program runs headless" grep -qx 'Hello, Grace!' "$prefix/cpp.log"
 check "the desktop program links against zivro::zivro" test -x "$prefix/build/greeting-desktop"
 
+# A C project enables no C++ compiler: the package's targets bring the C++
+# runtime along, so the C compiler alone links it.
+mkdir -p "$prefix/c-only"
+cp "$here/../../examples/greeting.c" "$prefix/c-only/"
+cat > "$prefix/c-only/CMakeLists.txt" << 'EOF_C_ONLY'
+cmake_minimum_required(VERSION 3.25)
+project(c_only LANGUAGES C)
+find_package(zivro CONFIG REQUIRED)
+add_executable(greeting greeting.c)
+target_link_libraries(greeting PRIVATE zivro::headless)
+EOF_C_ONLY
+cmake -S "$prefix/c-only" -B "$prefix/c-only/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  > "$prefix/c-only.log" 2>&1 && cmake --build "$prefix/c-only/build" >> "$prefix/c-only.log" 2>&1
+check "a project of LANGUAGES C alone builds against the package" test $? -eq 0 ||
+  cat "$prefix/c-only.log"
+
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 cc -std=c99 "$prefix/greeting.c" $(pkg-config --cflags --libs zivro-headless) \
   -o "$prefix/greeting-pc" 2> "$prefix/pc.log"
-check "pkg-config zivro-headless builds a C program" test $? -eq 0 || cat "$prefix/pc.log"
+check "pkg-config zivro-headless builds a C program with cc" test $? -eq 0 || cat "$prefix/pc.log"
 "$prefix/greeting-pc" --answer Linus --answer "" --log "$prefix/pc-run.log"
 check "and it runs" grep -qx 'Hello, Linus!' "$prefix/pc-run.log"
 cc -std=c99 "$prefix/greeting.c" $(pkg-config --cflags --libs zivro) -o "$prefix/greeting-pcd" \

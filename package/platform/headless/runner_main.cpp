@@ -17,6 +17,7 @@
 #include "events.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
+#include "platform/portable/command_line.h"
 #include "script.h"
 
 namespace {
@@ -25,7 +26,8 @@ const char* program = "runner";  // argv[0], for the messages
 
 constexpr const char* kUsage =
     "usage: %s [--play FILE] [--ticks N] [--log FILE] [--png FILE] [--frames DIR]"
-    " [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR]\n"
+    " [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR] [--record FILE]\n"
+    "    [-- PROGRAM ARGUMENTS...]\n"
     "  --play FILE       play FILE back from the start, as the Playback Script command does\n"
     "  --ticks N         let the 100 ms animation timer run N periods (default 0)\n"
     "  --log FILE        write every line printed to the text window to FILE\n"
@@ -36,6 +38,9 @@ constexpr const char* kUsage =
     "  --expect FILE     compare the canvas after the last frame with the PNG FILE:\n"
     "                    exit 0 if equal, 1 if not (writing FILE.diff.png)\n"
     "  --expect-dir DIR  with --frames, compare every frame with DIR/000001.png, ...\n"
+    "  --record FILE     record the run's events to FILE from the first one, as the\n"
+    "                    Record Script command does (not with --play)\n"
+    "  -- ...            everything after it is the program's command line\n"
     "exit status: 0 passed, 1 the picture differs, 2 unusable options or input,\n"
     "  3 the program failed\n";
 
@@ -57,6 +62,8 @@ struct Options {
   std::vector<std::string> answers;
   std::string expect;
   std::string expect_dir;
+  std::string record;
+  std::vector<std::string> program_arguments;
 };
 
 bool parse_count(const char* text, uint64_t* count) {
@@ -85,9 +92,14 @@ std::string parse_options(int argc, char** argv, Options* options) {
                          {"--frames", &options->frames},
                          {"--text-png", &options->text_png},
                          {"--expect", &options->expect},
-                         {"--expect-dir", &options->expect_dir}};
+                         {"--expect-dir", &options->expect_dir},
+                         {"--record", &options->record}};
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
+    if (option == "--") {
+      options->program_arguments.assign(argv + i + 1, argv + argc);
+      break;
+    }
     if (option.rfind("--", 0) != 0) return "unexpected argument '" + option + "'";
     const char* value = i + 1 < argc ? argv[++i] : nullptr;
     bool known = false;
@@ -111,6 +123,9 @@ std::string parse_options(int argc, char** argv, Options* options) {
   }
   if (!options->expect_dir.empty() && options->frames.empty()) {
     return "--expect-dir compares the frames of --frames DIR; give both";
+  }
+  if (!options->record.empty() && !options->play.empty()) {
+    return "--record and --play exclude each other: a playback's events are not recorded";
   }
   return {};
 }
@@ -227,7 +242,8 @@ std::string check_distinct(const Options& options) {
                        {"--log", &options.log, false},
                        {"--png", &options.png, false},
                        {"--text-png", &options.text_png, false},
-                       {"--frames", &options.frames, false}};
+                       {"--frames", &options.frames, false},
+                       {"--record", &options.record, false}};
   for (const Named& output : all) {
     if (output.input || output.path->empty()) continue;
     for (const Named& other : all) {
@@ -285,6 +301,21 @@ std::string check_outputs(const Options& options) {
     }
     if (!headless::can_write_png(*path))
       return "cannot write " + *path + ": " + std::strerror(errno);
+  }
+  if (!options.record.empty()) {
+    // A FIFO or a device would block or swallow the script.
+    std::error_code error;
+    const auto status = std::filesystem::status(options.record, error);
+    const bool existed = std::filesystem::exists(status);
+    if (existed && !std::filesystem::is_regular_file(status)) {
+      return "cannot write " + options.record + ": not a regular file";
+    }
+    // Opened for appending, so that an existing script is left as it is
+    // until the recording's first line empties it.
+    std::FILE* probe = std::fopen(options.record.c_str(), "ab");
+    if (!probe) return "cannot write " + options.record + ": " + std::strerror(errno);
+    std::fclose(probe);
+    if (!existed) std::filesystem::remove(options.record, error);
   }
   if (!options.frames.empty()) {
     const std::string& frames = options.frames;
@@ -351,10 +382,15 @@ int main(int argc, char** argv) {
     headless::post_at_start(headless::menu_command(kCommandPlayback));
   }
 
-  static char command_line[] = "";
+  if (!options.record.empty()) {
+    script_record_to(options.record);
+    record_from_open();
+  }
+
+  std::string command_line = portable::windows_command_line(options.program_arguments);
   std::atexit(exited_inside_program);
   inside_program = true;
-  const int status = WinMain(nullptr, nullptr, command_line, SW_SHOWNORMAL);
+  const int status = WinMain(nullptr, nullptr, command_line.data(), SW_SHOWNORMAL);
   inside_program = false;
 
   // Every output is written that can be; the first failure decides the status.
