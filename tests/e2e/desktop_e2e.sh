@@ -21,6 +21,10 @@ need_program "$build/examples/greeting"
 need_program "$build/examples/greeting-headless"
 need_program "$build/tests/input-probe"
 need_program "$build/tests/input-probe-headless"
+for example in steer-ball paint; do
+  need_program "$build/examples/$example"
+  need_program "$build/examples/$example-headless"
+done
 need_program "$build/game/cargame-headless"
 x_session_start
 
@@ -256,6 +260,7 @@ check "the recording from the start replays to the frame shown" \
   same_image recorded_live_client.png recorded_played_client.png
 
 opt_in_events_scenario "$build/tests/input-probe" "$build/tests/input-probe-headless"
+examples_scenario "$build/examples"
 
 report "desktop end to end" || { echo "screenshots kept in $work"; exit 1; }
 rm -rf "$work"

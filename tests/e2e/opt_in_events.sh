@@ -2,7 +2,8 @@
 # The opt-in events in real windows (sourced by desktop_e2e.sh, after
 # check.sh and x_session.sh): the input probe steered with the arrow keys,
 # a stroke dragged with the left button, a right click; recorded with
-# Ctrl+R, and the recording played back headless to the same events.
+# Ctrl+R, and the recording played back headless to the same events. Then
+# the steering and paint examples, driven the same way.
 #
 # opt_in_events_scenario PROBE PROBE_HEADLESS: run in the scratch directory.
 opt_in_events_scenario() {
@@ -62,4 +63,79 @@ opt_in_events_scenario() {
   convert probe.png -crop "595x501+0+$menu" +repage probe-client.png
   convert probe-played.png -crop 595x501+0+0 +repage probe-played-client.png
   check "and the same picture" same_image probe-client.png probe-played-client.png
+}
+
+# red_centre FILE: "X Y", the mean position of the pure red pixels.
+red_centre() {
+  convert "$1" -depth 8 txt:- | awk -F'[,: ]+' '/#FF0000/ {x += $1; y += $2; n++}
+    END {if (n) printf "%d %d\n", x / n + 0.5, y / n + 0.5; else print "none"}'
+}
+
+# hold WINDOW KEY SECONDS: the key held down, as a user holds it.
+hold() {
+  xdotool windowactivate --sync "$1" > /dev/null 2>&1 || true
+  xdotool keydown "$2"
+  sleep "$3"
+  xdotool keyup "$2"
+}
+
+# same_client LIVE PLAYED: the window's screenshot below the menu bar shows
+# the canvas that the headless replay ended on.
+same_client() {
+  convert "$1" -crop "595x501+0+25" +repage "$1.client.png"
+  convert "$2" -crop 595x501+0+0 +repage "$2.client.png"
+  same_image "$1.client.png" "$2.client.png"
+}
+
+# examples_scenario EXAMPLES_DIR: the steering example with the arrow keys
+# and the paint example with a drag, each recorded from its start with
+# --record and replayed headless to the picture it showed.
+examples_scenario() {
+  local examples=$1 window bx by ax ay
+  rm -f ZIVRO.SCR
+  "$examples/steer-ball" --record &
+  APP_PID=$!
+  wait_window window "ZIVRO Graphics"
+  sleep 0.5
+  shot "$window" steer_before.png
+  read -r bx by < <(red_centre steer_before.png)
+  hold "$window" Right 0.6
+  hold "$window" Up 0.4
+  sleep 0.3
+  shot "$window" steer_after.png
+  read -r ax ay < <(red_centre steer_after.png)
+  keys "$window" ctrl+q
+  wait "$APP_PID"
+  APP_PID=
+  check "holding Right, then Up, rolls the ball right and up (from $bx,$by to $ax,$ay)" \
+    test "$((ax - bx))" -gt 20 -a "$((by - ay))" -gt 10
+  check "the steering recording holds the arrows' presses and releases" \
+    test "$(tr -d '\r' < ZIVRO.SCR | grep -cE '^ZIVRO_KEY_RELEASE\((39|38), 0\);$')" -eq 2
+  "$examples/steer-ball-headless" --play ZIVRO.SCR --png steer_played.png
+  check "replayed headless, the steering ends where the ball stood" \
+    same_client steer_after.png steer_played.png
+
+  rm -f ZIVRO.SCR
+  "$examples/paint" --record &
+  APP_PID=$!
+  wait_window window "ZIVRO Graphics"
+  sleep 0.5
+  shot "$window" paint_before.png
+  xdotool mousemove --window "$window" 100 300 mousedown 1
+  local step
+  for step in 1 2 3 4 5 6 7 8; do
+    xdotool mousemove --window "$window" $((100 + 30 * step)) $((300 - 10 * step))
+    sleep 0.05
+  done
+  xdotool mouseup 1
+  sleep 0.3
+  shot "$window" paint_after.png
+  keys "$window" ctrl+q
+  wait "$APP_PID"
+  APP_PID=
+  check "a drag paints a black stroke" more_than \
+    "$(pixels_of paint_after.png '#000000' '250x100+90+215')" \
+    "$(($(pixels_of paint_before.png '#000000' '250x100+90+215') + 300))"
+  "$examples/paint-headless" --play ZIVRO.SCR --png paint_played.png
+  check "replayed headless, the painting is the same" same_client paint_after.png paint_played.png
 }

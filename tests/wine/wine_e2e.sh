@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows build of the car game, and of the input probe, under Wine in
+# The Windows builds of the car game and the steering example under Wine, in
 # real X windows (Xvfb), driven by xdotool and checked by screenshots.
 #
 # Usage: wine_e2e.sh BUILD_DIR        (e.g. build/win64 or build/win32)
@@ -193,38 +193,44 @@ done
 APP_PID=
 check "Ctrl+Q ends the game with exit status 0 (got $status)" test "$status" = 0
 
-# The opt-in key events: the input probe's ball steered with the arrow keys.
-probe=$build/tests/wine/input-probe.exe
-check "the input probe is built ($probe)" test -f "$probe"
-[ -f "$probe" ] || finish
+# The opt-in key events: the steering example's ball rolled with the arrow
+# keys held down, recorded with Ctrl+R.
+steer=$build/tests/wine/steer-ball.exe
+check "the steering example is built ($steer)" test -f "$steer"
+[ -f "$steer" ] || finish
 # red_centre FILE: "X Y", the mean position of the ball's pure red pixels.
 red_centre() {
   convert "$1" -depth 8 txt:- | awk -F'[,: ]+' '/#FF0000/ {x += $1; y += $2; n++}
     END {if (n) printf "%d %d\n", x / n + 0.5, y / n + 0.5; else print "none"}'
 }
 rm -f ZIVRO.SCR
-wine "$probe" > "$work/probe.out" 2>&1 &
+wine "$steer" > "$work/steer.out" 2>&1 &
 APP_PID=$!
-wait_window P "ZIVRO Graphics" 30
+wait_window S "ZIVRO Graphics" 30
 sleep 1
-shot "$P" probe_before.png
-read -r bx by < <(red_centre probe_before.png)
-wine_click "$P" "$bx" $((by + 60))  # the focus to the probe (a click it ignores)
+shot "$S" steer_before.png
+read -r bx by < <(red_centre steer_before.png)
+wine_click "$S" "$bx" $((by + 60))  # the focus to the example (a click it ignores)
 sleep 0.3
 wine_keys ctrl+r
 sleep 0.3
-wine_keys Right Right Right Up Up
-sleep 0.5
+xdotool keydown Right
+sleep 0.6
+xdotool keyup Right
+xdotool keydown Up
+sleep 0.4
+xdotool keyup Up
+sleep 0.3
 wine_keys ctrl+r
 sleep 0.5
-shot "$P" probe_after.png
-read -r ax ay < <(red_centre probe_after.png)
-check "three Right and two Up move the ball by (30, -20) pixels (from $bx,$by to $ax,$ay)" \
-  test "$((ax - bx)) $((ay - by))" = "30 -20"
-keys_recorded=$(tr -d '\r' < ZIVRO.SCR 2> /dev/null | grep -E '^ZIVRO_KEY_(PRESS|RELEASE)\((39|38),' |
-  tr '\n' ' ')
-check "each press and release is recorded as its line ($keys_recorded)" test "$keys_recorded" = \
-  "ZIVRO_KEY_PRESS(39, 0); ZIVRO_KEY_RELEASE(39, 0); ZIVRO_KEY_PRESS(39, 0); ZIVRO_KEY_RELEASE(39, 0); ZIVRO_KEY_PRESS(39, 0); ZIVRO_KEY_RELEASE(39, 0); ZIVRO_KEY_PRESS(38, 0); ZIVRO_KEY_RELEASE(38, 0); ZIVRO_KEY_PRESS(38, 0); ZIVRO_KEY_RELEASE(38, 0); "
+shot "$S" steer_after.png
+read -r ax ay < <(red_centre steer_after.png)
+check "holding Right, then Up, rolls the ball right and up (from $bx,$by to $ax,$ay)" \
+  test "$((ax - bx))" -gt 20 -a "$((by - ay))" -gt 10
+arrows=$(tr -d '\r' < ZIVRO.SCR 2> /dev/null | grep -E '^ZIVRO_KEY_(PRESS|RELEASE)\((39|38),' |
+  uniq | tr '\n' ' ')
+check "the recording holds the arrows' presses and releases ($arrows)" test "$arrows" = \
+  "ZIVRO_KEY_PRESS(39, 0); ZIVRO_KEY_RELEASE(39, 0); ZIVRO_KEY_PRESS(38, 0); ZIVRO_KEY_RELEASE(38, 0); "
 wine_keys ctrl+q
 for _ in $(seq 1 100); do
   kill -0 "$APP_PID" 2> /dev/null || break
