@@ -101,12 +101,12 @@ int ZIVRO_run_control(int what);
 
 /* The further event kinds; each comes only when its group is wanted. */
 enum {
-  ZIVRO_KEY_PRESS = 5,      /* a key went down (repeats while held) */
-  ZIVRO_KEY_RELEASE = 6,    /* a key went up */
-  ZIVRO_MOUSE_RELEASE = 7,  /* a mouse button went up */
-  ZIVRO_MOUSE_DRAG = 8,     /* the mouse moved with a button held */
-  ZIVRO_MOUSE_RIGHT = 9,    /* the right button went down */
-  ZIVRO_MOUSE_MIDDLE = 10   /* the middle button went down */
+  ZIVRO_KEY_PRESS = 5,     /* a key went down (repeats while held) */
+  ZIVRO_KEY_RELEASE = 6,   /* a key went up */
+  ZIVRO_MOUSE_RELEASE = 7, /* a mouse button went up */
+  ZIVRO_MOUSE_DRAG = 8,    /* the mouse moved with a button held */
+  ZIVRO_MOUSE_RIGHT = 9,   /* the right button went down */
+  ZIVRO_MOUSE_MIDDLE = 10  /* the middle button went down */
 };
 
 /* The groups of events for ZIVRO_want_events, to be or-ed together. */
@@ -147,19 +147,34 @@ enum {
   ZIVRO_VK_DOWN = 0x28,
   ZIVRO_VK_INSERT = 0x2D,
   ZIVRO_VK_DELETE = 0x2E,
-  ZIVRO_VK_F1 = 0x70, /* F2..F12 follow: ZIVRO_VK_F1 + n - 1 */
+  ZIVRO_VK_F1 = 0x70,
+  ZIVRO_VK_F2 = 0x71,
+  ZIVRO_VK_F3 = 0x72,
+  ZIVRO_VK_F4 = 0x73,
+  ZIVRO_VK_F5 = 0x74,
+  ZIVRO_VK_F6 = 0x75,
+  ZIVRO_VK_F7 = 0x76,
+  ZIVRO_VK_F8 = 0x77,
+  ZIVRO_VK_F9 = 0x78,
+  ZIVRO_VK_F10 = 0x79,
+  ZIVRO_VK_F11 = 0x7A,
   ZIVRO_VK_F12 = 0x7B
 };
 
-/* What ZIVRO_wait_event_ex fills in. Fields an event does not carry are 0. */
+/* What ZIVRO_wait_event_ex fills in. Fields an event does not carry are 0.
+ *   kind       what the wait returns
+ *   x, y       mouse kinds: the position, in package coordinates
+ *   key        ZIVRO_KBD: the character's byte as ZIVRO_wait_event_rec gives
+ *              it; ZIVRO_KEY_PRESS and ZIVRO_KEY_RELEASE: the key code
+ *   button     mouse kinds: ZIVRO_BUTTON_ values
+ *   modifiers  the ZIVRO_MOD_ keys held when the event happened */
 typedef struct ZIVRO_Event {
-  int kind;      /* as returned */
-  int x;         /* mouse kinds: the position, in package coordinates */
+  int kind;
+  int x;
   int y;
-  int key;       /* ZIVRO_KBD: the character's byte as ZIVRO_wait_event_rec
-                    gives it; ZIVRO_KEY_PRESS/RELEASE: the key code */
-  int button;    /* mouse kinds: ZIVRO_BUTTON_ values */
-  int modifiers; /* ZIVRO_MOD_ values held when the event happened */
+  int key;
+  int button;
+  int modifiers;
 } ZIVRO_Event;
 
 /* Chooses the groups of further events the waits return, for the rest of
