@@ -29,10 +29,8 @@ TEST_F(Extras, SetTickPacesTicksAndRepairsOutOfRange) {
     const char* warning;
   };
   const Case cases[] = {{33, 33, nullptr},
-                        {10, 10, nullptr},
                         {1000, 1000, nullptr},
                         {9, 10, "Tick of 9 ms not possible, using tick of 10 ms\n"},
-                        {-5, 10, "Tick of -5 ms not possible, using tick of 10 ms\n"},
                         {5000, 1000, "Tick of 5000 ms not possible, using tick of 1000 ms\n"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.asked);
@@ -106,14 +104,11 @@ TEST(ColourIndex, NamesAsLoggedInAnyCaseAndSpacing) {
   for (int index = 0; index < kColourCount; ++index) {
     EXPECT_EQ(ZIVRO_colour_index(colour_name(index)), index) << colour_name(index);
   }
-  const std::pair<const char*, int> cases[] = {{"Sea Green", ZIVRO_SEA_GREEN},
-                                               {"  NAVY\t blue\r\n", ZIVRO_NAVY_BLUE},
+  const std::pair<const char*, int> cases[] = {{"  NAVY\t blue\r\n", ZIVRO_NAVY_BLUE},
                                                {"50% GRAY", ZIVRO_GRAY_50},
                                                {"seagreen", -1},
                                                {"sea green x", -1},
                                                {"sea gree", -1},
-                                               {"grey", -1},
-                                               {"", -1},
                                                {"  ", -1},
                                                {nullptr, -1}};
   for (const auto& [name, index] : cases) {
