@@ -145,6 +145,7 @@ const ZivroPage = {
   menuChanged(id, menu) {
     const win = this.windows.get(id);
     if (!win) return;
+    if (testHooks) this.notePlayback(menu);
     win.menu = menu;
     win.menubar.hidden = menu.length === 0;
     win.menubar.replaceChildren();
@@ -325,6 +326,17 @@ const ZivroPage = {
     this.frames.push(canvas.toDataURL('image/png'));
   },
 
+  // How many frames had come when a playback ended: the program may go on
+  // presenting frames of its own after it, which a test leaves out.
+  notePlayback(menu) {
+    const item = menu.flatMap((top) => top.items).find((i) => i.label === '&Playback Script');
+    if (!item) return;
+    if (this.playing && !item.checked) this.playbackEndFrames = this.frames.length;
+    this.playing = item.checked;
+  },
+  playing: false,
+  playbackEndFrames: null,
+
   // The program is about to sleep: what it recorded goes to storage now,
   // so that closing the page loses nothing.
   idle() {
@@ -362,6 +374,14 @@ const ZivroPage = {
       this.wake = done;
       if (ms >= 0) timer = setTimeout(done, ms);
     });
+  },
+
+  programEnded(code) {
+    if (this.ended !== null) return;
+    this.idle();
+    this.ended = code;
+    this.closePopup();
+    this.status('The program has ended' + (code ? ' with status ' + code : '') + '.');
   },
 
   // --- the page's own ---------------------------------------------------
@@ -503,7 +523,7 @@ const ZivroPage = {
 document.addEventListener('keydown', (event) => ZivroPage.key(event, true));
 document.addEventListener('keyup', (event) => ZivroPage.key(event, false));
 document.addEventListener('mousedown', (event) => {
-  if (ZivroPage.openPopup && !ZivroPage.openPopup.element.contains(event.target)) {
+  if (ZivroPage.openPopup && !event.target.closest('.menubar')) {
     ZivroPage.closePopup();
   }
 });
@@ -522,11 +542,12 @@ if (testHooks) {
     frameCount: () => ZivroPage.frames.length,
     frame: (i) => ZivroPage.frames[i],
     ended: () => ZivroPage.ended,
+    playbackEndFrames: () => ZivroPage.playbackEndFrames,
   };
 }
 
 var Module = {
-  arguments: testHooks ? ['--test-hooks'] : [],
+  arguments: testHooks ? ['--test-hooks'].concat(query.has('play') ? ['--play-at-start'] : []) : [],
   preRun: [
     () => {
       const stored = ZivroPage.readScript();
@@ -535,11 +556,7 @@ var Module = {
   ],
   print: (text) => console.log(text),
   printErr: (text) => console.warn(text),
-  onExit: (code) => {
-    ZivroPage.idle();
-    ZivroPage.ended = code;
-    ZivroPage.status('The program has ended' + (code ? ' with status ' + code : '') + '.');
-  },
+  onExit: (code) => ZivroPage.programEnded(code),
 };
 
 if (programName) {
