@@ -155,6 +155,17 @@ def same_frames_as_runner(page, program, name, runner_args, count=None):
     assert run.returncode == 0, f"{program}: frames differ from the runner's:\n{run.stdout}{run.stderr}"
 
 
+def same_last_frame(page, program, runner_args):
+    """The canvas the page presented last equals the headless runner's."""
+    page.settle()
+    last = WORK / (program + "-last.png")
+    data = page.js("return zivroTest.frame(zivroTest.frameCount() - 1)").split(",", 1)[1]
+    last.write_bytes(base64.b64decode(data))
+    runner = HEADLESS / "examples" / (program + "-headless")
+    run = subprocess.run([str(runner), *runner_args, "--expect", str(last)], capture_output=True, text=True)
+    assert run.returncode == 0, f"{program}: the last frame differs:\n{run.stdout}{run.stderr}"
+
+
 def test_windows_and_run_menu(page):
     page.open("cargame&test")
     captions = [e.text for e in page.driver.find_elements(By.CSS_SELECTOR, "section.window .caption span")]
@@ -173,7 +184,7 @@ def test_windows_and_run_menu(page):
     wait_for(lambda: page.menu_item("Logging")["checked"], "Logging checked")
     assert not page.driver.find_elements(By.CSS_SELECTOR, ".popup")
     page.driver.find_element(By.CSS_SELECTOR, ".menubar > button").click()
-    assert page.driver.find_elements(By.CSS_SELECTOR, ".popup .mark")[4].text == "\u2713"
+    assert page.driver.find_elements(By.CSS_SELECTOR, ".popup .mark")[3].text == "\u2713"
 
 
 def test_keys_halt_animate_and_open_the_menu(page):
@@ -237,22 +248,13 @@ def test_scripts_recorded_elsewhere_play_the_same(page):
 
 
 def test_picked_script_plays(page):
-    page.open("click-to-draw")
+    page.open("click-to-draw&test")
     page.store_script("click-to-draw", b"")
     page.driver.find_element(By.ID, "pick").send_keys(str(ROOT / "examples/scripts/click_to_draw.scr"))
     wait_for(lambda: page.stored_script("click-to-draw").startswith("ZIVRO_MOUSE(-200, 100);"),
              "the picked script in storage")
-    wait_for(lambda: page.menu_item("Playback Script")["checked"] is False, "the playback's end")
-    shown = WORK / "picked.png"
-    shown.write_bytes(base64.b64decode(page.js(
-        "return arguments[0].toDataURL('image/png').split(',')[1]", page.canvas())))
-    run = subprocess.run([str(HEADLESS / "examples/click-to-draw-headless"), "--play",
-                          str(ROOT / "examples/scripts/click_to_draw.scr"), "--png", str(WORK / "last.png")])
-    assert run.returncode == 0
-    # The window shows the canvas from its top left corner.
-    compare = subprocess.run(["compare", "-metric", "AE", "-extract", "595x501+0+0", str(WORK / "last.png"),
-                              str(shown), "null:"], capture_output=True, text=True)
-    assert float(compare.stderr.split()[0]) == 0, "pixels differ: " + compare.stderr
+    wait_for(lambda: page.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+    same_last_frame(page, "click-to-draw", ["--play", str(ROOT / "examples/scripts/click_to_draw.scr")])
 
 
 def test_gets_dialog(page):
@@ -271,8 +273,12 @@ def test_gets_dialog(page):
              page.driver.find_element(By.CSS_SELECTOR, "#dialog input").get_attribute("value") == "",
              "the second question")
     page.driver.find_element(By.CSS_SELECTOR, "#dialog button.default").click()
+    wait_for(lambda: not page.driver.find_elements(By.ID, "dialog"), "the dialog closed")
+    page.driver.find_element(By.CSS_SELECTOR, "section.window .close").click()
     wait_for(lambda: page.js("return zivroTest.ended() !== null"), "the end of the run")
-    same_frames_as_runner(page, "greeting", "greeting", ["--answer", "Ada", "--answer", ""])
+    # While the dialog waits the page paints, as the desktop does, where
+    # the runner answers at once: the pictures agree once the run is over.
+    same_last_frame(page, "greeting", ["--answer", "Ada", "--answer", ""])
 
 
 def test_closing_keeps_the_recording(page):
