@@ -6,6 +6,10 @@
 const query = new URLSearchParams(location.search);
 const programName = [...query.keys()].find((key) => /^[a-z0-9-]+$/.test(key) && key !== 'test');
 const testHooks = query.has('test');
+// With ?bench the page times the program's work between two sleeps and its
+// own painting, for bench/web_cpu.sh.
+const benchHooks = query.has('bench');
+const timings = { busy: [], paint: [], resumedAt: 0 };
 const scriptPath = '/ZIVRO.SCR';
 const storageKey = 'zivro:' + programName + ':ZIVRO.SCR';
 
@@ -124,6 +128,7 @@ const ZivroPage = {
   },
 
   paint() {
+    const start = benchHooks ? performance.now() : 0;
     this.paintRequested = false;
     for (const id of this.dirty) {
       const win = this.windows.get(id);
@@ -140,6 +145,7 @@ const ZivroPage = {
       win.canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
     }
     this.dirty.clear();
+    if (benchHooks) timings.paint.push(performance.now() - start);
   },
 
   menuChanged(id, menu) {
@@ -340,13 +346,11 @@ const ZivroPage = {
   // The program is about to sleep: what it recorded goes to storage now,
   // so that closing the page loses nothing.
   idle() {
-    let stamp = '';
-    try {
-      const status = FS.stat(scriptPath);
-      stamp = status.mtime.getTime() + ':' + status.size;
-    } catch (error) {
-      return;
-    }
+    // The node itself, not FS.stat: a missing file would cost an exception
+    // before every sleep.
+    const node = FS.root.contents['ZIVRO.SCR'];
+    if (!node) return;
+    const stamp = node.timestamp + ':' + node.usedBytes;
     if (stamp === this.scriptStamp) return;
     const bytes = FS.readFile(scriptPath);
     let text = '';
@@ -363,12 +367,14 @@ const ZivroPage = {
   },
 
   sleep(ms) {
+    if (benchHooks && timings.resumedAt) timings.busy.push(performance.now() - timings.resumedAt);
     return new Promise((resolve) => {
       let timer = 0;
       const done = () => {
         if (this.wake !== done) return;
         this.wake = null;
         clearTimeout(timer);
+        if (benchHooks) timings.resumedAt = performance.now();
         resolve();
       };
       this.wake = done;
@@ -537,6 +543,7 @@ document.getElementById('pick').addEventListener('change', (event) => {
   if (event.target.files.length) ZivroPage.playPicked(event.target.files[0]);
   event.target.value = '';
 });
+if (benchHooks) window.zivroBench = timings;
 if (testHooks) {
   window.zivroTest = {
     frameCount: () => ZivroPage.frames.length,
