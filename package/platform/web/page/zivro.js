@@ -70,7 +70,7 @@ const ZivroPage = {
   wake: null,
   openPopup: null, // {id, index, element, items, selected}
   dialogOpen: false,
-  scriptStamp: '',
+  storedScript: null,
   frames: [],
   ended: null,
 
@@ -346,20 +346,20 @@ const ZivroPage = {
   // The program is about to sleep: what it recorded goes to storage now,
   // so that closing the page loses nothing.
   idle() {
-    // The node itself, not FS.stat: a missing file would cost an exception
-    // before every sleep.
+    // The file's node itself, not FS.stat or FS.readFile: this runs before
+    // every sleep, and a missing file would cost an exception each time.
     const node = FS.root.contents['ZIVRO.SCR'];
-    if (!node) return;
-    const stamp = node.timestamp + ':' + node.usedBytes;
-    if (stamp === this.scriptStamp) return;
-    const bytes = FS.readFile(scriptPath);
+    if (!node || !node.contents) return;
+    const bytes = node.contents.subarray(0, node.usedBytes);
+    const stored = this.storedScript;
+    if (stored && stored.length === bytes.length && stored.every((b, i) => b === bytes[i])) return;
     let text = '';
     for (let i = 0; i < bytes.length; i += 8192) {
       text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
     }
     try {
       localStorage.setItem(storageKey, text);
-      this.scriptStamp = stamp;
+      this.storedScript = bytes.slice();
       this.status('');
     } catch (error) {
       this.status('The script could not be stored in this browser: ' + error.message);
@@ -511,7 +511,7 @@ const ZivroPage = {
   async playPicked(file) {
     const bytes = new Uint8Array(await file.arrayBuffer());
     FS.writeFile(scriptPath, bytes);
-    this.scriptStamp = '';
+    this.storedScript = null;
     this.idle();
     for (const win of this.windows.values()) {
       for (const top of win.menu) {
@@ -559,6 +559,7 @@ var Module = {
     () => {
       const stored = ZivroPage.readScript();
       if (stored.length) FS.writeFile(scriptPath, stored);
+      ZivroPage.storedScript = stored;
     },
   ],
   print: (text) => console.log(text),
