@@ -23,8 +23,9 @@
 
 // What the page does for the layer (page/zivro.js defines ZivroPage).
 EM_JS(void, page_window_changed,
-      (int id, const char* title, int visible, int destroyed, int width, int height, int main),
-      { ZivroPage.windowChanged(id, UTF8ToString(title), visible, destroyed, width, height, main); });
+      (int id, const char* title, int visible, int destroyed, int width, int height, int main), {
+        ZivroPage.windowChanged(id, UTF8ToString(title), visible, destroyed, width, height, main);
+      });
 EM_JS(void, page_surface_changed, (int id), { ZivroPage.surfaceChanged(id); });
 EM_JS(void, page_menu_changed, (int id, const char* menu),
       { ZivroPage.menuChanged(id, JSON.parse(UTF8ToString(menu))); });
@@ -126,9 +127,9 @@ std::string menu_json(platform::Menu menu) {
       if (out.size() > 1) out += ',';
       out += "{\"label\":" + json_string(top.label) + ",\"id\":" + std::to_string(top.id) +
              ",\"items\":[";
+      static const std::vector<platform::MenuItem> kNoItems;
       bool first = true;
-      for (const platform::MenuItem& item : top.popup ? top.popup->items
-                                                      : std::vector<platform::MenuItem>{}) {
+      for (const platform::MenuItem& item : top.popup ? top.popup->items : kNoItems) {
         if (!first) out += ',';
         first = false;
         const size_t tab = item.label.find('\t');
@@ -228,8 +229,9 @@ EMSCRIPTEN_KEEPALIVE void web_key(int window_id, int down, int physical, int key
   const bool system = !control && (alt || code == VK_F10);
   keys_down[physical] = {code, character};
   web::post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, code,
-            code == VK_PACKET ? portable::packet_lparam(static_cast<unsigned char>(character), false)
-                              : (system ? 0x20000001 : 1));
+            code == VK_PACKET
+                ? portable::packet_lparam(static_cast<unsigned char>(character), false)
+                : (system ? 0x20000001 : 1));
 }
 
 // A mouse message with client coordinates, as Windows posts it.
@@ -343,7 +345,8 @@ bool take_message(Message* message) {
   auto& layer = web::layer();
   if (!layer.taken_before) {
     layer.taken_before = true;
-    if (layer.command_at_start) web::post(web::main_window(), WM_COMMAND, layer.command_at_start, 0);
+    if (layer.command_at_start)
+      web::post(web::main_window(), WM_COMMAND, layer.command_at_start, 0);
   }
   if (emscripten_get_now() - layer.last_yield_ms >= web::kYieldEveryMs) {
     web::sleep_until_input(0);
