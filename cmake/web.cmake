@@ -59,7 +59,10 @@ function(zivro_web_program name)
   set_target_properties(${name} PROPERTIES SUFFIX ".js" LINKER_LANGUAGE CXX
                         RUNTIME_OUTPUT_DIRECTORY ${ZIVRO_WEB_SITE})
   target_link_options(${name} PRIVATE
-      -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
+      -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+      # The rasterizer and FreeType never wait: left as they are, they run
+      # at full speed, and the program is smaller.
+      "-sASYNCIFY_REMOVE=['raster::*','FT_*','ft_*','tt_*','TT_*','af_*','gray_*','sfnt_*','ps_*','cff_*','t1_*']" -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
       -sEXPORTED_FUNCTIONS=_main,_malloc,_free -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8
       -sENVIRONMENT=web -sINVOKE_RUN=1
       "SHELL:--preload-file ${ZIVRO_WEB_SANS_FACE}@/fonts/sans.ttf"

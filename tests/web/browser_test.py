@@ -72,7 +72,10 @@ def start_browser(downloads):
         options.add_argument(argument)
     options.add_experimental_option("prefs", {"download.default_directory": str(downloads),
                                               "download.prompt_for_download": False})
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.set_page_load_timeout(60)
+    driver.set_script_timeout(30)
+    return driver
 
 
 def wait_for(condition, what, seconds=30):
@@ -119,8 +122,9 @@ class Page:
 
     def settle(self):
         """Waits until no frame has come for half a second."""
-        last, since = -1, time.monotonic()
+        last, since, end = -1, time.monotonic(), time.monotonic() + 30
         while time.monotonic() - since < 0.5:
+            assert time.monotonic() < end, "frames keep coming"
             count = self.frames()
             if count != last:
                 last, since = count, time.monotonic()
