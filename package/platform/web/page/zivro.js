@@ -470,9 +470,13 @@ const ZivroPage = {
       ? event.key.charCodeAt(0) : -1;
     const physical = event.code || 'char:' + event.key;
     if (!this.physicalKeys.has(physical)) this.physicalKeys.set(physical, this.physicalKeys.size + 1);
-    // The page keeps the keys the program may take: Ctrl letters (the run
-    // menu's shortcuts), Alt and F10 (the menu), Tab, Space and arrows.
-    event.preventDefault();
+    // The browser does not act on the keys the program takes: Ctrl letters
+    // (the run menu's shortcuts), Alt and F10 (the menu), typing, Tab, Space
+    // and arrows. It keeps its function keys and its other Ctrl keys
+    // (reload, zoom, developer tools); the program sees them all the same.
+    const browserKey = (/^F([0-9]|1[1-9]|2[0-4])$/.test(event.code)) ||
+      (event.ctrlKey && (event.shiftKey || !/^Key[A-Z]$/.test(event.code)));
+    if (!browserKey) event.preventDefault();
     this.call('_web_key', 0, down ? 1 : 0, this.physicalKeys.get(physical),
       virtualKey(event.code), character, event.shiftKey ? 1 : 0, event.ctrlKey ? 1 : 0,
       event.altKey ? 1 : 0, event.getModifierState('CapsLock') ? 1 : 0);
