@@ -67,7 +67,7 @@ export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 # either: they only unpack compressed or colour-bitmap fonts.
 emcmake cmake -S "$source_dir" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$prefix" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
-  -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON > "$work/configure.log" ||
+  -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON > "$work/configure.log" 2>&1 ||
   {
     tail -20 "$work/configure.log" >&2
     echo "web-freetype: configuring FreeType with Emscripten failed" >&2
