@@ -2,21 +2,31 @@
 # Installs the Debian/Ubuntu packages the build and the tests need, if missing.
 set -euo pipefail
 
-# Usage: install-deps.sh [desktop] [test] [fresh]: the build's own packages always;
-# with "desktop" FLTK for the desktop build; with "test" what the tests
+# Usage: install-deps.sh [desktop] [web] [test] [fresh]: the build's own packages always;
+# with "desktop" FLTK for the desktop build; with "web" Emscripten and FreeType
+# built with it (scripts/web-freetype.sh, downloaded once and cached), and
+# Chromium with its WebDriver for the browser tests; with "test" what the tests
 # need besides (libFuzzer, an X server, a window manager, xdotool and
 # ImageMagick for the end-to-end tests; MinGW-w64, Wine and GoogleTest's
-# sources for the Windows builds and their tests); with "fresh" debootstrap
+# sources for the Windows builds and their tests, and all of "web"); with "fresh" debootstrap
 # for the fresh-machine check.
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-liberation2
   fonts-dejavu-core libpng-dev)
+web_packages=(emscripten node-acorn binaryen curl ca-certificates xz-utils patch chromium
+  chromium-driver python3-selenium)
+web=false
 for want in "$@"; do
   case $want in
+    web)
+      packages+=("${web_packages[@]}")
+      web=true
+      ;;
     desktop) packages+=(libfltk1.3-dev fluid libx11-dev) ;;
     test)
       packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev fluid libx11-dev xvfb openbox
         xdotool imagemagick x11-utils mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-        googletest wine32:i386)
+        googletest wine32:i386 "${web_packages[@]}")
+      web=true
       ;;
     fresh) packages+=(debootstrap) ;;
   esac
@@ -38,7 +48,10 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  [ "$web" = false ] || exec "$(dirname "$0")/web-freetype.sh"
+  exit 0
+fi
 
 echo "Installing: ${missing[*]}"
 sudo=()
@@ -50,3 +63,4 @@ if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures
 fi
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ "$web" = false ] || exec "$(dirname "$0")/web-freetype.sh"

@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test: the debug build, the
 # same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
 # desktop game end to end on an X server (release build), installing and
-# building against the package, the Windows builds with their tests and
+# building against the package, the web build in headless Chromium, the Windows builds with their tests and
 # end-to-end runs under Wine, GDI against the software canvas, and the
 # fuzzers of the script reader and the drawing calls for a bounded time.
 set -euo pipefail
@@ -26,6 +26,14 @@ cmake --build --preset release
 bash tests/e2e/desktop_e2e.sh build/release | tee build/release/e2e.log
 e2e=$(sed -n 's/^desktop end to end: \([0-9]*\) passed, 0 failed$/\1/p' build/release/e2e.log)
 total=$((total + ${e2e:-0}))
+
+echo "=== web build (Emscripten), its pages in headless Chromium"
+cmake --preset web > /dev/null
+cmake --build --preset web
+bash tests/web/run_browser_tests.sh build/web build/release | tee build/web/browser.log
+count=$(sed -n 's/^web browser: \([0-9]*\) passed, 0 failed$/\1/p' build/web/browser.log)
+[ -n "$count" ] || exit 1
+total=$((total + count))
 
 echo "=== install into a prefix and build a user's programs against it"
 bash tests/install/run_install_test.sh build/release | tee build/release/install.log

@@ -2,9 +2,9 @@
 //
 // Operations are named by purpose. Messages keep Win32's numbers and
 // parameter packing on every layer, so the package's window procedures are
-// the same code everywhere. Three layers implement this file: win32 (a thin
-// pass-through), desktop (FLTK) and headless (in memory, virtual clock); the
-// two portable ones share the code under portable/.
+// the same code everywhere. Four layers implement this file: win32 (a thin
+// pass-through), desktop (FLTK), headless (in memory, virtual clock) and web
+// (a browser page); the three portable ones share the code under portable/.
 //
 // Nothing here reports failure: the package never tests a platform result.
 #pragma once

@@ -43,7 +43,9 @@
 #include FT_GASP_H
 #include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
+#ifndef ZIVRO_FONT_DIRECTORY
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -107,6 +109,15 @@ int family_index(FontFamily family) {
   return family == FontFamily::kMonospace ? 1 : 0;
 }
 
+#ifdef ZIVRO_FONT_DIRECTORY
+// A build without fontconfig (the web page) ships the two faces that
+// fontconfig resolves on the build machine under fixed names.
+bool find_face_file(bool mono, std::string& file, int& index) {
+  file = std::string(ZIVRO_FONT_DIRECTORY) + (mono ? "/mono.ttf" : "/sans.ttf");
+  index = 0;
+  return true;
+}
+#else
 bool has_family(FcPattern* pattern, const char* family) {
   FcChar8* name = nullptr;
   for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
@@ -144,6 +155,20 @@ bool match_font(FcConfig* config, const char* family, bool exact, std::string& f
   return found;
 }
 
+bool find_face_file(bool mono, std::string& file, int& index) {
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (!config) return false;
+  // The proportional face first of all has the metrics of Windows' own
+  // (Arial's, which Liberation Sans shares), so texts measure as they do there.
+  const bool found =
+      (!mono && match_font(config, "Liberation Sans", true, file, index)) ||
+      match_font(config, mono ? "DejaVu Sans Mono" : "DejaVu Sans", true, file, index) ||
+      match_font(config, mono ? "monospace" : "sans-serif", false, file, index);
+  FcConfigDestroy(config);
+  return found;
+}
+#endif
+
 FT_Library library() {
   if (!state.library_tried) {
     state.library_tried = true;
@@ -158,19 +183,9 @@ FT_Face open_face(FontFamily family) {
   slot.tried = true;
   FT_Library lib = library();
   if (!lib) return nullptr;
-  FcConfig* config = FcInitLoadConfigAndFonts();
-  if (!config) return nullptr;
-  const bool mono = family == FontFamily::kMonospace;
   std::string file;
   int index = 0;
-  // The proportional face first of all has the metrics of Windows' own
-  // (Arial's, which Liberation Sans shares), so texts measure as they do there.
-  const bool found =
-      (!mono && match_font(config, "Liberation Sans", true, file, index)) ||
-      match_font(config, mono ? "DejaVu Sans Mono" : "DejaVu Sans", true, file, index) ||
-      match_font(config, mono ? "monospace" : "sans-serif", false, file, index);
-  FcConfigDestroy(config);
-  if (!found) return nullptr;
+  if (!find_face_file(family == FontFamily::kMonospace, file, index)) return nullptr;
   FT_Face face = nullptr;
   if (FT_New_Face(lib, file.c_str(), index & 0xFFFF, &face) != 0) return nullptr;
   if (!FT_IS_SCALABLE(face)) {

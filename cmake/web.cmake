@@ -1,0 +1,71 @@
+# The web layer's targets, included from package/CMakeLists.txt in an
+# Emscripten build (the `web` preset).
+set(ZIVRO_WEB_FREETYPE "" CACHE PATH "FreeType built for Emscripten (scripts/web-freetype.sh)")
+if(NOT ZIVRO_WEB_FREETYPE)
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/web-freetype.sh --print-prefix
+                  OUTPUT_VARIABLE ZIVRO_WEB_FREETYPE OUTPUT_STRIP_TRAILING_WHITESPACE)
+endif()
+if(NOT EXISTS "${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a")
+  message(FATAL_ERROR "FreeType for the web not found in ${ZIVRO_WEB_FREETYPE}: run scripts/install-deps.sh web")
+endif()
+
+# The faces the other layers resolve through fontconfig: Liberation Sans
+# for the proportional texts, DejaVu Sans Mono for the fixed-pitch font.
+find_file(ZIVRO_WEB_SANS_FACE LiberationSans-Regular.ttf
+          PATHS /usr/share/fonts/truetype/liberation2 NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_file(ZIVRO_WEB_MONO_FACE DejaVuSansMono.ttf
+          PATHS /usr/share/fonts/truetype/dejavu NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT ZIVRO_WEB_SANS_FACE)
+  message(FATAL_ERROR "Liberation Sans not found: install fonts-liberation2")
+endif()
+if(NOT ZIVRO_WEB_MONO_FACE)
+  message(FATAL_ERROR "DejaVu Sans Mono not found: install fonts-dejavu-core")
+endif()
+
+add_library(zivro_web STATIC
+    platform/portable/message_queue.cpp
+    platform/portable/window_registry.cpp
+    platform/portable/menus.cpp
+    platform/portable/surfaces.cpp
+    platform/portable/translate.cpp
+    platform/portable/drawing.cpp
+    platform/portable/dialogs.cpp
+    platform/portable/dialog_template.cpp
+    platform/portable/files.cpp
+    platform/raster/shapes.cpp
+    platform/raster/text.cpp
+    platform/web/web_layer.cpp
+    platform/web/web_dialog.cpp
+    platform/web/web_main.cpp)
+target_include_directories(zivro_web PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_include_directories(zivro_web SYSTEM PRIVATE ${ZIVRO_WEB_FREETYPE}/include/freetype2)
+# Without fontconfig the faces are read from the page's file system.
+target_compile_definitions(zivro_web PRIVATE ZIVRO_FONT_DIRECTORY="/fonts")
+target_link_libraries(zivro_web PUBLIC zivro_core ${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a)
+
+# The page, shared by every program: build/web/site/index.html lists them.
+set(ZIVRO_WEB_SITE ${PROJECT_BINARY_DIR}/site CACHE INTERNAL "")
+set(ZIVRO_WEB_PAGE_FILES index.html play.html zivro.js zivro.css)
+foreach(page_file IN LISTS ZIVRO_WEB_PAGE_FILES)
+  configure_file(platform/web/page/${page_file} ${ZIVRO_WEB_SITE}/${page_file} COPYONLY)
+endforeach()
+set_property(GLOBAL PROPERTY ZIVRO_WEB_PROGRAMS "")
+
+# A program in the page: NAME.js, NAME.wasm and NAME.data (the two faces)
+# beside play.html, which runs it as play.html?NAME.
+function(zivro_web_program name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE zivro_web)
+  set_target_properties(${name} PROPERTIES SUFFIX ".js" LINKER_LANGUAGE CXX
+                        RUNTIME_OUTPUT_DIRECTORY ${ZIVRO_WEB_SITE})
+  target_link_options(${name} PRIVATE
+      -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+      # The rasterizer and FreeType never wait: left as they are, they run
+      # at full speed, and the program is smaller.
+      "-sASYNCIFY_REMOVE=['raster::*','FT_*','ft_*','tt_*','TT_*','af_*','gray_*','sfnt_*','ps_*','cff_*','t1_*']" -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
+      -sEXPORTED_FUNCTIONS=_main,_malloc,_free -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8
+      -sENVIRONMENT=web -sINVOKE_RUN=1
+      "SHELL:--preload-file ${ZIVRO_WEB_SANS_FACE}@/fonts/sans.ttf"
+      "SHELL:--preload-file ${ZIVRO_WEB_MONO_FACE}@/fonts/mono.ttf")
+  set_property(GLOBAL APPEND PROPERTY ZIVRO_WEB_PROGRAMS ${name})
+endfunction()

@@ -1,0 +1,142 @@
+// Modal dialogs in the page: the template's controls laid out over the
+// page, which takes no other input while one is open. The only way out is a
+// button whose command the dialog's procedure accepts; Escape does nothing.
+#include <emscripten.h>
+
+#include <map>
+#include <string>
+
+#include "platform/portable/dialog_template.h"
+#include "platform/portable/layer_hooks.h"
+#include "platform/portable/message_queue.h"
+#include "platform/portable/objects.h"
+#include "platform/web/web.h"
+
+EM_JS(void, page_open_dialog, (const char* layout),
+      { ZivroPage.openDialog(JSON.parse(UTF8ToString(layout))); });
+EM_JS(void, page_close_dialog, (), { ZivroPage.closeDialog(); });
+
+namespace {
+
+// Dialog units of the system font: a quarter of its average character width
+// across, an eighth of its height down.
+int pixels_x(int units) {
+  return static_cast<int>(units * 7.0 / 4.0 + 0.5);
+}
+int pixels_y(int units) {
+  return static_cast<int>(units * 16.0 / 8.0 + 0.5);
+}
+
+// A button the user pressed, with the edit fields' texts at that moment,
+// kept until the modal loop hands it to the dialog's procedure.
+struct Pressed {
+  int button = 0;  // 0: none
+  std::map<int, std::string> fields;
+};
+
+Pressed& pressed() {
+  static Pressed state;
+  return state;
+}
+
+std::string json_string(const std::string& latin1) {
+  std::string out = "\"";
+  for (unsigned char c : latin1) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x80) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string layout_json(const portable::DialogLayout& layout) {
+  std::string out = "{\"caption\":" + json_string(layout.caption) +
+                    ",\"width\":" + std::to_string(pixels_x(layout.width)) +
+                    ",\"height\":" + std::to_string(pixels_y(layout.height)) + ",\"controls\":[";
+  bool first = true;
+  for (const portable::DialogControl& control : layout.controls) {
+    const char* kind = control.kind == portable::ControlKind::kEdit     ? "edit"
+                       : control.kind == portable::ControlKind::kButton ? "button"
+                       : control.kind == portable::ControlKind::kStatic ? "static"
+                                                                        : "other";
+    if (!first) out += ',';
+    first = false;
+    out += "{\"kind\":\"" + std::string(kind) + "\",\"id\":" + std::to_string(control.id) +
+           ",\"x\":" + std::to_string(pixels_x(control.x)) +
+           ",\"y\":" + std::to_string(pixels_y(control.y)) +
+           ",\"width\":" + std::to_string(pixels_x(control.width)) +
+           ",\"height\":" + std::to_string(pixels_y(control.height)) +
+           ",\"default\":" + ((control.style & 0x0Fu) == 1 ? "true" : "false") +
+           ",\"title\":" + json_string(control.title) + "}";
+  }
+  return out + "]}";
+}
+
+}  // namespace
+
+extern "C" {
+
+// The page's dialog: an edit field's text (Latin-1 bytes), then the button.
+EMSCRIPTEN_KEEPALIVE void web_dialog_field(int id, const char* latin1) {
+  pressed().fields[id] = latin1;
+}
+EMSCRIPTEN_KEEPALIVE void web_dialog_press(int button) {
+  pressed().button = button;
+}
+
+}  // extern "C"
+
+namespace platform {
+
+intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, DialogProc procedure,
+                          intptr_t init) {
+  DialogObject dialog;
+  if (!procedure || !portable::parse_dialog_template(dialog_template, size, &dialog.layout)) {
+    return -1;
+  }
+  dialog.procedure = procedure;
+  for (const portable::DialogControl& control : dialog.layout.controls) {
+    dialog.texts[control.id] = control.title;
+  }
+  pressed() = Pressed{};
+  procedure(&dialog, WM_INITDIALOG, 0, init);
+  page_open_dialog(layout_json(dialog.layout).c_str());
+
+  // The modal loop: the other windows' timer and paint messages are still
+  // dispatched while the user types.
+  bool quit_seen = false;
+  int quit_code = 0;
+  while (!dialog.ended) {
+    if (pressed().button) {
+      for (auto& [id, text] : pressed().fields) dialog.texts[id] = text;
+      const int button = pressed().button;
+      pressed() = Pressed{};
+      procedure(&dialog, WM_COMMAND, static_cast<uintptr_t>(button), 0);
+      continue;
+    }
+    Message message;
+    if (portable::queue_take(&message, portable::layer_now_ms())) {
+      if (message.number == WM_QUIT) {
+        quit_seen = true;
+        quit_code = static_cast<int>(message.wparam);
+        continue;
+      }
+      translate_message(message);
+      dispatch_message(message);
+      continue;
+    }
+    web::sleep_until_input(web::ms_until_next_timer());
+  }
+  page_close_dialog();
+  if (quit_seen) post_quit_message(quit_code);  // for the application's own loop
+  return dialog.result;
+}
+
+}  // namespace platform

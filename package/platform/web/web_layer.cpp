@@ -1,0 +1,378 @@
+// The web layer: the portable windows shown in a browser page (page/zivro.js
+// draws each window's surface on a canvas), the page's input turned into the
+// messages Windows would post, and waiting by suspending the program
+// (Asyncify) until the page has input or the next timer is due, so that a
+// program that waits costs the page nothing.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/portable/files.h"
+#include "platform/portable/keyboard.h"
+#include "platform/portable/layer_hooks.h"
+#include "platform/portable/message_queue.h"
+#include "platform/portable/objects.h"
+#include "platform/portable/window_registry.h"
+#include "platform/web/web.h"
+
+// What the page does for the layer (page/zivro.js defines ZivroPage).
+EM_JS(void, page_window_changed,
+      (int id, const char* title, int visible, int destroyed, int width, int height, int main), {
+        ZivroPage.windowChanged(id, UTF8ToString(title), visible, destroyed, width, height, main);
+      });
+EM_JS(void, page_surface_changed, (int id), { ZivroPage.surfaceChanged(id); });
+EM_JS(void, page_menu_changed, (int id, const char* menu),
+      { ZivroPage.menuChanged(id, JSON.parse(UTF8ToString(menu))); });
+EM_JS(void, page_open_menu, (int id, int index), { ZivroPage.openMenu(id, index); });
+EM_JS(void, page_frame_presented, (const uint32_t* pixels, int width, int height),
+      { ZivroPage.framePresented(pixels, width, height); });
+EM_JS(void, page_idle, (), { ZivroPage.idle(); });
+EM_JS(int, page_screen_width, (), { return screen.width; });
+EM_JS(int, page_screen_height, (), { return screen.height; });
+EM_ASYNC_JS(void, page_sleep, (double ms), { await ZivroPage.sleep(ms); });
+
+namespace web {
+namespace {
+
+// The frame Windows draws around a 601 x 540 window with a menu leaves a
+// 595 x 501 client area: the same metrics as the other portable layers.
+constexpr int kFrame = 3;
+constexpr int kCaption = 20;
+constexpr int kMenuBar = 13;
+// A program that runs without waiting (a script played back) still lets
+// the page paint and take input this often.
+constexpr double kYieldEveryMs = 50;
+
+struct KeyDown {
+  unsigned key;
+  int character;
+};
+
+struct LayerState {
+  bool started = false;
+  bool test_hooks = false;
+  unsigned command_at_start = 0;
+  bool taken_before = false;
+  std::map<int, KeyDown> keys_down;  // by the page's key number
+  std::set<platform::Window> dirty;  // surfaces the page has yet to fetch
+  std::vector<uint8_t> rgba;
+  double start_ms = emscripten_get_now();
+  double last_yield_ms = emscripten_get_now();
+};
+
+LayerState& layer() {
+  static LayerState state;
+  return state;
+}
+
+platform::Window main_window() {
+  const auto& windows = portable::all_windows();
+  return windows.empty() ? nullptr : windows.front();
+}
+
+platform::Window window_of(int id) {
+  for (platform::Window window : portable::all_windows()) {
+    if (window_id(window) == id && !window->destroyed) return window;
+  }
+  return nullptr;
+}
+
+void post(platform::Window window, unsigned number, uintptr_t wparam, intptr_t lparam) {
+  if (window && !window->destroyed) portable::queue_post({window, number, wparam, lparam});
+}
+
+// Latin-1 bytes as UTF-8, for the page.
+std::string utf8(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string json_string(const std::string& text) {
+  std::string out = "\"";
+  for (char c : utf8(text)) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// The menu bar as the page draws it: each popup's items with their label
+// (before the tab), shortcut (after it), command, check mark and gray state.
+std::string menu_json(platform::Menu menu) {
+  std::string out = "[";
+  if (menu) {
+    for (const platform::MenuItem& top : menu->items) {
+      if (out.size() > 1) out += ',';
+      out += "{\"label\":" + json_string(top.label) + ",\"id\":" + std::to_string(top.id) +
+             ",\"items\":[";
+      static const std::vector<platform::MenuItem> kNoItems;
+      bool first = true;
+      for (const platform::MenuItem& item : top.popup ? top.popup->items : kNoItems) {
+        if (!first) out += ',';
+        first = false;
+        const size_t tab = item.label.find('\t');
+        out += "{\"label\":" + json_string(item.label.substr(0, tab)) + ",\"shortcut\":" +
+               json_string(tab == std::string::npos ? "" : item.label.substr(tab + 1)) +
+               ",\"id\":" + std::to_string(item.id) +
+               ",\"separator\":" + ((item.flags & MF_SEPARATOR) ? "true" : "false") +
+               ",\"grayed\":" + ((item.flags & MF_GRAYED) ? "true" : "false") +
+               ",\"checked\":" + ((item.flags & MF_CHECKED) ? "true" : "false") + "}";
+      }
+      out += "]}";
+    }
+  }
+  return out + "]";
+}
+
+bool any_window_open() {
+  for (platform::Window window : portable::all_windows()) {
+    if (!window->destroyed) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// ==== The layer's own interface (web.h) ======================================
+
+void mark_started() {
+  layer().started = true;
+}
+
+void command_at_start(unsigned command) {
+  layer().command_at_start = command;
+}
+
+void set_test_hooks(bool on) {
+  layer().test_hooks = on;
+}
+
+void sleep_until_input(double ms) {
+  page_idle();
+  page_sleep(ms);
+  layer().last_yield_ms = emscripten_get_now();
+}
+
+double ms_until_next_timer() {
+  auto due = portable::queue_next_timer_due();
+  if (!due) return -1;
+  const uint64_t now = portable::layer_now_ms();
+  return *due > now ? static_cast<double>(*due - now) : 0.0;
+}
+
+int window_id(platform::Window window) {
+  return static_cast<int>(reinterpret_cast<uintptr_t>(window));
+}
+
+}  // namespace web
+
+// ==== What the page calls: its input, and the pixels it shows ===============
+
+extern "C" {
+
+// A key went down or up. `physical` names the key on the keyboard, so that
+// its key-up goes as its key-down went; `key` is its virtual-key code (0 if
+// Windows has none) and `character` what it types (-1 for nothing). With
+// Alt held (and Ctrl not), and for F10, keys are system keys. A character
+// the US layout would not make from that key comes as VK_PACKET, as on the
+// desktop.
+EMSCRIPTEN_KEEPALIVE void web_key(int window_id, int down, int physical, int key, int character,
+                                  int shift, int control, int alt, int caps_lock) {
+  platform::Window window = window_id ? web::window_of(window_id) : portable::active_window();
+  if (!window) window = web::main_window();
+  auto& keys_down = web::layer().keys_down;
+  if (!down) {
+    web::KeyDown was{static_cast<unsigned>(key), 0};
+    if (auto found = keys_down.find(physical); found != keys_down.end()) {
+      was = found->second;
+      keys_down.erase(found);
+    }
+    if (!was.key) return;
+    const bool system = !control && (alt || was.key == VK_F10);
+    web::post(window, system ? WM_SYSKEYUP : WM_KEYUP, was.key,
+              was.key == VK_PACKET
+                  ? portable::packet_lparam(static_cast<unsigned char>(was.character), true)
+                  : static_cast<intptr_t>(0xC0000001u) | (system ? 0x20000000 : 0));
+    return;
+  }
+  unsigned code = static_cast<unsigned>(key);
+  if (code != VK_CAPITAL && !portable::queue_has_posted()) {
+    portable::translate_set_caps_lock(caps_lock != 0);
+  }
+  if (character >= 0x20 && character != 0x7F && character < 256 && !control && !alt &&
+      (!code || portable::key_character(code, shift != 0, false, caps_lock != 0) != character)) {
+    code = VK_PACKET;
+  }
+  if (!code) return;
+  const bool system = !control && (alt || code == VK_F10);
+  keys_down[physical] = {code, character};
+  web::post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, code,
+            code == VK_PACKET
+                ? portable::packet_lparam(static_cast<unsigned char>(character), false)
+                : (system ? 0x20000001 : 1));
+}
+
+// A mouse message with client coordinates, as Windows posts it.
+EMSCRIPTEN_KEEPALIVE void web_mouse(int window_id, int message, int wparam, int x, int y) {
+  web::post(web::window_of(window_id), static_cast<unsigned>(message),
+            static_cast<uintptr_t>(wparam), platform::make_lparam(x, y));
+}
+
+EMSCRIPTEN_KEEPALIVE void web_command(int window_id, int command) {
+  web::post(web::window_of(window_id), WM_COMMAND, static_cast<uintptr_t>(command), 0);
+}
+
+// The close box, or the page going away: the window is asked to close and
+// its procedure decides, as on Windows.
+EMSCRIPTEN_KEEPALIVE void web_close(int window_id) {
+  platform::Window window = window_id ? web::window_of(window_id) : web::main_window();
+  web::post(window, WM_CLOSE, 0, 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_activate(int window_id) {
+  if (platform::Window window = web::window_of(window_id)) portable::set_active_window(window);
+}
+
+// The window's surface as RGBA bytes for the page's canvas, or null when
+// the window is gone; its size through the two functions after it.
+EMSCRIPTEN_KEEPALIVE const uint8_t* web_window_rgba(int window_id) {
+  platform::Window window = web::window_of(window_id);
+  if (!window) return nullptr;
+  web::layer().dirty.erase(window);
+  const platform::BitmapObject& surface = window->surface;
+  auto& rgba = web::layer().rgba;
+  rgba.resize(surface.pixels.size() * 4);
+  for (size_t i = 0; i < surface.pixels.size(); ++i) {
+    const uint32_t pixel = surface.pixels[i];
+    rgba[4 * i] = static_cast<uint8_t>(pixel >> 16);
+    rgba[4 * i + 1] = static_cast<uint8_t>(pixel >> 8);
+    rgba[4 * i + 2] = static_cast<uint8_t>(pixel);
+    rgba[4 * i + 3] = 255;
+  }
+  return rgba.data();
+}
+EMSCRIPTEN_KEEPALIVE int web_window_width(int window_id) {
+  platform::Window window = web::window_of(window_id);
+  return window ? window->surface.width : 0;
+}
+EMSCRIPTEN_KEEPALIVE int web_window_height(int window_id) {
+  platform::Window window = web::window_of(window_id);
+  return window ? window->surface.height : 0;
+}
+
+}  // extern "C"
+
+// ==== Portable hooks (portable/layer_hooks.h) ================================
+
+namespace portable {
+
+uint64_t layer_now_ms() {
+  return static_cast<uint64_t>(emscripten_get_now() - web::layer().start_ms);
+}
+
+platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu) {
+  const int frame = (style & WS_CAPTION) ? web::kFrame : 0;
+  const int top = frame + ((style & WS_CAPTION) == WS_CAPTION ? web::kCaption : 0) +
+                  (has_menu ? web::kMenuBar : 0);
+  return {std::max(width - 2 * frame, 0), std::max(height - top - frame, 0)};
+}
+
+// The page fetches the pixels at its next animation frame; one request per
+// window until then, however many drawing calls come.
+void layer_surface_changed(platform::Window window) {
+  if (web::layer().dirty.insert(window).second) page_surface_changed(web::window_id(window));
+}
+
+bool layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
+  if (web::layer().test_hooks && window == web::main_window()) {
+    page_frame_presented(source.pixels.data(), source.width, source.height);
+  }
+  return true;
+}
+
+void layer_menu_changed(platform::Window window) {
+  page_menu_changed(web::window_id(window), web::menu_json(window->menu).c_str());
+}
+
+// The page opens the popup and returns at once; a choice in it is posted
+// as WM_COMMAND when the user makes it.
+void layer_open_menu(platform::Window window, size_t index) {
+  if (window->menu && index < window->menu->items.size()) {
+    page_open_menu(web::window_id(window), static_cast<int>(index));
+  }
+}
+
+void layer_window_changed(platform::Window window) {
+  if (window->destroyed) web::layer().dirty.erase(window);
+  page_window_changed(web::window_id(window), web::utf8(window->title).c_str(), window->visible,
+                      window->destroyed, window->client.width, window->client.height,
+                      window == web::main_window());
+  if (!window->destroyed && window->menu) layer_menu_changed(window);
+  if (!window->destroyed && window->visible) layer_surface_changed(window);
+}
+
+}  // namespace portable
+
+// ==== Platform interface (platform.h): the layer's own part ==================
+
+namespace platform {
+
+// Input reaches the queue only while the program is suspended, so a program
+// that keeps taking messages without waiting yields now and then.
+bool take_message(Message* message) {
+  auto& layer = web::layer();
+  if (!layer.taken_before) {
+    layer.taken_before = true;
+    if (layer.command_at_start)
+      web::post(web::main_window(), WM_COMMAND, layer.command_at_start, 0);
+  }
+  if (emscripten_get_now() - layer.last_yield_ms >= web::kYieldEveryMs) {
+    web::sleep_until_input(0);
+  }
+  return portable::queue_take(message, portable::layer_now_ms());
+}
+
+void wait_for_message() {
+  while (!portable::queue_ready(portable::layer_now_ms())) {
+    if (!web::any_window_open()) return;  // nothing can ever post again
+    web::sleep_until_input(web::ms_until_next_timer());
+  }
+}
+
+Size screen_size() {
+  return {page_screen_width(), page_screen_height()};
+}
+
+void note_printed_line(const char*) {}
+
+bool started_through_entry() {
+  return web::layer().started;
+}
+
+const char* playback_path_override() {
+  return nullptr;
+}
+
+}  // namespace platform

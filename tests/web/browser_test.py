@@ -1,0 +1,339 @@
+#!/usr/bin/python3
+"""The programs in a real browser: headless Chromium, driven by Selenium,
+loads the pages of build/web/site, uses the windows, the menu, its keys and
+the dialog, records and downloads a script, and plays scripts back; every
+frame the page presents is compared with the headless runner's frames for
+the same script (the runner's --expect-dir: 0 pixels may differ).
+
+Usage: browser_test.py SITE_DIR HEADLESS_BUILD_DIR
+Prints "web browser: N passed, M failed"; exits 1 on any failure."""
+import base64
+import functools
+import http.server
+import pathlib
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import traceback
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+SITE, HEADLESS = (pathlib.Path(arg).resolve() for arg in sys.argv[1:3])
+WORK = pathlib.Path(tempfile.mkdtemp(prefix="zivro-web-test-"))
+
+# The run menu as the package builds it: mark, label, shortcut, grayed.
+RUN_MENU = [
+    ("", "Animate", "Ctrl+A", False),
+    ("", "Halt animation", "Ctrl+H", False),
+    ("", "Advance one frame", "Ctrl+F", False),
+    ("-",),
+    ("", "Logging", "Ctrl+L", False),  # the game switches logging off
+    ("-",),
+    ("", "Record Script", "Ctrl+R", False),
+    ("", "Playback Script", "Ctrl+P", False),
+    ("", "Play One Script", "Ctrl+O", False),
+    ("-",),
+    ("", "Quit", "Ctrl+Q", False),
+    ("-",),
+    ("", "MAC: zivro-mac@example.org", "", True),
+    ("", "WINDOWS: zivro-windows@example.org", "", True),
+    ("", "UPDATES: https://zivro.example.org/updates", "", True),
+]
+# Centres of the game's buttons in the graphics window's client area.
+BUTTONS = {"Go": (40, 16), "Stop": (40, 41), "Faster": (40, 66), "Reverse": (40, 116),
+           "New Color": (40, 141)}
+
+
+def serve(directory):
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    handler = functools.partial(Quiet, directory=str(directory))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def start_browser(downloads):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                     "--no-first-run", "--disable-background-networking",
+                     "--disable-component-update", "--disable-sync", "--window-size=1000,1100",
+                     "--user-data-dir=" + tempfile.mkdtemp(prefix="zivro-chromium-")):
+        options.add_argument(argument)
+    options.add_experimental_option("prefs", {"download.default_directory": str(downloads),
+                                              "download.prompt_for_download": False})
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.set_page_load_timeout(60)
+    driver.set_script_timeout(30)
+    return driver
+
+
+def wait_for(condition, what, seconds=30):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise AssertionError("timed out waiting for " + what)
+
+
+class Page:
+    def __init__(self, driver, base):
+        self.driver, self.base = driver, base
+
+    def open(self, query):
+        self.driver.get(self.base + "/play.html?" + query)
+        wait_for(lambda: self.js("return typeof ZivroPage == 'object' && ZivroPage.windows.size"),
+                 "the program's windows")
+
+    def js(self, code, *args):
+        return self.driver.execute_script(code, *args)
+
+    def canvas(self, index=0):
+        return self.driver.find_elements(By.CSS_SELECTOR, "section.window canvas")[index]
+
+    def click(self, x, y):
+        canvas = self.canvas()
+        ActionChains(self.driver).move_to_element_with_offset(
+            canvas, x - canvas.size["width"] // 2, y - canvas.size["height"] // 2).click().perform()
+
+    def ctrl(self, letter):
+        ActionChains(self.driver).key_down(Keys.CONTROL).send_keys(letter).key_up(
+            Keys.CONTROL).perform()
+
+    def menu_item(self, label):
+        return self.js("""for (const w of ZivroPage.windows.values())
+            for (const top of w.menu) for (const item of top.items)
+              if (item.label.replace(/&/g, '') == arguments[0]) return item;""", label)
+
+    def frames(self):
+        return self.js("return zivroTest.frameCount()")
+
+    def settle(self):
+        """Waits until no frame has come for half a second."""
+        last, since, end = -1, time.monotonic(), time.monotonic() + 30
+        while time.monotonic() - since < 0.5:
+            assert time.monotonic() < end, "frames keep coming"
+            count = self.frames()
+            if count != last:
+                last, since = count, time.monotonic()
+            time.sleep(0.05)
+
+    def save_frames(self, directory, count):
+        directory.mkdir(parents=True)
+        for i in range(count):
+            data = self.js("return zivroTest.frame(arguments[0])", i).split(",", 1)[1]
+            (directory / f"{i + 1:06d}.png").write_bytes(base64.b64decode(data))
+
+    def store_script(self, program, data):
+        self.js("localStorage.setItem(arguments[0], arguments[1])", f"zivro:{program}:ZIVRO.SCR",
+                data.decode("latin-1"))
+
+    def stored_script(self, program):
+        return self.js("return localStorage.getItem(arguments[0])", f"zivro:{program}:ZIVRO.SCR")
+
+
+def same_frames_as_runner(page, program, name, runner_args, count=None):
+    """Every frame the page presented (the first count) equals the headless
+    runner's."""
+    if count is None:
+        page.settle()
+        count = page.frames()
+    assert count > 0, "the page presented no frame"
+    page_frames = WORK / name / "page"
+    page.save_frames(page_frames, count)
+    runner = HEADLESS / ("game" if program == "cargame" else "examples") / (program + "-headless")
+    run = subprocess.run([str(runner), *runner_args, "--frames", str(WORK / name / "runner"),
+                          "--expect-dir", str(page_frames)], capture_output=True, text=True)
+    assert run.returncode == 0, f"{program}: frames differ from the runner's:\n{run.stdout}{run.stderr}"
+
+
+def same_last_frame(page, program, runner_args):
+    """The canvas the page presented last equals the headless runner's."""
+    page.settle()
+    last = WORK / (program + "-last.png")
+    data = page.js("return zivroTest.frame(zivroTest.frameCount() - 1)").split(",", 1)[1]
+    last.write_bytes(base64.b64decode(data))
+    runner = HEADLESS / "examples" / (program + "-headless")
+    run = subprocess.run([str(runner), *runner_args, "--expect", str(last)], capture_output=True, text=True)
+    assert run.returncode == 0, f"{program}: the last frame differs:\n{run.stdout}{run.stderr}"
+
+
+def test_windows_and_run_menu(page):
+    page.open("cargame&test")
+    captions = [e.text for e in page.driver.find_elements(By.CSS_SELECTOR, "section.window .caption span")]
+    assert captions == ["ZIVRO Graphics", "ZIVRO Text"], captions
+    assert (page.canvas().size["width"], page.canvas().size["height"]) == (595, 501)
+    bar = page.driver.find_element(By.CSS_SELECTOR, ".menubar > button")
+    assert bar.text == "Run" and bar.find_element(By.TAG_NAME, "u").text == "R"
+    bar.click()
+    rows = page.js("""return [...document.querySelectorAll('.popup > *')].map(e =>
+        e.tagName == 'HR' ? ['-'] : [e.children[0].textContent, e.children[1].textContent,
+                                     e.children[2].textContent, e.classList.contains('grayed')])""")
+    assert [tuple(row) for row in rows] == RUN_MENU, rows
+    # A grayed line does nothing; a choice closes the popup and runs.
+    page.driver.find_elements(By.CSS_SELECTOR, ".popup .item.grayed")[0].click()
+    page.driver.find_elements(By.CSS_SELECTOR, ".popup .item")[3].click()  # Logging
+    wait_for(lambda: page.menu_item("Logging")["checked"], "Logging checked")
+    assert not page.driver.find_elements(By.CSS_SELECTOR, ".popup")
+    page.driver.find_element(By.CSS_SELECTOR, ".menubar > button").click()
+    assert page.driver.find_elements(By.CSS_SELECTOR, ".popup .mark")[3].text == "\u2713"
+
+
+def test_keys_halt_animate_and_open_the_menu(page):
+    page.open("cargame&test")
+    page.ctrl("h")
+    page.settle()
+    halted = page.frames()
+    time.sleep(0.5)
+    assert page.frames() == halted, "frames came while halted"
+    page.ctrl("f")
+    wait_for(lambda: page.frames() > halted, "the frame of Ctrl+F")
+    page.ctrl("a")
+    wait_for(lambda: page.frames() > halted + 3, "animation after Ctrl+A")
+    # Alt+R opens the run menu, Escape closes it; F10 then Enter on the
+    # first live item (after Down) animates.
+    ActionChains(page.driver).key_down(Keys.ALT).send_keys("r").key_up(Keys.ALT).perform()
+    wait_for(lambda: page.js("return !!document.querySelector('.popup')"), "Alt+R's menu")
+    ActionChains(page.driver).send_keys(Keys.ESCAPE).perform()
+    assert not page.js("return !!document.querySelector('.popup')")
+    page.ctrl("q")
+    wait_for(lambda: page.js("return zivroTest.ended() !== null"), "the end after Ctrl+Q")
+
+
+def test_record_download_and_play_back(page, downloads):
+    page.open("cargame&test")
+    page.store_script("cargame", b"")
+    page.ctrl("h")
+    page.settle()
+    page.ctrl("r")
+    wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    for step in ("Faster", "f", "Reverse", "x", "New Color", "f", "Go", "f", "f"):
+        if step in BUTTONS:
+            page.click(*BUTTONS[step])
+        elif step == "f":
+            page.ctrl("f")
+        else:
+            ActionChains(page.driver).send_keys(step).perform()
+        time.sleep(0.15)
+    page.ctrl("r")
+    wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
+    page.settle()
+    page.driver.find_element(By.ID, "download").click()
+    script = wait_for(lambda: (downloads / "ZIVRO.SCR").exists() and (downloads / "ZIVRO.SCR").read_bytes(),
+                      "the downloaded script")
+    assert script.decode("latin-1") == page.stored_script("cargame"), "download differs from storage"
+    assert script.count(b"ZIVRO_MOUSE(") == 4 and b"ZIVRO_KBD(120)" in script, script
+    (WORK / "recorded.scr").write_bytes(script)
+    page.open("cargame&test&play")
+    count = wait_for(lambda: page.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+    same_frames_as_runner(page, "cargame", "recorded", ["--play", str(WORK / "recorded.scr")], count)
+
+
+def test_scripts_recorded_elsewhere_play_the_same(page):
+    for program, script in (("click-to-draw", "examples/scripts/click_to_draw.scr"),
+                            ("bouncing-ball", "examples/scripts/bouncing_ball.scr")):
+        page.open(program + "&test")
+        page.store_script(program, (ROOT / script).read_bytes())
+        page.open(program + "&test&play")
+        count = wait_for(lambda: page.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+        same_frames_as_runner(page, program, program, ["--play", str(ROOT / script)], count)
+
+
+def test_picked_script_plays(page):
+    page.open("click-to-draw&test")
+    page.store_script("click-to-draw", b"")
+    page.driver.find_element(By.ID, "pick").send_keys(str(ROOT / "examples/scripts/click_to_draw.scr"))
+    wait_for(lambda: page.stored_script("click-to-draw").startswith("ZIVRO_MOUSE(-200, 100);"),
+             "the picked script in storage")
+    wait_for(lambda: page.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+    same_last_frame(page, "click-to-draw", ["--play", str(ROOT / "examples/scripts/click_to_draw.scr")])
+
+
+def test_gets_dialog(page):
+    page.open("greeting&test")
+    wait_for(lambda: page.driver.find_elements(By.CSS_SELECTOR, "#dialog input"), "the dialog")
+    dialog = page.driver.find_element(By.ID, "dialog")
+    assert dialog.find_element(By.CSS_SELECTOR, ".caption").text == "ZIVRO_gets"
+    assert "What is your name?" in dialog.find_element(By.CSS_SELECTOR, ".static").text
+    assert dialog.find_element(By.CSS_SELECTOR, "button.default").text == "Okay"
+    field = dialog.find_element(By.TAG_NAME, "input")
+    field.send_keys("z" * 300)
+    assert len(field.get_attribute("value")) == 255
+    field.clear()
+    field.send_keys("Ada" + Keys.ENTER)
+    wait_for(lambda: page.driver.find_elements(By.CSS_SELECTOR, "#dialog input") and
+             page.driver.find_element(By.CSS_SELECTOR, "#dialog input").get_attribute("value") == "",
+             "the second question")
+    page.driver.find_element(By.CSS_SELECTOR, "#dialog button.default").click()
+    wait_for(lambda: not page.driver.find_elements(By.ID, "dialog"), "the dialog closed")
+    page.driver.find_element(By.CSS_SELECTOR, "section.window .close").click()
+    wait_for(lambda: page.js("return zivroTest.ended() !== null"), "the end of the run")
+    # While the dialog waits the page paints, as the desktop does, where
+    # the runner answers at once: the pictures agree once the run is over.
+    same_last_frame(page, "greeting", ["--answer", "Ada", "--answer", ""])
+
+
+def test_closing_keeps_the_recording(page):
+    page.open("cargame&test")
+    page.store_script("cargame", b"")
+    page.ctrl("h")
+    page.ctrl("r")
+    wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    page.click(*BUTTONS["Stop"])
+    wait_for(lambda: "ZIVRO_MOUSE(" in (page.stored_script("cargame") or ""), "the stored click")
+    # The close box ends the run as on the desktop: the window closes.
+    page.driver.find_element(By.CSS_SELECTOR, "section.window .close").click()
+    wait_for(lambda: page.js("return zivroTest.ended() !== null"), "the end after the close box")
+    assert page.stored_script("cargame").count("ZIVRO_MOUSE(") == 1
+
+
+def main():
+    downloads = WORK / "downloads"
+    downloads.mkdir()
+    server = serve(SITE)
+    driver = start_browser(downloads)
+    page = Page(driver, f"http://127.0.0.1:{server.server_address[1]}")
+    tests = [
+        ("windows_and_run_menu", lambda: test_windows_and_run_menu(page)),
+        ("keys_halt_animate_and_open_the_menu", lambda: test_keys_halt_animate_and_open_the_menu(page)),
+        ("record_download_and_play_back", lambda: test_record_download_and_play_back(page, downloads)),
+        ("scripts_recorded_elsewhere_play_the_same", lambda: test_scripts_recorded_elsewhere_play_the_same(page)),
+        ("picked_script_plays", lambda: test_picked_script_plays(page)),
+        ("gets_dialog", lambda: test_gets_dialog(page)),
+        ("closing_keeps_the_recording", lambda: test_closing_keeps_the_recording(page)),
+    ]
+    only = sys.argv[3:]
+    passed = failed = 0
+    try:
+        for name, test in tests:
+            if only and name not in only:
+                continue
+            try:
+                test()
+                passed += 1
+                print("PASS", name, flush=True)
+            except Exception:
+                failed += 1
+                print("FAIL", name, flush=True)
+                traceback.print_exc()
+    finally:
+        driver.quit()
+        server.shutdown()
+    print(f"web browser: {passed} passed, {failed} failed")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
