@@ -427,11 +427,23 @@ const ZivroPage = {
       const [x, y] = at(event);
       this.call('_web_mouse', win.id, ups[event.button], event.button === 0 ? 0 : flags(event), x, y);
     });
+    // A button pressed or let go while another is held comes as a move
+    // that names the button (a chord); Windows posts its down or up.
+    const held = [0x01, 0x04, 0x02]; // the bit of each button in event.buttons
     canvas.addEventListener('pointermove', (event) => {
       const [x, y] = at(event);
+      if (event.button >= 0 && event.button <= 2) {
+        const message = (event.buttons & held[event.button] ? downs : ups)[event.button];
+        this.call('_web_mouse', win.id, message, flags(event), x, y);
+        return;
+      }
       this.call('_web_mouse', win.id, 0x200, flags(event), x, y);
     });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+    // The middle button is the program's, not the browser's autoscroll.
+    canvas.addEventListener('mousedown', (event) => {
+      if (event.button === 1) event.preventDefault();
+    });
   },
 
   // Keys of an open popup: arrows, Enter, Escape and the items' mnemonics.
