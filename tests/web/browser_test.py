@@ -21,6 +21,8 @@ import traceback
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions.action_builder import ActionBuilder
+from selenium.webdriver.common.actions.mouse_button import MouseButton
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
@@ -159,6 +161,17 @@ def same_frames_as_runner(page, program, name, runner_args, count=None):
     assert run.returncode == 0, f"{program}: frames differ from the runner's:\n{run.stdout}{run.stderr}"
 
 
+def download_script(page, program, downloads):
+    """The page's Download button: the file it saves, which must be what the
+    page stored."""
+    saved = downloads / "ZIVRO.SCR"
+    saved.unlink(missing_ok=True)  # else the browser saves "ZIVRO (1).SCR"
+    page.driver.find_element(By.ID, "download").click()
+    script = wait_for(lambda: saved.exists() and saved.read_bytes(), "the downloaded script")
+    assert script.decode("latin-1") == page.stored_script(program), "download differs from storage"
+    return script
+
+
 def same_last_frame(page, program, runner_args):
     """The canvas the page presented last equals the headless runner's."""
     page.settle()
@@ -230,10 +243,7 @@ def test_record_download_and_play_back(page, downloads):
     page.ctrl("r")
     wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
     page.settle()
-    page.driver.find_element(By.ID, "download").click()
-    script = wait_for(lambda: (downloads / "ZIVRO.SCR").exists() and (downloads / "ZIVRO.SCR").read_bytes(),
-                      "the downloaded script")
-    assert script.decode("latin-1") == page.stored_script("cargame"), "download differs from storage"
+    script = download_script(page, "cargame", downloads)
     assert script.count(b"ZIVRO_MOUSE(") == 4 and b"ZIVRO_KBD(120)" in script, script
     (WORK / "recorded.scr").write_bytes(script)
     page.open("cargame&test&play")
@@ -241,9 +251,111 @@ def test_record_download_and_play_back(page, downloads):
     same_frames_as_runner(page, "cargame", "recorded", ["--play", str(WORK / "recorded.scr")], count)
 
 
+def test_opt_in_events_record_and_play_back(page, downloads):
+    """The examples that ask for key presses and releases (steer-ball) and
+    for drags and releases (paint) get them from the page: recorded as their
+    own lines, they replay in the page and in the runner alike."""
+    actions = lambda: ActionChains(page.driver)
+
+    def hold_for_frames(count):
+        # The ball rolls at each tick while a key is held.
+        start = page.frames()
+        wait_for(lambda: page.frames() >= start + count, f"{count} frames")
+
+    def steer():
+        actions().key_down(Keys.ARROW_RIGHT).perform()
+        hold_for_frames(4)
+        actions().key_down(Keys.ARROW_UP).perform()
+        hold_for_frames(4)
+        actions().key_up(Keys.ARROW_RIGHT).perform()
+        hold_for_frames(2)
+        actions().key_up(Keys.ARROW_UP).perform()
+        hold_for_frames(2)
+
+    # Strokes in client pixels: start, moves, and whether Shift is held; the
+    # second leaves the canvas on the right, where a drag still reports.
+    strokes = [((100, 100), [(40, 20), (40, 20), (40, 20)], False),
+               ((500, 250), [(80, 20), (80, 20)], True)]
+
+    def paint():
+        canvas = page.canvas()
+        half_w, half_h = canvas.size["width"] // 2, canvas.size["height"] // 2
+        for (x, y), moves, shift in strokes:
+            chain = actions()
+            if shift:
+                chain.key_down(Keys.SHIFT)
+            chain.move_to_element_with_offset(canvas, x - half_w, y - half_h).click_and_hold()
+            for dx, dy in moves:
+                chain.move_by_offset(dx, dy)
+            chain.release()
+            if shift:
+                chain.key_up(Keys.SHIFT)
+            chain.perform()
+        # A chord: the right button goes down during a left drag and the left
+        # comes up first; the browser tells of both as moves. Then a right
+        # and a middle click, which paint does not ask for: no lines, and no
+        # browser menu or autoscroll over the canvas.
+        page.js("""window.defaults = [];
+            document.addEventListener('contextmenu', e => defaults.push('menu ' + e.defaultPrevented));
+            document.addEventListener('mousedown', e => {
+              if (e.button == 1) defaults.push('middle ' + e.defaultPrevented); });""")
+        rect = page.js("return arguments[0].getBoundingClientRect()", canvas)
+        at = lambda x, y: (int(rect["left"]) + x, int(rect["top"]) + y)
+        chord = ActionBuilder(page.driver)
+        chord.pointer_action.move_to_location(*at(100, 400)).pointer_down(MouseButton.LEFT) \
+            .move_to_location(*at(120, 400)).pointer_down(MouseButton.RIGHT) \
+            .move_to_location(*at(140, 400)).pointer_up(MouseButton.LEFT).pointer_up(MouseButton.RIGHT) \
+            .move_to_location(*at(300, 300)).click(button=MouseButton.RIGHT).click(button=MouseButton.MIDDLE)
+        chord.perform()
+        defaults = page.js("return defaults")  # the chord's right button brings a menu too
+        assert set(defaults) == {"menu true", "middle true"}, defaults
+
+    def steer_lines(lines):
+        keys = [line for line in lines if line.startswith("ZIVRO_KEY_")]
+        # Ctrl+R's Ctrl comes up once recording runs and goes down to stop it.
+        assert keys == ["ZIVRO_KEY_RELEASE(17, 0);", "ZIVRO_KEY_PRESS(39, 0);", "ZIVRO_KEY_PRESS(38, 0);",
+                        "ZIVRO_KEY_RELEASE(39, 0);", "ZIVRO_KEY_RELEASE(38, 0);",
+                        "ZIVRO_KEY_PRESS(17, 2);"], keys
+
+    def paint_lines(lines):
+        expected = []
+        for (x, y), moves, shift in strokes:
+            mods = 1 if shift else 0
+            expected.append(f"ZIVRO_MOUSE({x - 297}, {250 - y}, 1);" if shift else
+                            f"ZIVRO_MOUSE({x - 297}, {250 - y});")
+            x, y = x + sum(m[0] for m in moves), y + sum(m[1] for m in moves)
+            # Moves may come more finely than the chain's steps: the last
+            # drag of a stroke is where the button comes up.
+            expected.append(f"ZIVRO_MOUSE_DRAG({x - 297}, {250 - y}, 1, {mods});")
+            expected.append(f"ZIVRO_MOUSE_RELEASE({x - 297}, {250 - y}, 1, {mods});")
+        mouse = [line for i, line in enumerate(lines) if line.startswith("ZIVRO_MOUSE") and not (
+            line.startswith("ZIVRO_MOUSE_DRAG(") and lines[i + 1].startswith("ZIVRO_MOUSE_DRAG("))]
+        expected += ["ZIVRO_MOUSE(-197, -150);", "ZIVRO_MOUSE_DRAG(-157, -150, 3, 0);",
+                     "ZIVRO_MOUSE_RELEASE(-157, -150, 1, 0);"]
+        assert mouse == expected, mouse
+
+    for program, drive, check in (("steer-ball", steer, steer_lines), ("paint", paint, paint_lines)):
+        page.open(program + "&test")
+        page.store_script(program, b"")
+        page.ctrl("r")
+        wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+        drive()
+        page.ctrl("r")
+        wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
+        script = download_script(page, program, downloads)
+        check(script.decode("latin-1").split("\r\n"))
+        (WORK / (program + ".scr")).write_bytes(script)
+        page.open(program + "&test&play")
+        count = wait_for(lambda: page.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+        same_frames_as_runner(page, program, program + "-recorded",
+                              ["--play", str(WORK / (program + ".scr"))], count)
+
+
 def test_scripts_recorded_elsewhere_play_the_same(page):
     for program, script in (("click-to-draw", "examples/scripts/click_to_draw.scr"),
-                            ("bouncing-ball", "examples/scripts/bouncing_ball.scr")):
+                            ("bouncing-ball", "examples/scripts/bouncing_ball.scr"),
+                            ("steer-ball", "examples/scripts/steer_ball.scr"),
+                            ("paint", "examples/scripts/paint.scr")):
         page.open(program + "&test")
         page.store_script(program, (ROOT / script).read_bytes())
         page.open(program + "&test&play")
@@ -309,6 +421,7 @@ def main():
         ("windows_and_run_menu", lambda: test_windows_and_run_menu(page)),
         ("keys_halt_animate_and_open_the_menu", lambda: test_keys_halt_animate_and_open_the_menu(page)),
         ("record_download_and_play_back", lambda: test_record_download_and_play_back(page, downloads)),
+        ("opt_in_events_record_and_play_back", lambda: test_opt_in_events_record_and_play_back(page, downloads)),
         ("scripts_recorded_elsewhere_play_the_same", lambda: test_scripts_recorded_elsewhere_play_the_same(page)),
         ("picked_script_plays", lambda: test_picked_script_plays(page)),
         ("gets_dialog", lambda: test_gets_dialog(page)),
