@@ -61,7 +61,7 @@ struct LayerState {
   bool taken_before = false;
   std::map<int, KeyDown> keys_down;  // by the page's key number
   std::set<platform::Window> dirty;  // surfaces the page has yet to fetch
-  std::vector<uint32_t> rgba;  // the last surface fetched, as the canvas takes it
+  std::vector<uint32_t> rgba;        // the last surface fetched, as the canvas takes it
   double start_ms = emscripten_get_now();
   double last_yield_ms = emscripten_get_now();
 };
