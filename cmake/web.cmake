@@ -61,8 +61,13 @@ function(zivro_web_program name)
   target_link_options(${name} PRIVATE
       -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
       # The rasterizer and FreeType never wait: left as they are, they run
-      # at full speed, and the program is smaller.
-      "-sASYNCIFY_REMOVE=['raster::*','FT_*','ft_*','tt_*','TT_*','af_*','gray_*','sfnt_*','ps_*','cff_*','t1_*']" -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
+      # at full speed, and the program is smaller. Nor do operator new (its
+      # only indirect call is the new-handler, which no program sets) and
+      # the C library's formatting (its writes go to the console or to
+      # memory): left in, their indirect calls would have every drawing call
+      # that allocates or formats, and so most of a frame, instrumented.
+      "-sASYNCIFY_REMOVE=['raster::*','FT_*','ft_*','tt_*','TT_*','af_*','gray_*','sfnt_*','ps_*','cff_*','t1_*','operator new*','printf_core','__vfprintf_internal','vsnprintf','snprintf','vfiprintf','fiprintf','siprintf','out','pad','fmt_fp','pop_arg','__fwritex','fwrite']"
+      -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
       -sEXPORTED_FUNCTIONS=_main,_malloc,_free -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8
       -sENVIRONMENT=web -sINVOKE_RUN=1
       "SHELL:--preload-file ${ZIVRO_WEB_SANS_FACE}@/fonts/sans.ttf"

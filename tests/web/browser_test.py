@@ -225,6 +225,33 @@ def test_keys_halt_animate_and_open_the_menu(page):
     wait_for(lambda: page.js("return zivroTest.ended() !== null"), "the end after Ctrl+Q")
 
 
+def test_canvas_shows_the_presented_frame(page):
+    """The page's painting (the surface turned into canvas bytes) keeps every
+    pixel of the frame the program presented, which the window shows from its
+    top left corner."""
+    page.open("cargame&test")
+    page.ctrl("h")
+    page.settle()
+    different = page.driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        const canvas = document.querySelector('section.window canvas');
+        const image = new Image();
+        image.onload = () => {
+          const copy = document.createElement('canvas');
+          copy.width = image.width;
+          copy.height = image.height;
+          copy.getContext('2d').drawImage(image, 0, 0);
+          if (image.width < canvas.width || image.height < canvas.height) return done(-1);
+          const want = copy.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+          const shown = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+          let count = 0;
+          for (let i = 0; i < want.length; ++i) if (want[i] !== shown[i]) ++count;
+          done(count);
+        };
+        image.src = zivroTest.frame(zivroTest.frameCount() - 1);""")
+    assert different == 0, f"{different} canvas bytes differ from the presented frame (-1: too small)"
+
+
 def test_record_download_and_play_back(page, downloads):
     page.open("cargame&test")
     page.store_script("cargame", b"")
@@ -420,6 +447,7 @@ def main():
     tests = [
         ("windows_and_run_menu", lambda: test_windows_and_run_menu(page)),
         ("keys_halt_animate_and_open_the_menu", lambda: test_keys_halt_animate_and_open_the_menu(page)),
+        ("canvas_shows_the_presented_frame", lambda: test_canvas_shows_the_presented_frame(page)),
         ("record_download_and_play_back", lambda: test_record_download_and_play_back(page, downloads)),
         ("opt_in_events_record_and_play_back", lambda: test_opt_in_events_record_and_play_back(page, downloads)),
         ("scripts_recorded_elsewhere_play_the_same", lambda: test_scripts_recorded_elsewhere_play_the_same(page)),

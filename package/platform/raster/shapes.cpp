@@ -16,6 +16,15 @@
 namespace raster {
 namespace {
 
+// Scratch buffers, one set per thread. A wasm build without the atomics
+// feature has a single thread, and its linker takes no thread-local storage
+// once bulk memory is on: plain statics there.
+#if defined(__wasm__) && !defined(__wasm_atomics__)
+#define ZIVRO_PER_THREAD static
+#else
+#define ZIVRO_PER_THREAD thread_local
+#endif
+
 using i64 = std::int64_t;
 using u64 = std::uint64_t;
 
@@ -308,7 +317,7 @@ struct PolygonScratch {
 };
 
 PolygonScratch& polygon_scratch() {
-  thread_local PolygonScratch instance;
+  ZIVRO_PER_THREAD PolygonScratch instance;
   return instance;
 }
 
@@ -549,7 +558,7 @@ struct Scratch {
 };
 
 Scratch& scratch() {
-  thread_local Scratch instance;
+  ZIVRO_PER_THREAD Scratch instance;
   return instance;
 }
 

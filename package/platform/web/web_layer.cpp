@@ -61,7 +61,7 @@ struct LayerState {
   bool taken_before = false;
   std::map<int, KeyDown> keys_down;  // by the page's key number
   std::set<platform::Window> dirty;  // surfaces the page has yet to fetch
-  std::vector<uint8_t> rgba;
+  std::vector<uint32_t> rgba;        // the last surface fetched, as the canvas takes it
   double start_ms = emscripten_get_now();
   double last_yield_ms = emscripten_get_now();
 };
@@ -263,15 +263,16 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* web_window_rgba(int window_id) {
   web::layer().dirty.erase(window);
   const platform::BitmapObject& surface = window->surface;
   auto& rgba = web::layer().rgba;
-  rgba.resize(surface.pixels.size() * 4);
-  for (size_t i = 0; i < surface.pixels.size(); ++i) {
-    const uint32_t pixel = surface.pixels[i];
-    rgba[4 * i] = static_cast<uint8_t>(pixel >> 16);
-    rgba[4 * i + 1] = static_cast<uint8_t>(pixel >> 8);
-    rgba[4 * i + 2] = static_cast<uint8_t>(pixel);
-    rgba[4 * i + 3] = 255;
+  rgba.resize(surface.pixels.size());
+  // Whole words rather than bytes, so that the loop vectorizes: 0x00RRGGBB
+  // becomes the bytes R, G, B, 255 of a little-endian word.
+  const uint32_t* in = surface.pixels.data();
+  uint32_t* out = rgba.data();
+  for (size_t i = 0, count = surface.pixels.size(); i < count; ++i) {
+    const uint32_t pixel = in[i];
+    out[i] = 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
   }
-  return rgba.data();
+  return reinterpret_cast<const uint8_t*>(rgba.data());
 }
 EMSCRIPTEN_KEEPALIVE int web_window_width(int window_id) {
   platform::Window window = web::window_of(window_id);

@@ -110,7 +110,7 @@ const ZivroPage = {
     menubar.hidden = true;
     const canvas = document.createElement('canvas');
     element.append(caption, menubar, canvas);
-    const win = { id, element, title, canvas, menubar, menu: [] };
+    const win = { id, element, title, canvas, context: canvas.getContext('2d'), menubar, menu: [] };
     this.listenToMouse(win);
     const area = document.getElementById('windows');
     if (main) area.prepend(element);
@@ -142,7 +142,7 @@ const ZivroPage = {
         win.canvas.width = width;
         win.canvas.height = height;
       }
-      win.canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
+      win.context.putImageData(new ImageData(bytes, width, height), 0, 0);
     }
     this.dirty.clear();
     if (benchHooks) timings.paint.push(performance.now() - start);
