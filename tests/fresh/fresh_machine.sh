@@ -90,6 +90,9 @@ mount -t proc proc "$root/proc"
 mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys"
 mount --rbind /dev "$root/dev" && mount --make-rslave "$root/dev"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# Every installed machine names itself localhost; debootstrap leaves that to
+# the installer, and Chromium's driver is reached by that name.
+printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' > "$root/etc/hosts"
 
 # A clean clone: what is committed, nothing of this work tree's builds.
 git clone -q --no-hardlinks "$project" "$root/home/zivro" || fail "cannot clone $project"

@@ -15,6 +15,10 @@ done
   echo "web browser: python3-selenium is missing (scripts/install-deps.sh web installs it)" >&2
   exit 1
 }
+getent hosts localhost > /dev/null || {
+  echo "web browser: the name localhost does not resolve (add it to /etc/hosts); Selenium reaches chromedriver by it" >&2
+  exit 1
+}
 [ -f "$web/site/cargame.wasm" ] || {
   echo "web browser: no web build in $web (cmake --preset web && cmake --build --preset web)" >&2
   exit 1
