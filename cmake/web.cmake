@@ -23,17 +23,7 @@ if(NOT ZIVRO_WEB_MONO_FACE)
 endif()
 
 add_library(zivro_web STATIC
-    platform/portable/message_queue.cpp
-    platform/portable/window_registry.cpp
-    platform/portable/menus.cpp
-    platform/portable/surfaces.cpp
-    platform/portable/translate.cpp
-    platform/portable/drawing.cpp
-    platform/portable/dialogs.cpp
-    platform/portable/dialog_template.cpp
-    platform/portable/files.cpp
-    platform/raster/shapes.cpp
-    platform/raster/text.cpp
+    ${ZIVRO_PORTABLE_SOURCES}
     platform/web/web_layer.cpp
     platform/web/web_dialog.cpp
     platform/web/web_main.cpp)
