@@ -117,10 +117,15 @@ TEST(TextBytes, AreWindows1252) {
       {0x9C, U'\u0153'}, {0x9D, 0x9D},      {0x9E, U'\u017E'}, {0x9F, U'\u0178'}, {0xA0, 0xA0},
       {0xE9, U'\u00E9'}, {0xFF, U'\u00FF'},
   };
+  // Typed characters the code page lacks have no byte.
+  EXPECT_EQ(raster::windows_1252_byte(0x80), -1);
+  EXPECT_EQ(raster::windows_1252_byte(0x100), -1);
+  EXPECT_EQ(raster::windows_1252_byte(0x20AD), -1);
   const raster::Font* font = find_font(FontFamily::kSans, 16);
   const std::vector<uint32_t> missing = rendering(font, "\x81");
   for (const auto& [byte, code_point] : table) {
     EXPECT_EQ(raster::windows_1252_code_point(byte), code_point) << std::hex << int{byte};
+    EXPECT_EQ(raster::windows_1252_byte(code_point), byte) << std::hex << int{byte};
     // Each defined byte of the range draws its own glyph, not the missing one.
     if (byte >= 0x80 && byte <= 0x9F && code_point != byte) {
       EXPECT_NE(rendering(font, std::string(1, static_cast<char>(byte))), missing)

@@ -365,6 +365,14 @@ char32_t windows_1252_code_point(unsigned char byte) {
   return byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80] : byte;
 }
 
+int windows_1252_byte(char32_t code) {
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<int>(code);
+  for (size_t i = 0; i < kWindows1252High.size(); ++i) {
+    if (kWindows1252High[i] == code) return static_cast<int>(0x80 + i);
+  }
+  return -1;
+}
+
 const Font* find_font(FontFamily family, int em_pixels) {
   const int em = em_pixels <= 0 ? kDefaultEm : std::min(em_pixels, kMaxEm);
   std::unique_ptr<Font>& font = state.fonts[{family_index(family), em}];

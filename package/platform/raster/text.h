@@ -34,6 +34,10 @@ FontMetrics font_metrics(const Font* font);
 // a few letters; its five undefined bytes stand for the C1 controls of the
 // same number, as Windows converts them.
 char32_t windows_1252_code_point(unsigned char byte);
+// The byte of a code point in that code page (the inverse of the above), or
+// -1 when the code page has no such character: what a typed character
+// becomes on its way into the package.
+int windows_1252_byte(char32_t code);
 // The advance width of count bytes set in one line; bytes are Windows-1252.
 int text_width(const Font* font, const char* text, size_t count);
 // Draws count bytes with the upper-left corner of the first cell at (x, y),
