@@ -77,8 +77,7 @@ void BM_ReplayLongScript(benchmark::State& state) {
   for (auto _ : state) {
     reset_package();
     headless::keep_main_window_surface(false);  // as the runner replays
-    headless::set_playback_path(script.string());
-    headless::post_at_start(headless::menu_command(kCommandPlayback));
+    play_from_open(script.string());
     static char command_line[] = "";
     benchmark::DoNotOptimize(run_cargame(nullptr, nullptr, command_line, SW_SHOWNORMAL));
   }

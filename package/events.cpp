@@ -18,6 +18,7 @@ struct EventsState {
   RunState run;
   platform::Menu run_menu = nullptr;
   bool record_from_open = false;
+  bool play_from_open = false;
   int wanted = 0;  // the ZIVRO_WANT_ groups the program asked for
   // Shift and Alt as the key messages leave them (Ctrl is the run state's).
   bool shift_held = false;
@@ -519,8 +520,14 @@ void record_from_open() {
   events.record_from_open = true;
 }
 
-void start_recording_if_asked() {
+void play_from_open(const std::string& path) {
+  script_play_from(path);
+  events.play_from_open = true;
+}
+
+void start_run_control_if_asked() {
   if (events.record_from_open && !events.run.recording) run_command(kCommandRecord);
+  if (events.play_from_open && !events.run.playback) run_command(kCommandPlayback);
 }
 
 void reset_events_state() {

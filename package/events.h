@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/platform.h"
 #include "run_state.h"
@@ -24,9 +25,12 @@ void set_run_menu_check(unsigned command_id, bool checked);
 platform::Menu run_menu();
 
 // A layer's main asks, before WinMain, for recording from the start (its
-// --record option); ZIVRO_open then switches recording on as it finishes,
-// so the program's first event is in the script.
+// --record option), or for playing a file from the start (--play FILE);
+// ZIVRO_open then switches recording or playback on as it finishes, so the
+// program's first event, and the answer of a dialog it shows before its
+// first wait, are in the script or come from it.
 void record_from_open();
-void start_recording_if_asked();
+void play_from_open(const std::string& path);
+void start_run_control_if_asked();
 
 void reset_events_state();

@@ -152,7 +152,7 @@ extern "C" int ZIVRO_open(HINSTANCE instance, HINSTANCE previous, LPSTR, int sho
   platform::show_window(windows.text, show_mode);
   platform::show_window(windows.graphics, show_mode);
   platform::start_timer(windows.graphics, kAnimationTimerId, kAnimationPeriodMs);
-  start_recording_if_asked();
+  start_run_control_if_asked();
   return 1;
 }
 

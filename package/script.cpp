@@ -40,6 +40,7 @@ struct ScriptState {
   bool write_failed = false;       // some line was lost since the start
   bool served_event = false;       // the current wait's event came from the script
   std::string record_path = kScriptFileName;
+  std::string play_path = kScriptFileName;
 };
 
 ScriptState script;
@@ -119,9 +120,7 @@ bool is_answer_line(const char* line, size_t length) {
 }
 
 bool open_for_reading() {
-  const char* path = kScriptFileName;
-  if (const char* other = platform::playback_path_override()) path = other;
-  script.file = platform::open_regular_file(path, false);
+  script.file = platform::open_regular_file(script.play_path.c_str(), false);
   if (!script.file) return false;
   script.direction = Direction::kReading;
   return true;
@@ -131,6 +130,9 @@ bool open_for_reading() {
 
 void script_record_to(const std::string& path) {
   script.record_path = path;
+}
+void script_play_from(const std::string& path) {
+  script.play_path = path;
 }
 
 namespace {
@@ -428,6 +430,8 @@ void script_wait_started() {
 }
 
 bool script_read_answer(char* buffer, size_t size, bool playback_on) {
+  // A playback on from the start meets a dialog before its first event.
+  if (playback_on && script.direction == Direction::kNone && !open_for_reading()) return false;
   if (script.direction != Direction::kReading || script.playback_remaining > 0 || size == 0) {
     return false;
   }

@@ -18,6 +18,9 @@ void script_stop_recording(bool playback_on);
 // Recordings go to `path` instead of ZIVRO.SCR in the current directory
 // (the runner's --record FILE); messages still name ZIVRO.SCR.
 void script_record_to(const std::string& path);
+// Playback reads `path` instead of ZIVRO.SCR (the --play FILE option of a
+// layer's main); messages still name ZIVRO.SCR.
+void script_play_from(const std::string& path);
 
 // One event of a script, recorded or played. Only the fields of its kind
 // are meaningful: x and y for the mouse kinds, key for a character,

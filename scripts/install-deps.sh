@@ -61,6 +61,12 @@ export DEBIAN_FRONTEND=noninteractive
 if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" dpkg --add-architecture i386
 fi
-"${sudo[@]}" apt-get update -qq
+# A mirror in the middle of a sync fails one index now and then: try again,
+# then go on with the indexes that did arrive (the install names what it
+# cannot find).
+for attempt in 1 2 3; do
+  "${sudo[@]}" apt-get update -qq && break
+  [ "$attempt" -lt 3 ] && sleep 10 || echo "apt-get update failed 3 times; installing from the indexes it has"
+done
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 [ "$web" = false ] || exec "$(dirname "$0")/web-freetype.sh"

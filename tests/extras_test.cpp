@@ -160,8 +160,7 @@ TEST_F(Extras, RecordFromOpenTakesTheFirstEvent) {
   EXPECT_FALSE(std::filesystem::exists(kScriptFileName));
 
   reset_package();
-  headless::set_playback_path("first.scr");
-  headless::post_at_start(headless::menu_command(kCommandPlayback));
+  play_from_open("first.scr");
   open();
   std::vector<WaitResult> played;
   for (size_t i = 0; i < live.size(); ++i) played.push_back(wait_event());

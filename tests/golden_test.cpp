@@ -25,8 +25,7 @@ headless::Image difference(const headless::Image& expected, const platform::Bitm
 TEST_P(Golden, FrameMatchesItsImage) {
   const std::string name = GetParam();
   const std::filesystem::path golden_dir = ZIVRO_GOLDEN_DIR;
-  headless::set_playback_path((golden_dir / (name + ".scr")).string());
-  headless::post_at_start(headless::menu_command(kCommandPlayback));
+  play_from_open((golden_dir / (name + ".scr")).string());
   static char command_line[] = "";
   ASSERT_EQ(run_cargame(nullptr, nullptr, command_line, SW_SHOWNORMAL), 0);
 

@@ -273,9 +273,6 @@ void note_printed_line(const char* text);
 // false when the layer's own start-up never ran, as in a program that
 // defines main() instead of WinMain and so bypasses the layer's main.
 bool started_through_entry();
-// Where playback reads its script, when the layer was told to read another
-// file than the package's own; null otherwise.
-const char* playback_path_override();
 // Opens a regular file as a binary stream: for writing emptied, or created
 // when missing; for reading as it is. Returns null for anything else (a
 // FIFO, a device, a directory), and never blocks on opening it.

@@ -561,8 +561,4 @@ bool started_through_entry() {
   return desktop::layer().started;
 }
 
-const char* playback_path_override() {
-  return nullptr;
-}
-
 }  // namespace platform

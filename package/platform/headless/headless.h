@@ -68,7 +68,6 @@ uint64_t now_ms();
 void set_clock_limit_ms(uint64_t limit_ms);
 // false: waiting for a message returns at once, so the package spins.
 void set_blocking_wait(bool blocking);
-void set_playback_path(const std::string& path);
 
 // Everything printed to the text window, in order, exactly as formatted;
 // kept unless keep_printed_lines(false) said not to (a long run's lines

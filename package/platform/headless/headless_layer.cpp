@@ -37,7 +37,6 @@ struct LayerState {
   std::vector<std::string> printed;
   std::FILE* transcript = nullptr;
   bool transcript_ok = true;
-  std::string playback_path;
   long taken = 0;
   long empty = 0;
   const platform::BitmapObject* presented = nullptr;
@@ -209,9 +208,6 @@ void set_clock_limit_ms(uint64_t limit_ms) {
 }
 void set_blocking_wait(bool blocking) {
   layer.blocking = blocking;
-}
-void set_playback_path(const std::string& path) {
-  layer.playback_path = path;
 }
 const std::vector<std::string>& printed_lines() {
   return layer.printed;
@@ -418,10 +414,6 @@ void note_printed_line(const char* text) {
 
 bool started_through_entry() {
   return headless::layer.set_up;
-}
-
-const char* playback_path_override() {
-  return headless::layer.playback_path.empty() ? nullptr : headless::layer.playback_path.c_str();
 }
 
 }  // namespace platform

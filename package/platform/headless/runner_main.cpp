@@ -378,8 +378,7 @@ int main(int argc, char** argv) {
   for (const std::string& answer : options.answers) headless::queue_dialog_answer(answer);
   headless::set_clock_limit_ms(options.ticks * 100);
   if (!options.play.empty()) {
-    headless::set_playback_path(options.play);
-    headless::post_at_start(headless::menu_command(kCommandPlayback));
+    play_from_open(options.play);
   }
 
   if (!options.record.empty()) {

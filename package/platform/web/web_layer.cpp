@@ -372,8 +372,4 @@ bool started_through_entry() {
   return web::layer().started;
 }
 
-const char* playback_path_override() {
-  return nullptr;
-}
-
 }  // namespace platform

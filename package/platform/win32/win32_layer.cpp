@@ -415,10 +415,6 @@ bool started_through_entry() {
   return true;
 }
 
-const char* playback_path_override() {
-  return nullptr;
-}
-
 std::FILE* open_regular_file(const char* path, bool for_writing) {
   // A missing file is created by the open for writing; a directory or a
   // device name such as CON is refused.
