@@ -24,18 +24,18 @@ check "and names the file" grep -q 'cannot read missing.scr' err.txt
 
 # Checking a run against a picture: equal, then after a colour change.
 "$CARGAME" --play "$SCRIPTS/ends.scr" --png expected.png
-"$CARGAME" --play "$SCRIPTS/ends.scr" --expect expected.png > expect.txt
+"$CARGAME" --play "$SCRIPTS/ends.scr" --expect expected.png 2> expect.txt
 check "--expect: an identical run exits 0" test $? -eq 0
 check "--expect: and writes no difference image" test ! -e expected.png.diff.png
 printf 'ZIVRO_MOUSE(-250, 105);\r\n' > recolour.scr   # "New Color"
-"$CARGAME" --play recolour.scr --expect expected.png > expect.txt
+"$CARGAME" --play recolour.scr --expect expected.png 2> expect.txt
 check "--expect: a changed run exits 1" test $? -eq 1
 check "--expect: it counts the differing pixels" grep -q 'pixels differ' expect.txt
 check "--expect: and writes the difference image" test -s expected.png.diff.png
 "$CARGAME" --play "$SCRIPTS/ends.scr" --frames run1
 "$CARGAME" --play "$SCRIPTS/ends.scr" --frames run2 --expect-dir run1
 check "--expect-dir: every frame equal exits 0" test $? -eq 0
-"$CARGAME" --play recolour.scr --frames run3 --expect-dir run1 > expect.txt
+"$CARGAME" --play recolour.scr --frames run3 --expect-dir run1 2> expect.txt
 check "--expect-dir: other frames exit 1" test $? -eq 1
 "$CARGAME" --play "$SCRIPTS/ends.scr" --frames run1 2> err.txt
 check "--frames refuses a directory that holds frames" test $? -eq 2
@@ -156,12 +156,13 @@ check "without -- the command line is empty" grep -qx 'command line \[\]' noargs
 
 # --record: on before the first wait, so a game animating from its start
 # replays exactly; the script goes to the file named.
-"$CARGAME" --ticks 5 --record run.scr --png live.png
+"$CARGAME" --ticks 5 --record run.scr --png live.png --frames live-frames
 check "--record: exit 0" test $? -eq 0
 check "--record: the ticks from the first one" test "$(cat run.scr)" = $'ZIVRO_PERIODIC(5);\r'
 check "--record: nothing lands in ZIVRO.SCR" test ! -e ZIVRO.SCR
-"$CARGAME" --play run.scr --expect live.png
-check "--record: the script replays to the same picture" test $? -eq 0
+check "a live run shows its first picture once" test "$(ls live-frames | wc -l)" -eq 6
+"$CARGAME" --play run.scr --expect live.png --frames replay-frames --expect-dir live-frames
+check "--record: the replay makes every frame of the run, counted alike" test $? -eq 0
 for bad in "--record run.scr --play keep.scr" "--record expected-dir" "--record fifo-dir/play.scr" \
            "--record /nonexistent-dir/x.scr" "--record keep.scr --log keep.scr"; do
   # shellcheck disable=SC2086
@@ -169,6 +170,49 @@ for bad in "--record run.scr --play keep.scr" "--record expected-dir" "--record 
   check "'$bad' exits 2" test $? -eq 2
 done
 check "a refused --record leaves its file" test "$(cat run.scr)" = $'ZIVRO_PERIODIC(5);\r'
+
+# Outputs: written where the name leads, never over what is not a file.
+mkfifo out-fifo && mkdir out-dir && ln -s out-fifo link-to-fifo
+python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' out-socket
+for option in --png --text-png --log --record; do
+  for target in out-fifo out-socket out-dir link-to-fifo; do
+    timeout 20 "$CARGAME" --ticks 1 "$option" "$target" 2> err.txt
+    check "$option $target: refused, exit 2" test $? -eq 2
+    check "$option $target: one line" one_line
+  done
+done
+check "the FIFO, the socket and the link stay what they were" \
+  test -p out-fifo -a -S out-socket -a -L link-to-fifo -a -d out-dir
+while read -r option other; do
+  rm -f link.out target.out dangling.out nowhere.out
+  echo old > target.out && ln -s target.out link.out && ln -s nowhere.out dangling.out
+  "$CARGAME" --ticks 1 "$option" link.out "$other" dangling.out 2> err.txt
+  check "$option, $other through links: exit 0" test $? -eq 0
+  check "$option, $other through links: the links stay" test -L link.out -a -L dangling.out
+  check "$option, $other through links: the targets are written" \
+    test -e nowhere.out -a "$(cat target.out)" != old
+done <<EOF_LINKS
+--png --log
+--text-png --record
+--log --png
+--record --text-png
+EOF_LINKS
+"$CARGAME" --ticks 1 --png /dev/stdout > stdout.png
+check "--png /dev/stdout into a file writes the picture there" test "$(png_size stdout.png)" = "601x540"
+
+# Limits and reasons.
+"$CARGAME" --ticks 2147483648 2> err.txt
+check "--ticks above its limit is refused" test $? -eq 2
+check "and the limit is named" grep -q '0 to 2147483647' err.txt
+# Root may write anywhere, so as root the runner runs as nobody here.
+chmod 755 "$work" && mkdir -m 555 locked
+as_user=()
+[ "$(id -u)" -eq 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+"${as_user[@]}" "$CARGAME" --frames "$work/locked" 2> err.txt
+check "--frames in a directory that may not be written: exit 2" test $? -eq 2
+check "and says why" grep -q 'Permission denied' err.txt
+"${as_user[@]}" "$CARGAME" --frames "$work/locked/sub" 2> err.txt
+check "--frames under such a directory says why" grep -q 'Permission denied' err.txt
 
 # The desktop build without a display names its own headless counterpart.
 if [ -n "${DESKTOP_PROGRAM:-}" ]; then

@@ -323,7 +323,7 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
   using headless::layer;
   if (window != headless::main_window()) return true;
   layer.presented = &source;
-  if (!layer.frames_directory.empty()) {
+  if (!layer.frames_directory.empty() && portable::shows_new_frame(window, source)) {
     char name[32];
     std::snprintf(name, sizeof name, "/%06ld.png", ++layer.frames);
     layer.frames_ok = headless::write_png(layer.frames_directory + name, source.pixels.data(),

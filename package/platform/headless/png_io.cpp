@@ -5,7 +5,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+
+#include "platform/platform.h"
 
 namespace headless {
 namespace {
@@ -110,8 +113,45 @@ bool decode(std::FILE* file, png_uint_32* width, png_uint_32* height, std::vecto
 
 }  // namespace
 
-bool write_png(const std::string& path, const uint32_t* pixels, int width, int height) {
+std::string output_target(const std::string& path) {
+  std::filesystem::path target = path;
+  std::error_code error;
+  // As many links as the system itself follows before it gives up.
+  for (int hop = 0; hop < 40 && std::filesystem::is_symlink(target, error); ++hop) {
+    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+    if (error) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target.string();
+}
+
+std::string output_refusal(const std::string& path) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (std::filesystem::is_directory(status)) return "it is a directory";
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    return "not a regular file";
+  }
+  return {};
+}
+
+bool write_png(const std::string& name, const uint32_t* pixels, int width, int height) {
   if (!pixels || width <= 0 || height <= 0) return false;
+  if (!output_refusal(name).empty()) {
+    errno = EINVAL;
+    return false;
+  }
+  std::error_code error;
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(name, error))) {
+    // The target is written in place: a rename would replace it, and for a
+    // name such as /dev/stdout, take the file from under its other users.
+    File file(platform::open_regular_file(name.c_str(), true));
+    if (!file) return false;
+    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+    return encode(file.get(), pixels, width, height, &row) && std::fflush(file.get()) == 0 &&
+           std::fclose(file.release()) == 0;
+  }
+  const std::string& path = name;
   const std::string partial = partial_name(path);
   bool written = false;
   {
@@ -126,8 +166,22 @@ bool write_png(const std::string& path, const uint32_t* pixels, int width, int h
   return false;
 }
 
-bool can_write_png(const std::string& path) {
-  const std::string partial = partial_name(path);
+bool can_write_png(const std::string& name) {
+  if (!output_refusal(name).empty()) {
+    errno = EINVAL;
+    return false;
+  }
+  // Through a link, the target's own directory must take the partial file
+  // only if the target is missing; either way opening the target tells.
+  const std::string target = output_target(name);
+  std::error_code error;
+  if (target != name && std::filesystem::exists(target, error)) {
+    std::FILE* file = std::fopen(target.c_str(), "ab");
+    if (!file) return false;
+    std::fclose(file);
+    return true;
+  }
+  const std::string partial = partial_name(target);
   std::FILE* file = std::fopen(partial.c_str(), "wb");
   if (!file) return false;
   std::fclose(file);

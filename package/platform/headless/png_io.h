@@ -15,8 +15,22 @@ struct Image {
   std::vector<uint32_t> pixels;  // 0x00RRGGBB, rows top to bottom
 };
 
+// Every output file of the runner follows one rule: it is written where the
+// name leads. A symbolic link is followed to its final target, which is
+// written in place (created if missing) while the link stays; a name that
+// leads to anything but a regular file (a directory, a device, a FIFO, a
+// socket) is never written.
+//
+// The final target of an output name: the name itself unless it is a
+// symbolic link. A link loop leaves the last name reached.
+std::string output_target(const std::string& path);
+// Empty when an output may be written at path (nothing there yet, or a
+// regular file), else why not: "it is a directory" or "not a regular file".
+std::string output_refusal(const std::string& path);
+
 // Writes beside the file and renames over it, so a file already there is
-// replaced only by a complete picture.
+// replaced only by a complete picture; through a link, writes the target in
+// place.
 bool write_png(const std::string& path, const uint32_t* pixels, int width, int height);
 // Whether write_png could write there: makes and removes the file it writes
 // first. On false, errno says why.

@@ -29,7 +29,8 @@ constexpr const char* kUsage =
     " [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR] [--record FILE]\n"
     "    [-- PROGRAM ARGUMENTS...]\n"
     "  --play FILE       play FILE back from the start, as the Playback Script command does\n"
-    "  --ticks N         let the 100 ms animation timer run N periods (default 0)\n"
+    "  --ticks N         let the 100 ms animation timer run N periods, 0 to 2147483647\n"
+    "                    (default 0)\n"
     "  --log FILE        write every line printed to the text window to FILE\n"
     "  --png FILE        write the whole canvas after the last frame to FILE\n"
     "  --frames DIR      write every presented canvas as DIR/000001.png, 000002.png, ...\n"
@@ -66,15 +67,16 @@ struct Options {
   std::vector<std::string> program_arguments;
 };
 
+// As many periods as a script's periodic line can count.
+constexpr uint64_t kMostTicks = 2147483647;
+
 bool parse_count(const char* text, uint64_t* count) {
   if (!text || !*text) return false;
   uint64_t value = 0;
   for (const char* c = text; *c; ++c) {
     if (*c < '0' || *c > '9') return false;
-    const uint64_t digit = static_cast<uint64_t>(*c - '0');
-    // The clock counts milliseconds, so N periods must fit after * 100.
-    if (value > (UINT64_MAX / 100 - digit) / 10) return false;
-    value = value * 10 + digit;
+    value = value * 10 + static_cast<uint64_t>(*c - '0');
+    if (value > kMostTicks) return false;
   }
   *count = value;
   return true;
@@ -115,7 +117,7 @@ std::string parse_options(int argc, char** argv, Options* options) {
       options->answers.push_back(value);
     } else if (option == "--ticks") {
       if (!value || !parse_count(value, &options->ticks)) {
-        return "--ticks needs a whole number of 100 ms periods, 0 or more";
+        return "--ticks needs a whole number of 100 ms periods, 0 to " + std::to_string(kMostTicks);
       }
     } else {
       return "unknown option " + option;
@@ -142,8 +144,8 @@ int compare_with(const headless::Image& picture, const std::string& expected_pat
     return kUnusable;
   }
   if (picture.width != expected.width || picture.height != expected.height) {
-    std::printf("%s: %dx%d expected, the run made %dx%d\n", expected_path.c_str(), expected.width,
-                expected.height, picture.width, picture.height);
+    std::fprintf(stderr, "%s: %dx%d expected, the run made %dx%d\n", expected_path.c_str(),
+                 expected.width, expected.height, picture.width, picture.height);
     return 1;
   }
   long differing = 0;
@@ -154,7 +156,7 @@ int compare_with(const headless::Image& picture, const std::string& expected_pat
     diff.pixels[i] = same ? (expected.pixels[i] >> 2) & 0x3F3F3Fu : 0xFF0000u;
   }
   if (differing == 0) return 0;
-  std::printf("%s: %ld pixels differ\n", expected_path.c_str(), differing);
+  std::fprintf(stderr, "%s: %ld pixels differ\n", expected_path.c_str(), differing);
   if (!headless::write_png(diff_path, diff.pixels.data(), diff.width, diff.height)) {
     std::fprintf(stderr, "%s: cannot write %s\n", program, diff_path.c_str());
   }
@@ -188,8 +190,8 @@ int compare_frames(const std::string& frames, const std::string& expected_dir) {
     if (!made && !wanted) break;
     ++frames_seen;
     if (made != wanted) {
-      std::printf("%s%s: %s\n", expected_dir.c_str(), name,
-                  made ? "the run made a frame that is not expected" : "frame expected, not made");
+      std::fprintf(stderr, "%s%s: %s\n", expected_dir.c_str(), name,
+                   made ? "the run made a frame that is not expected" : "frame expected, not made");
       worst = std::max(worst, int{kDiffers});
       continue;
     }
@@ -293,36 +295,38 @@ std::string check_inputs(const Options& options) {
 // work after it. A picture is written beside its file and renamed over it,
 // so the check makes and removes such a file, leaving any old one as it is.
 std::string check_outputs(const Options& options) {
-  for (const std::string* path : {&options.png, &options.text_png}) {
+  // A device, a FIFO or a socket would block, swallow or be replaced; a
+  // symbolic link is written through, to its target.
+  for (const std::string* path : {&options.png, &options.text_png, &options.log, &options.record}) {
     if (path->empty()) continue;
-    std::error_code error;
-    if (std::filesystem::is_directory(*path, error)) {
-      return "cannot write " + *path + ": it is a directory";
+    if (const std::string refusal = headless::output_refusal(*path); !refusal.empty()) {
+      return "cannot write " + *path + ": " + refusal;
     }
-    if (!headless::can_write_png(*path))
+  }
+  for (const std::string* path : {&options.png, &options.text_png}) {
+    if (!path->empty() && !headless::can_write_png(*path))
       return "cannot write " + *path + ": " + std::strerror(errno);
   }
   if (!options.record.empty()) {
-    // A FIFO or a device would block or swallow the script.
-    std::error_code error;
-    const auto status = std::filesystem::status(options.record, error);
-    const bool existed = std::filesystem::exists(status);
-    if (existed && !std::filesystem::is_regular_file(status)) {
-      return "cannot write " + options.record + ": not a regular file";
-    }
     // Opened for appending, so that an existing script is left as it is
     // until the recording's first line empties it.
-    std::FILE* probe = std::fopen(options.record.c_str(), "ab");
+    const std::string target = headless::output_target(options.record);
+    std::error_code error;
+    const bool existed = std::filesystem::exists(target, error);
+    std::FILE* probe = std::fopen(target.c_str(), "ab");
     if (!probe) return "cannot write " + options.record + ": " + std::strerror(errno);
     std::fclose(probe);
-    if (!existed) std::filesystem::remove(options.record, error);
+    if (!existed) std::filesystem::remove(target, error);
   }
   if (!options.frames.empty()) {
     const std::string& frames = options.frames;
+    // The reason is the making's, not that of the look that follows it.
+    std::error_code made;
+    std::filesystem::create_directories(frames, made);
     std::error_code error;
-    std::filesystem::create_directories(frames, error);
     if (!std::filesystem::is_directory(frames, error)) {
-      return "cannot make directory " + frames + (error ? ": " + reason(error) : "");
+      if (!made) made = error;
+      return "cannot make directory " + frames + (made ? ": " + reason(made) : "");
     }
     // Old frames would mix with the new ones, and be compared as theirs.
     error.clear();

@@ -76,7 +76,9 @@ struct WindowObject {
   bool destroyed = false;
   BitmapObject surface;  // what the window shows, client size
   DrawingContextObject context;
-  long presents = 0;  // block copies made into the window
+  long presents = 0;                 // block copies made into the window
+  bool painting = false;             // between begin_paint and end_paint
+  std::vector<uint32_t> last_frame;  // kept by shows_new_frame only
 };
 
 // A modal dialog while it runs: its layout, the texts of its controls (the

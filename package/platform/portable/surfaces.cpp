@@ -57,6 +57,20 @@ Bitmap select_bitmap(DrawingContext context, Bitmap bitmap) {
   return previous;
 }
 
+}  // namespace platform
+
+namespace portable {
+
+bool shows_new_frame(platform::Window window, const platform::BitmapObject& source) {
+  const bool repeated = window->painting && window->last_frame == source.pixels;
+  if (!repeated) window->last_frame = source.pixels;
+  return !repeated;
+}
+
+}  // namespace portable
+
+namespace platform {
+
 void copy_block(DrawingContext destination, int x, int y, int width, int height,
                 DrawingContext source, int source_x, int source_y) {
   if (!destination || !source || !destination->bitmap || !source->bitmap) return;

@@ -238,6 +238,7 @@ void stop_timer(Window window, unsigned id) {
 
 DrawingContext begin_paint(Window window) {
   if (!portable::is_live(window)) return nullptr;
+  window->painting = true;
   // What was invalid is erased with the class background first.
   if (portable::queue_validate(window)) {
     const uint32_t colour = window->background;
@@ -248,6 +249,8 @@ DrawingContext begin_paint(Window window) {
   return &window->context;
 }
 
-void end_paint(Window, DrawingContext) {}
+void end_paint(Window window, DrawingContext) {
+  if (portable::is_live(window)) window->painting = false;
+}
 
 }  // namespace platform

@@ -18,6 +18,12 @@ void destroy_window(platform::Window window);
 // The user resized a window's client area: new surface (old pixels kept
 // top-left), WM_SIZE at once, and a paint request.
 void resize_client(platform::Window window, int width, int height);
+// Whether a block copied into a window shows a picture it did not show
+// before. A present always does; a repaint (inside WM_PAINT) of the picture
+// the last frame showed does not, so a run shows its first picture once
+// whether or not the window's first paint came after it. Keeps a copy of
+// the last frame: only layers that count frames ask.
+bool shows_new_frame(platform::Window window, const platform::BitmapObject& source);
 // Gives a window's own context the objects and modes of a fresh one.
 void reset_context_state(platform::DrawingContextObject& context);
 

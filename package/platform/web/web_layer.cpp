@@ -307,7 +307,8 @@ void layer_surface_changed(platform::Window window) {
 }
 
 bool layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
-  if (web::layer().test_hooks && window == web::main_window()) {
+  if (web::layer().test_hooks && window == web::main_window() &&
+      portable::shows_new_frame(window, source)) {
     page_frame_presented(source.pixels.data(), source.width, source.height);
   }
   return true;
