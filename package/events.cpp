@@ -195,7 +195,7 @@ void run_command(unsigned id) {
       if (run.playback) {
         run.playback = false;
         set_run_menu_check(kCommandPlayback, false);
-        script_stop_reading();  // a recording keeps its file
+        script_stop_reading(run.recording);  // a recording keeps its file
       } else {
         run.animate = false;
         run.single_step = false;

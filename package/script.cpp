@@ -39,6 +39,12 @@ struct ScriptState {
   bool write_failing = false;      // a failed write was reported, none has worked since
   bool write_failed = false;       // some line was lost since the start
   bool served_event = false;       // the current wait's event came from the script
+  // The lines played since the file was opened for reading, each ended by
+  // CR LF, and where the last periodic line among them begins: a recording
+  // that takes the file over begins with them.
+  std::string played;
+  size_t played_run_start = std::string::npos;
+  int played_run_count = 0;
   std::string record_path = kScriptFileName;
   std::string play_path = kScriptFileName;
 };
@@ -123,7 +129,28 @@ bool open_for_reading() {
   script.file = platform::open_regular_file(script.play_path.c_str(), false);
   if (!script.file) return false;
   script.direction = Direction::kReading;
+  script.played.clear();
+  script.played_run_start = std::string::npos;
   return true;
+}
+
+// Keeps a line that was played, as the reader took it.
+void note_played(const char* line, size_t length) {
+  if (length > 0 && line[length - 1] == '\n') --length;
+  script.played.append(line, length);
+  script.played += "\r\n";
+}
+
+// The lines played, with a periodic line whose ticks were not all served
+// cut to those that were.
+std::string played_lines() {
+  std::string lines = script.played;
+  const int served = script.played_run_count - script.playback_remaining;
+  if (script.played_run_start != std::string::npos && script.playback_remaining > 0) {
+    lines.resize(script.played_run_start);
+    if (served > 0) lines += "ZIVRO_PERIODIC(" + std::to_string(served) + ");\r\n";
+  }
+  return lines;
 }
 
 }  // namespace
@@ -150,12 +177,19 @@ bool held_by_playback(bool playback_on) {
   return script.direction == Direction::kReading && playback_on;
 }
 
+bool put_line(const char* text, size_t length);
+
 // Makes sure the file is open for writing. A file left open for reading by
 // a playback that is no longer on (its end reached, or after Play One) is
-// closed first, so that the recording is kept.
+// taken over: the lines it played begin the recording, in place of the
+// rest, so that the recording replays what was shown.
 bool open_for_writing(bool report, bool playback_on) {
   if (held_by_playback(playback_on)) return false;
-  if (script.direction == Direction::kReading) script_close();
+  std::string kept;
+  if (script.direction == Direction::kReading) {
+    kept = played_lines();
+    script_close();
+  }
   if (script.file) return true;
   script.file = platform::open_regular_file(script.record_path.c_str(), true);
   if (!script.file || std::fgetpos(script.file, &script.end) != 0) {
@@ -166,7 +200,7 @@ bool open_for_writing(bool report, bool playback_on) {
     return false;
   }
   script.direction = Direction::kWriting;
-  return true;
+  return kept.empty() || put_line(kept.data(), kept.size());
 }
 
 // Writes text at `at` and flushes it; `end` is then just after it. Every
@@ -375,7 +409,10 @@ void script_write_event(const ScriptEvent& event, bool playback_on) {
 }
 
 void script_record_event(const ScriptEvent& event, bool playback_on) {
-  if (held_by_playback(playback_on)) return;  // events played back are not recorded
+  // Events played back are not recorded: their lines begin the recording
+  // when it takes the file over.
+  if (held_by_playback(playback_on)) return;
+  if (script.served_event && script.direction == Direction::kReading) return;
   if (event.kind != ZIVRO_PERIODIC) {
     if (end_run(playback_on)) script_write_event(event, playback_on);
     return;
@@ -454,6 +491,7 @@ bool script_read_answer(char* buffer, size_t size, bool playback_on) {
       break;
     }
     found = true;
+    note_played(line, length);
     more = starts_with(line, length, kAnswerPartLine);
     const char* text = std::strchr(line, '(') + 1;
     if (length > 0 && line[length - 1] == '\n') --length;
@@ -496,6 +534,13 @@ bool script_read_event(ScriptEvent* event) {
   if (std::ferror(script.file) || length <= kKindIndex) return false;
 
   const ScriptLine parsed = parse_script_line(line, length);
+  if (parsed.kind != 0) {
+    if (parsed.kind == ZIVRO_PERIODIC) {
+      script.played_run_start = script.played.size();
+      script.played_run_count = parsed.x;
+    }
+    note_played(line, length);
+  }
   *event = ScriptEvent{parsed.kind};
   event->modifiers = parsed.modifiers;
   switch (parsed.kind) {
@@ -527,8 +572,14 @@ bool script_read_event(ScriptEvent* event) {
   return true;
 }
 
-void script_stop_reading() {
-  if (script.direction == Direction::kReading) script_close();
+void script_stop_reading(bool recording_on) {
+  if (script.direction != Direction::kReading) return;
+  // A recording that is on takes the file over now, before its lines are lost.
+  if (recording_on && !script.played.empty()) {
+    open_for_writing(true, false);
+  } else {
+    script_close();
+  }
 }
 
 void script_close() {

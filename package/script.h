@@ -54,7 +54,9 @@ void script_record_event(const ScriptEvent& event, bool playback_on);
 // window), or a line is no event; the caller then ends the playback.
 bool script_read_event(ScriptEvent* event);
 // Switching playback off: closes the file only if it is open for reading.
-void script_stop_reading();
+// With recording on, the recording takes it over instead, beginning with
+// the lines played.
+void script_stop_reading(bool recording_on);
 void script_close();
 
 // Called as each wait starts: the event it will return is not yet one

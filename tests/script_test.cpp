@@ -263,6 +263,46 @@ TEST_F(Script, RecordingAfterPlaybackIsKept) {
   }
 }
 
+// A recording that is on while a playback plays begins with the lines
+// played, a run of ticks cut to those served, and goes on after them: the
+// recording replayed from the program's start gives every event the
+// program got, whether the user or the playback made it.
+TEST_F(Script, ARecordingThatMeetsAPlaybackReplaysEveryEventShown) {
+  using Step = std::pair<std::vector<headless::Input>, int>;  // inputs, then waits
+  const auto command = [](unsigned id) { return headless::menu_command(id); };
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"recording, then a whole playback",
+       {{{command(kCommandRecord), command(kCommandPlayback)}, 3}, {{headless::typed('c')}, 1}}},
+      {"recording, then Play One",
+       {{{command(kCommandRecord), command(kCommandPlayOne)}, 1}, {{headless::typed('c')}, 1}}},
+      {"recording switched on during a playback switched off in a run",
+       {{{command(kCommandPlayback)}, 1},
+        {{command(kCommandRecord)}, 1},
+        {{command(kCommandPlayback), headless::typed('c')}, 1}}},
+  };
+  for (const auto& [name, steps] : cases) {
+    reset_package();
+    write_file(kScriptFileName, "ZIVRO_KBD(98);\nZIVRO_PERIODIC(2);\n");
+    open();
+    std::vector<WaitResult> shown;
+    for (const auto& [inputs, waits] : steps) {
+      for (const headless::Input& input : inputs) post_input(input);
+      for (int i = 0; i < waits; ++i) shown.push_back(wait_event());
+    }
+    ZIVRO_close();
+    const std::string recording = read_file(kScriptFileName);
+    reset_package();
+    play_from_open(kScriptFileName);
+    open();
+    std::vector<WaitResult> replayed;
+    for (size_t i = 0; i < shown.size(); ++i) replayed.push_back(wait_event());
+    EXPECT_EQ(replayed, shown) << name << "; the recording:\n" << recording;
+  }
+}
+
 // Ticks left over from a stopped playback belong to the playback: switching
 // it on while recording serves them (they are recorded as the ticks the
 // program got), and switching it off leaves the recording's file alone.
