@@ -303,9 +303,10 @@ int wait_for_event(ZIVRO_Event* event) {
 
 namespace {
 
-// Before ZIVRO_open nothing could ever come: the run is over before it began.
+// Before ZIVRO_open nothing could ever come: the run is over before it
+// began; after ZIVRO_close it is over.
 int wait_entry(const char* name, ZIVRO_Event* event) {
-  if (package_opened(name)) return wait_for_event(event);
+  if (package_opened(name) && !package_closed()) return wait_for_event(event);
   *event = ZIVRO_Event{ZIVRO_QUIT, 0, 0, 0, 0, 0};
   return ZIVRO_QUIT;
 }

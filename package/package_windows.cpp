@@ -28,6 +28,7 @@ struct WindowsState {
   int origin_y = 0;
   bool canvas_dirty = true;  // so the first pump step shows the canvas
   bool opened = false;
+  bool closed = false;
   bool warned_not_open = false;  // once per process: the first call tells the fix
 };
 
@@ -69,6 +70,10 @@ bool package_opened(const char* call) {
     std::fprintf(stderr, "ZIVRO: %s called before ZIVRO_open; call ZIVRO_open first\n", call);
   }
   return false;
+}
+
+bool package_closed() {
+  return windows.closed;
 }
 
 void present_canvas() {
@@ -118,6 +123,7 @@ extern "C" int ZIVRO_open(HINSTANCE instance, HINSTANCE previous, LPSTR, int sho
     std::exit(3);
   }
   windows.opened = true;
+  windows.closed = false;
   if (!previous) {
     platform::WindowClass window_class;
     window_class.style = CS_HREDRAW | CS_VREDRAW;
@@ -172,6 +178,7 @@ extern "C" int ZIVRO_close(void) {
   platform::release_window_context(windows.graphics, windows.window_context);
   windows.window_context = nullptr;
   script_close();
+  windows.closed = true;
   return 1;
 }
 

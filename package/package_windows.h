@@ -22,6 +22,9 @@ int origin_y();
 // Whether ZIVRO_open has run. If not, the first call that asks prints one
 // warning on standard error naming `call` and the fix.
 bool package_opened(const char* call);
+// ZIVRO_close has run since the last ZIVRO_open: a wait then returns
+// ZIVRO_QUIT at once and no dialog is shown.
+bool package_closed();
 
 bool canvas_dirty();
 void mark_canvas_dirty();

@@ -6,6 +6,9 @@
  * and may be included from C and C++ alike. */
 #pragma once
 
+/* NULL, which the calls take for the results a caller does not want. */
+#include <stddef.h>
+
 #ifdef _WIN32
 #include <windows.h>
 #else

@@ -56,7 +56,8 @@ TEST_F(Extras, SetTickPacesTicksAndRepairsOutOfRange) {
 }
 
 // The answer is cut to the caller's size, always ended by a NUL, and nothing
-// past `size` bytes is touched; the recording keeps the whole answer.
+// past `size` bytes is touched; the recording keeps every answer whole,
+// those the caller keeps none of too.
 TEST_F(Extras, GetsNCutsTheAnswerToTheBuffer) {
   open();
   struct Case {
@@ -82,12 +83,14 @@ TEST_F(Extras, GetsNCutsTheAnswerToTheBuffer) {
     const size_t written = std::strlen(c.stored) + 1;
     EXPECT_EQ(std::string(buffer + written, buffer + 310), std::string(310 - written, '#'));
   }
-  EXPECT_EQ(headless::dialogs_seen().size(), std::size(cases)) << "every call shows the dialog";
-  // Only the calls that store an answer record it, each in full.
+  headless::queue_dialog_answer("no buffer");
+  EXPECT_EQ(ZIVRO_gets_n("Colour?", nullptr, 10), 1);
+  EXPECT_EQ(headless::dialogs_seen().size(), std::size(cases) + 1) << "every call shows the dialog";
   ZIVRO_close();
   std::string answers;
-  for (int i = 0; i < 4; ++i) answers += "ZIVRO_GETS(abcdefgh);\r\n";
-  EXPECT_EQ(read_file(kScriptFileName), "ZIVRO_KBD(120);\r\n" + answers);
+  for (size_t i = 0; i < std::size(cases); ++i) answers += "ZIVRO_GETS(abcdefgh);\r\n";
+  EXPECT_EQ(read_file(kScriptFileName),
+            "ZIVRO_KBD(120);\r\n" + answers + "ZIVRO_GETS(no buffer);\r\n");
 
   // Played back, the whole answer is cut as the live one was.
   reset_package();
@@ -95,9 +98,28 @@ TEST_F(Extras, GetsNCutsTheAnswerToTheBuffer) {
   open();
   char small[4];
   EXPECT_EQ(wait_event().kind, ZIVRO_KBD);
+  EXPECT_EQ(ZIVRO_gets_n("Colour?", small, 0), 1);
   EXPECT_EQ(ZIVRO_gets_n("Colour?", small, sizeof small), 1);
   EXPECT_STREQ(small, "abc");
   EXPECT_TRUE(headless::dialogs_seen().empty()) << "the script answered";
+}
+
+// After ZIVRO_close the run is over: a wait ends at once with the whole
+// event set, and no dialog is shown.
+TEST_F(Extras, AfterCloseWaitsQuitAndNoDialogIsShown) {
+  open();
+  ZIVRO_close();
+  ZIVRO_Event event{-1, 1, 2, 3, 4, 5};
+  EXPECT_EQ(ZIVRO_wait_event_ex(&event), ZIVRO_QUIT);
+  EXPECT_EQ(event.kind, ZIVRO_QUIT);
+  EXPECT_EQ(event.x + event.y + event.key + event.button + event.modifiers, 0);
+  EXPECT_EQ(wait_event().kind, ZIVRO_QUIT);
+  char buffer[256] = "kept";
+  headless::queue_dialog_answer("never asked");
+  EXPECT_EQ(ZIVRO_gets("Name?", buffer), 0);
+  EXPECT_EQ(ZIVRO_gets_n("Name?", buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "kept");
+  EXPECT_TRUE(headless::dialogs_seen().empty());
 }
 
 TEST(ColourIndex, NamesAsLoggedInAnyCaseAndSpacing) {

@@ -116,7 +116,7 @@ int ask_for_line(const char* prompt, char* buffer) {
 
 extern "C" int ZIVRO_gets(const char* prompt, char* buffer) {
   // No window to own the dialog: nothing is asked, as if it were cancelled.
-  if (!package_opened("ZIVRO_gets")) return 0;
+  if (!package_opened("ZIVRO_gets") || package_closed()) return 0;
   return ask_for_line(prompt, buffer);
 }
 
@@ -124,10 +124,12 @@ extern "C" int ZIVRO_gets(const char* prompt, char* buffer) {
 // dialog's own size and then cut to the caller's: a recording keeps what was
 // typed, so the script replays the same on a program with a larger buffer.
 extern "C" int ZIVRO_gets_n(const char* prompt, char* buffer, int size) {
-  if (!package_opened("ZIVRO_gets_n")) return 0;
+  if (!package_opened("ZIVRO_gets_n") || package_closed()) return 0;
+  // The answer is taken, recorded and replayed even when the caller keeps
+  // none of it, so that a script stays in step with its dialogs.
   char answer[kAnswerLimit] = "";
   const bool keep = buffer && size > 0;
-  const int shown = ask_for_line(prompt, keep ? answer : nullptr);
+  const int shown = ask_for_line(prompt, answer);
   if (shown && keep) {
     const size_t room = static_cast<size_t>(size) - 1;
     const size_t length = std::min(std::strlen(answer), room);
