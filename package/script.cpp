@@ -52,6 +52,8 @@ struct ScriptState {
 ScriptState script;
 
 constexpr size_t kKindIndex = 6;  // the letter after "ZIVRO_"
+constexpr int kAllModifiers = ZIVRO_MOD_SHIFT | ZIVRO_MOD_CTRL | ZIVRO_MOD_ALT;
+constexpr int kAllButtons = ZIVRO_BUTTON_LEFT | ZIVRO_BUTTON_RIGHT | ZIVRO_BUTTON_MIDDLE;
 
 bool is_digit(char c) {
   return c >= '0' && c <= '9';
@@ -128,6 +130,11 @@ bool is_answer_line(const char* line, size_t length) {
 bool open_for_reading() {
   script.file = platform::open_regular_file(script.play_path.c_str(), false);
   if (!script.file) return false;
+  // A byte-order mark, as Notepad writes one, is no part of the first line.
+  char mark[3] = {};
+  if (std::fread(mark, 1, 3, script.file) != 3 || std::memcmp(mark, "\xEF\xBB\xBF", 3) != 0) {
+    std::rewind(script.file);
+  }
   script.direction = Direction::kReading;
   script.played.clear();
   script.played_run_start = std::string::npos;
@@ -310,19 +317,52 @@ std::string unescape_answer(const char* text, size_t length) {
   return answer;
 }
 
+namespace {
+
+// Where the numbers of a line's parentheses end: at the first ")" from `at`.
+size_t closing_parenthesis(const char* line, size_t length, size_t at) {
+  const void* close = at < length ? std::memchr(line + at, ')', length - at) : nullptr;
+  return close ? static_cast<size_t>(static_cast<const char*>(close) - line) : length;
+}
+
+bool in_range(int value, int low, int high) {
+  return value >= low && value <= high;
+}
+
+// The modifiers a click or character line may carry after its own numbers,
+// inside its parentheses; anything else there, or beyond them, is none.
+int trailing_modifiers(const char* line, size_t length, size_t at) {
+  const int modifiers = next_number(line, closing_parenthesis(line, length, at), &at, true);
+  return in_range(modifiers, 0, kAllModifiers) ? modifiers : 0;
+}
+
+}  // namespace
+
 ScriptLine parse_script_line(const char* line, size_t length) {
   ScriptLine parsed;
   if (length <= kKindIndex) return parsed;
   for (const OptInLine& named : kOptInLines) {
     if (!starts_with(line, length, named.name)) continue;
     size_t at = std::strlen(named.name);
+    // These lines are read within their parentheses, and each number must
+    // be one the package can deliver; any other line is no event.
+    const size_t end = closing_parenthesis(line, length, at);
     parsed.kind = named.kind;
-    parsed.x = next_number(line, length, &at, true);
-    if (named.shape != LineShape::kKey) parsed.y = next_number(line, length, &at, true);
+    parsed.x = next_number(line, end, &at, true);
+    if (named.shape != LineShape::kKey) parsed.y = next_number(line, end, &at, true);
     if (named.shape == LineShape::kMouseWithButton) {
-      parsed.button = next_number(line, length, &at, true);
+      parsed.button = next_number(line, end, &at, true);
     }
-    parsed.modifiers = next_number(line, length, &at, true);
+    parsed.modifiers = next_number(line, end, &at, true);
+    const bool button_ok =
+        named.kind == ZIVRO_MOUSE_DRAG
+            ? in_range(parsed.button, 1, kAllButtons)
+            : named.shape != LineShape::kMouseWithButton || parsed.button == ZIVRO_BUTTON_LEFT ||
+                  parsed.button == ZIVRO_BUTTON_RIGHT || parsed.button == ZIVRO_BUTTON_MIDDLE;
+    const bool key_ok = named.shape != LineShape::kKey || in_range(parsed.x, 0, 255);
+    if (!button_ok || !key_ok || !in_range(parsed.modifiers, 0, kAllModifiers)) {
+      return ScriptLine{};
+    }
     return parsed;
   }
   size_t at = kKindIndex;
@@ -330,13 +370,13 @@ ScriptLine parse_script_line(const char* line, size_t length) {
     case 'K':
       parsed.kind = ZIVRO_KBD;
       parsed.x = next_number(line, length, &at, true);
-      parsed.modifiers = next_number(line, length, &at, true);
+      parsed.modifiers = trailing_modifiers(line, length, at);
       break;
     case 'M':
       parsed.kind = ZIVRO_MOUSE;
       parsed.x = next_number(line, length, &at, true);
       parsed.y = next_number(line, length, &at, true);
-      parsed.modifiers = next_number(line, length, &at, true);
+      parsed.modifiers = trailing_modifiers(line, length, at);
       break;
     case 'P':
       // A minus sign before a count is skipped like any other character.

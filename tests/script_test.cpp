@@ -518,6 +518,19 @@ TEST(ScriptLineParser, HostileLines) {
       {"ZIVRO_MOUSE_DRAG(-5, 6, 1, 4);", {ZIVRO_MOUSE_DRAG, -5, 6, 1, 4}},
       {"ZIVRO_MOUSE_MIDDLE(7, 8, 2)", {ZIVRO_MOUSE_MIDDLE, 7, 8, 0, 2}},
       {"ZIVRO_MOUSE(1, 2, 3);", {ZIVRO_MOUSE, 1, 2, 0, 3}},
+      // Numbers after the parentheses are no fields; an opt-in line's
+      // fields must be ones the package delivers, or it is no event.
+      {"ZIVRO_MOUSE(1,2);ZIVRO_KBD(3);", {ZIVRO_MOUSE, 1, 2}},
+      {"ZIVRO_KBD(97);ZIVRO_KBD(3);", {ZIVRO_KBD, 97, 0}},
+      {"ZIVRO_MOUSE(1, 2, 9);", {ZIVRO_MOUSE, 1, 2}},
+      {"ZIVRO_MOUSE_DRAG(1, 2, 3, 1);ZIVRO_KBD(5);", {ZIVRO_MOUSE_DRAG, 1, 2, 3, 1}},
+      {"ZIVRO_KEY_PRESS(255, 7);", {ZIVRO_KEY_PRESS, 255, 0, 0, 7}},
+      {"ZIVRO_KEY_PRESS(4294967335, 0);", {0, 0, 0}},
+      {"ZIVRO_KEY_RELEASE(38, -1);", {0, 0, 0}},
+      {"ZIVRO_MOUSE_RELEASE(1, 2, -7, 0);", {0, 0, 0}},
+      {"ZIVRO_MOUSE_RELEASE(1, 2, 3, 0);", {0, 0, 0}},
+      {"ZIVRO_MOUSE_DRAG(1, 2, 8, 0);", {0, 0, 0}},
+      {"ZIVRO_MOUSE_RIGHT(1, 2, 8);", {0, 0, 0}},
       {"ZIVRO_k(1)", {0, 0, 0}},
       {"ZIVRO_", {0, 0, 0}},
       {"", {0, 0, 0}},
@@ -530,6 +543,14 @@ TEST(ScriptLineParser, HostileLines) {
     EXPECT_EQ(parsed.button, c.expected.button) << c.line;
     EXPECT_EQ(parsed.modifiers, c.expected.modifiers) << c.line;
   }
+}
+
+// Notepad starts a file with a byte-order mark; the script plays as without.
+TEST_F(Script, AByteOrderMarkIsPassedOver) {
+  const std::vector<WaitResult> played =
+      play("\xEF\xBB\xBFZIVRO_KBD(98);\r\nZIVRO_KBD(99);\r\n", 2);
+  EXPECT_EQ(played[0].key, 'b');
+  EXPECT_EQ(played[1].key, 'c');
 }
 
 TEST(ScriptLineReader, PiecesLineEndsAndEnd) {
