@@ -138,6 +138,34 @@ TEST_F(OptInEvents, EachKindDeliveredRecordedAndReplayed) {
   }
 }
 
+// Each group is filtered by its own bit: a program asking for releases
+// without drags gets the releases of a script, and the other way round.
+TEST_F(OptInEvents, PlaybackPassesOverEachGroupNotAskedFor) {
+  const int left = ZIVRO_BUTTON_LEFT;
+  const ZIVRO_Event click{ZIVRO_MOUSE, 1, 1, 0, left, 0};
+  const ZIVRO_Event drag{ZIVRO_MOUSE_DRAG, 2, 2, 0, left, 0};
+  const ZIVRO_Event release{ZIVRO_MOUSE_RELEASE, 3, 3, 0, left, 0};
+  const ZIVRO_Event key{ZIVRO_KBD, 0, 0, 'a', 0, 0};
+  const struct {
+    int wanted;
+    std::vector<ZIVRO_Event> events;
+  } cases[] = {
+      {ZIVRO_WANT_RELEASE, {click, release, key}},
+      {ZIVRO_WANT_DRAG, {click, drag, key}},
+      {ZIVRO_WANT_RELEASE | ZIVRO_WANT_DRAG, {click, drag, release, key}},
+  };
+  for (const auto& c : cases) {
+    reset_package();
+    std::ofstream(kScriptFileName, std::ios::binary)
+        << "ZIVRO_MOUSE(1, 1);\r\nZIVRO_MOUSE_DRAG(2, 2, 1, 0);\r\n"
+           "ZIVRO_MOUSE_RELEASE(3, 3, 1, 0);\r\nZIVRO_KBD(97);\r\n";
+    open();
+    ZIVRO_want_events(c.wanted);
+    headless::post_input(headless::menu_command(kCommandPlayback));
+    EXPECT_EQ(events_until_quit(), c.events) << "wanted " << c.wanted;
+  }
+}
+
 // A program that asks for nothing: everything the new events are made of
 // goes in, and exactly the lines of a build without them come out. Played
 // back by a program that asks for nothing, a script with the new lines

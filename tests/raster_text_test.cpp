@@ -1,6 +1,7 @@
 // Text on pixel surfaces: metrics, widths, glyph placement, blending,
 // clipping, the font cache, and running without any font.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -9,8 +10,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "platform/raster/text.h"
 

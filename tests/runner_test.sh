@@ -39,6 +39,22 @@ check "--expect-dir: every frame equal exits 0" test $? -eq 0
 check "--expect-dir: other frames exit 1" test $? -eq 1
 "$CARGAME" --play "$SCRIPTS/ends.scr" --frames run1 2> err.txt
 check "--frames refuses a directory that holds frames" test $? -eq 2
+"$CARGAME" --play recolour.scr --frames run4
+"$CARGAME" --play recolour.scr --expect expected.png --frames run5 --expect-dir run4 2> err.txt
+check "--expect differing, --expect-dir equal: exit 1" test $? -eq 1
+cp -r run1 more-expected
+last=$(ls more-expected | tail -1)
+cp "more-expected/$last" "more-expected/$(printf '%06d.png' $((10#${last%.png} + 1)))"
+"$CARGAME" --play "$SCRIPTS/ends.scr" --frames run6 --expect-dir more-expected 2> err.txt
+check "--expect-dir: fewer frames than expected, all equal, exit 1" test $? -eq 1
+check "and the missing frame is named" grep -q 'frame expected, not made' err.txt
+convert expected.png -crop 601x500+0+0 +repage short.png
+convert expected.png -background white -extent 601x600 tall.png
+for picture in short tall; do
+  "$CARGAME" --play "$SCRIPTS/ends.scr" --expect $picture.png 2> err.txt
+  check "--expect: a $picture picture of the same width exits 1" test $? -eq 1
+  check "--expect: and names both sizes" grep -q "$picture.png: 601x[56]00 expected, the run made 601x540" err.txt
+done
 
 "$CARGAME" --ticks 20
 check "a plain run exits 0" test $? -eq 0

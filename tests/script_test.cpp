@@ -489,6 +489,34 @@ TEST_F(Script, DialogAnswersAreRecordedAndReplayed) {
   EXPECT_STREQ(buffer, "live");
 }
 
+// An answer longer than one line is cut between escapes: with an escape
+// starting anywhere near the edge of a line, it replays byte for byte.
+TEST_F(Script, LongAnswersCutNearAnEscapeReplayTheSameBytes) {
+  for (size_t before = 195; before <= 201; ++before) {
+    const std::string answer = std::string(before, 'a') + ")" + std::string(50, 'b');
+    reset_package();
+    open();
+    post_input(headless::menu_command(kCommandRecord));
+    post_input(headless::typed('x'));
+    wait_event();
+    char buffer[256];
+    headless::queue_dialog_answer(answer);
+    ASSERT_EQ(ZIVRO_gets("?", buffer), 1);
+    ZIVRO_close();
+    const std::string recorded = read_file(kScriptFileName);
+    EXPECT_NE(recorded.find("ZIVRO_GETS_PART("), std::string::npos) << before;
+
+    reset_package();
+    play_from_open(kScriptFileName);
+    open();
+    EXPECT_EQ(wait_event().key, 'x');
+    std::memset(buffer, 0, sizeof buffer);
+    ASSERT_EQ(ZIVRO_gets("?", buffer), 1);
+    EXPECT_EQ(std::string(buffer), answer) << before << "\n" << recorded;
+    EXPECT_TRUE(headless::dialogs_seen().empty());
+  }
+}
+
 // The reader on its own: lines that must not crash it, read past their end,
 // or overflow while converting.
 TEST(ScriptLineParser, HostileLines) {

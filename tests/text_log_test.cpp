@@ -104,6 +104,23 @@ TEST_F(TextWindowPainting, EachLineScrollsTheOthersUpOneLine) {
       << "an empty line leaves the bottom blank";
 }
 
+// A line's text starts 5 pixels in from the client's left edge: the bar of
+// the monospaced face stands in the middle of its cell.
+TEST_F(TextWindowPainting, ALineStartsFivePixelsIn) {
+  open();
+  ZIVRO_printf("|\n");
+  const platform::BitmapObject& s = surface();
+  int leftmost = s.width;
+  for (int row = 0; row < s.height; ++row) {
+    for (int column = 0; column < leftmost; ++column) {
+      if (s.pixels[static_cast<size_t>(row * s.width + column)] != 0xFFFFFFu) leftmost = column;
+    }
+  }
+  const platform::DrawingContext context = platform::window_context(text_window());
+  const platform::TextMetrics metrics = platform::text_metrics(context);
+  EXPECT_EQ(leftmost, 5 + metrics.average_width / 2);
+}
+
 TEST_F(TextWindowPainting, NewLineClearsTheWholeWidthOfTheBottomStrip) {
   open();
   platform::Window text = text_window();
