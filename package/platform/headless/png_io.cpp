@@ -48,6 +48,11 @@ bool encode(std::FILE* file, const uint32_t* pixels, int width, int height,
     return false;
   }
   png_init_io(png, file);
+  // Frames are written by the hundred: the fastest deflate level and one
+  // fixed filter cost a fifth of libpng's adaptive defaults, for files
+  // about a third larger. The pixels are the same.
+  png_set_compression_level(png, 1);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
