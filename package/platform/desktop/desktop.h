@@ -14,5 +14,9 @@ bool set_log_path(const char* path);
 // Called by the layer's main before WinMain; ZIVRO_open refuses to run
 // without it (a program that defines its own main gets no display checks).
 void mark_started();
+// Opens FLTK's display with the keyboard's repeats detectable: a held key
+// then repeats as key presses alone, without the release X would send
+// before each, as Windows repeats its key-down.
+void open_display();
 
 }  // namespace desktop

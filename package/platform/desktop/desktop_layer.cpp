@@ -7,6 +7,8 @@
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Widget.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
+#include <X11/XKBlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -189,6 +191,8 @@ int latin1_character(const char* text, int length) {
 // differently from the US layout that the translation knows, or that has no
 // key code at all, comes as VK_PACKET carrying its character, so that it
 // reaches the package through the same key-down, wherever it was typed.
+// A held key repeats as further key-downs with bit 30 (the key was down
+// already) set, and comes up once.
 void post_key(platform::Window window, int event) {
   const int fl_key = Fl::event_key();
   const int state = Fl::event_state();
@@ -210,6 +214,7 @@ void post_key(platform::Window window, int event) {
              : static_cast<intptr_t>(0xC0000001u) | (system ? 0x20000000 : 0));
     return;
   }
+  const bool repeat = keys_down.count(fl_key) != 0;
   unsigned key = virtual_key(fl_key);
   const int character = latin1_character(Fl::event_text(), Fl::event_length());
   const bool alt = (state & FL_ALT) || fl_key == FL_Alt_L || fl_key == FL_Alt_R;
@@ -226,9 +231,10 @@ void post_key(platform::Window window, int event) {
   if (!key) return;
   const bool system = !control && (alt || key == VK_F10);
   keys_down[fl_key] = {key, character};
-  post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key,
-       key == VK_PACKET ? portable::packet_lparam(static_cast<unsigned char>(character), false)
-                        : (system ? 0x20000001 : 1));
+  const intptr_t lparam =
+      key == VK_PACKET ? portable::packet_lparam(static_cast<unsigned char>(character), false)
+                       : (system ? 0x20000001 : 1);
+  post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, lparam | (repeat ? 0x40000000 : 0));
 }
 
 void SurfaceView::draw() {
@@ -444,6 +450,14 @@ void set_spinning_wait(bool spinning) {
 
 void mark_started() {
   layer().started = true;
+}
+
+void open_display() {
+  fl_open_display();
+  // Where the server lacks it, only FLTK's own look at the next event drops
+  // those releases, and not each time.
+  Bool supported = False;
+  XkbSetDetectableAutoRepeat(fl_display, True, &supported);
 }
 
 }  // namespace desktop

@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
   desktop::set_spinning_wait(spinning);
   desktop::mark_started();
   Fl::visual(FL_RGB);
+  desktop::open_display();
   std::string command_line = portable::windows_command_line(program_arguments);
   return WinMain(nullptr, nullptr, command_line.data(), 1 /* SW_SHOWNORMAL */);
 }
