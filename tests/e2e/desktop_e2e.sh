@@ -262,6 +262,7 @@ check "the recording from the start replays to the frame shown" \
 opt_in_events_scenario "$build/tests/input-probe" "$build/tests/input-probe-headless"
 examples_scenario "$build/examples"
 held_key_scenario "$build/examples"
+two_buttons_scenario "$build/tests/input-probe"
 
 report "desktop end to end" || { echo "screenshots kept in $work"; exit 1; }
 rm -rf "$work"

@@ -3,8 +3,8 @@
 # check.sh and x_session.sh): the input probe steered with the arrow keys,
 # a stroke dragged with the left button, a right click; recorded with
 # Ctrl+R, and the recording played back headless to the same events. Then
-# the steering and paint examples, driven the same way, and a held arrow
-# key's repeats.
+# the steering and paint examples, driven the same way; a held arrow key's
+# repeats, and a drag that goes on with one of two buttons.
 #
 # opt_in_events_scenario PROBE PROBE_HEADLESS: run in the scratch directory.
 opt_in_events_scenario() {
@@ -160,4 +160,39 @@ held_key_scenario() {
   releases=$(tr -d '\r' < ZIVRO.SCR | grep -cE '^ZIVRO_KEY_RELEASE\(39, 0\);$')
   check "Right held for 1.2 s repeats its press and is released once ($presses presses, $releases releases)" \
     test "$presses" -gt 3 -a "$releases" -eq 1
+}
+
+# two_buttons_scenario PROBE: with left and right held, the left released:
+# the moves after it are drags of the right button, out of the window too,
+# where its release comes as well.
+two_buttons_scenario() {
+  local probe=$1 menu=25 window lines
+  wx() { echo $((297 + $1)); }
+  wy() { echo $((250 - $1 + menu)); }
+  rm -f ZIVRO.SCR
+  "$probe" --record &
+  APP_PID=$!
+  wait_window window "ZIVRO Graphics"
+  sleep 0.5
+  xdotool mousemove --window "$window" "$(wx -200)" "$(wy -100)" mousedown 1
+  sleep 0.1
+  xdotool mousedown 3
+  sleep 0.1
+  xdotool mousemove --window "$window" "$(wx -150)" "$(wy -100)"
+  sleep 0.1
+  xdotool mouseup 1
+  sleep 0.1
+  xdotool mousemove --window "$window" "$(wx -100)" "$(wy -100)"
+  sleep 0.1
+  xdotool mousemove --window "$window" "$(wx 350)" "$(wy -50)"
+  sleep 0.1
+  xdotool mouseup 3
+  sleep 0.3
+  keys "$window" ctrl+q
+  wait "$APP_PID"
+  APP_PID=
+  lines=$(tr -d '\r' < ZIVRO.SCR 2> /dev/null | grep -vE '^ZIVRO_(PERIODIC|KEY_(PRESS|RELEASE)\(17,)' |
+    tr '\n' ' ')
+  check "after the left of two buttons is released, moves drag the right ($lines)" test "$lines" = \
+    "ZIVRO_MOUSE(-200, -100); ZIVRO_MOUSE_RIGHT(-200, -100, 0); ZIVRO_MOUSE_DRAG(-150, -100, 3, 0); ZIVRO_MOUSE_RELEASE(-150, -100, 1, 0); ZIVRO_MOUSE_DRAG(-100, -100, 2, 0); ZIVRO_MOUSE_DRAG(350, -50, 2, 0); ZIVRO_MOUSE_RELEASE(350, -50, 2, 0); "
 }

@@ -43,6 +43,9 @@ class SurfaceView : public Fl_Widget {
  private:
   platform::Window window_;
   std::vector<unsigned char> rgb_;
+  // Where the last mouse message put the pointer, and the buttons held then.
+  intptr_t last_where_ = -1;
+  uintptr_t last_held_ = 0;
 };
 
 // The top-level FLTK window of a package window. Keys are taken here,
@@ -262,28 +265,54 @@ uintptr_t buttons_held(int state) {
          ((state & FL_BUTTON2) ? MK_MBUTTON : 0u);
 }
 
-// Button messages as Windows posts them; moves only while a button is
-// held, the only moves the package has a use for.
+// The MK_ bit of an FLTK mouse button, 0 for the others.
+uintptr_t button_bit(int button) {
+  switch (button) {
+    case FL_LEFT_MOUSE:
+      return MK_LBUTTON;
+    case FL_RIGHT_MOUSE:
+      return MK_RBUTTON;
+    case FL_MIDDLE_MOUSE:
+      return MK_MBUTTON;
+    default:
+      return 0;
+  }
+}
+
+// Button messages as Windows posts them, with the MK_ bits of the buttons
+// held after the change; moves only while a button is held, the only moves
+// the package has a use for, and only when the pointer moved: FLTK follows
+// a release with a move to where it happened.
 int SurfaceView::handle(int event) {
   const intptr_t where = platform::make_lparam(Fl::event_x() - x(), Fl::event_y() - y());
-  const int button = Fl::event_button();
+  const uintptr_t bit = button_bit(Fl::event_button());
+  const uintptr_t others = buttons_held(Fl::event_state()) & ~bit;
   switch (event) {
     case FL_PUSH:
       take_focus();
-      if (button == FL_LEFT_MOUSE) post(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
-      if (button == FL_RIGHT_MOUSE) post(window_, WM_RBUTTONDOWN, MK_RBUTTON, where);
-      if (button == FL_MIDDLE_MOUSE) post(window_, WM_MBUTTONDOWN, MK_MBUTTON, where);
+      if (bit == MK_LBUTTON) post(window_, WM_LBUTTONDOWN, others | bit, where);
+      if (bit == MK_RBUTTON) post(window_, WM_RBUTTONDOWN, others | bit, where);
+      if (bit == MK_MBUTTON) post(window_, WM_MBUTTONDOWN, others | bit, where);
+      last_where_ = where;
+      last_held_ = others | bit;
       return 1;
     case FL_RELEASE:
-      if (button == FL_LEFT_MOUSE) post(window_, WM_LBUTTONUP, 0, where);
-      if (button == FL_RIGHT_MOUSE) post(window_, WM_RBUTTONUP, 0, where);
-      if (button == FL_MIDDLE_MOUSE) post(window_, WM_MBUTTONUP, 0, where);
+      if (bit == MK_LBUTTON) post(window_, WM_LBUTTONUP, others, where);
+      if (bit == MK_RBUTTON) post(window_, WM_RBUTTONUP, others, where);
+      if (bit == MK_MBUTTON) post(window_, WM_MBUTTONUP, others, where);
+      last_where_ = where;
+      last_held_ = others;
       return 1;
     case FL_DRAG:
-      if (const uintptr_t held = buttons_held(Fl::event_state())) {
+    case FL_MOVE: {
+      const uintptr_t held = buttons_held(Fl::event_state());
+      if (held && (where != last_where_ || held != last_held_)) {
         post(window_, WM_MOUSEMOVE, held, where);
       }
+      last_where_ = where;
+      last_held_ = held;
       return 1;
+    }
     case FL_FOCUS:
     case FL_UNFOCUS:
       return 1;
@@ -300,6 +329,18 @@ int FrameWindow::handle(int event) {
       return 1;
     case FL_SHORTCUT:
       return 1;  // never let a child treat a key as its shortcut
+    case FL_MOVE:
+      // After one of two held buttons is released FLTK no longer sends the
+      // view drags: the moves with the other button still held come here,
+      // wherever the pointer is, and go on to the view as drags would.
+      if (view && buttons_held(Fl::event_state())) return view->handle(event);
+      return Fl_Double_Window::handle(event);
+    case FL_RELEASE:
+      // So does that button's release: over the view FLTK hands it on,
+      // elsewhere the view takes it all the same, as it takes the release
+      // of a button held alone wherever it happens.
+      if (Fl_Double_Window::handle(event)) return 1;
+      return view ? view->handle(event) : 0;
     case FL_SHOW:
     case FL_FOCUS: {
       const int handled = Fl_Double_Window::handle(event);
