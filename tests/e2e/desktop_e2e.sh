@@ -11,6 +11,8 @@ source "$here/x_session.sh"
 source "$here/ctrl_keys.sh"
 # shellcheck source=opt_in_events.sh
 source "$here/opt_in_events.sh"
+# shellcheck source=code_page.sh
+source "$here/code_page.sh"
 
 work=$(mktemp -d)
 cd "$work" || exit 1
@@ -263,6 +265,7 @@ opt_in_events_scenario "$build/tests/input-probe" "$build/tests/input-probe-head
 examples_scenario "$build/examples"
 held_key_scenario "$build/examples"
 two_buttons_scenario "$build/tests/input-probe"
+code_page_scenario "$build/examples"
 
 report "desktop end to end" || { echo "screenshots kept in $work"; exit 1; }
 rm -rf "$work"

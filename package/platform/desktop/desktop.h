@@ -1,6 +1,8 @@
 // The desktop layer's own interface.
 #pragma once
 
+#include <string>
+
 #include "platform/layer_only.h"
 
 namespace desktop {
@@ -18,5 +20,7 @@ void mark_started();
 // then repeats as key presses alone, without the release X would send
 // before each, as Windows repeats its key-down.
 void open_display();
+// Text of the package, bytes in the Windows code page, as UTF-8 for FLTK.
+std::string utf8_of_code_page(const std::string& bytes);
 
 }  // namespace desktop

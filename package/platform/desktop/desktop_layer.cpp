@@ -7,6 +7,7 @@
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Widget.H>
 #include <FL/fl_draw.H>
+#include <FL/fl_utf8.h>
 #include <FL/x.H>
 #include <X11/XKBlib.h>
 
@@ -26,6 +27,7 @@
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
 #include "platform/portable/window_registry.h"
+#include "platform/raster/text.h"
 
 namespace desktop {
 namespace {
@@ -181,12 +183,13 @@ unsigned virtual_key(int key) {
   }
 }
 
-// The first character of UTF-8 text as a Latin-1 byte, or -1.
-int latin1_character(const char* text, int length) {
+// The first character of UTF-8 text as its byte in the Windows code page,
+// or -1 when there is none or the code page lacks it.
+int code_page_character(const char* text, int length) {
   if (length <= 0) return -1;
   int consumed = 0;
   const unsigned code = fl_utf8decode(text, text + length, &consumed);
-  return code > 0 && code < 256 ? static_cast<int>(code) : -1;
+  return code > 0 ? raster::windows_1252_byte(code) : -1;
 }
 
 // Key messages as Windows posts them. With Alt held (and Ctrl not), and for
@@ -219,7 +222,7 @@ void post_key(platform::Window window, int event) {
   }
   const bool repeat = keys_down.count(fl_key) != 0;
   unsigned key = virtual_key(fl_key);
-  const int character = latin1_character(Fl::event_text(), Fl::event_length());
+  const int character = code_page_character(Fl::event_text(), Fl::event_length());
   const bool alt = (state & FL_ALT) || fl_key == FL_Alt_L || fl_key == FL_Alt_R;
   const bool caps_lock = (state & FL_CAPS_LOCK) != 0;
   // The real Caps Lock state, while no earlier key waits for translation.
@@ -373,7 +376,7 @@ void menu_choice(Fl_Widget*, void* data) {
 // FLTK reads '@' in a label as the start of a symbol; "@@" is a plain one.
 std::string menu_label(const std::string& text) {
   std::string out;
-  for (char c : text.substr(0, text.find('\t'))) {
+  for (char c : utf8_of_code_page(text.substr(0, text.find('\t')))) {
     out += c;
     if (c == '@') out += '@';
   }
@@ -455,7 +458,8 @@ FrameWindow& frame_of(platform::Window window) {
   const bool with_menu = window->menu != nullptr;
   const int top = with_menu ? kMenuBarHeight : 0;
   auto frame = std::make_unique<FrameWindow>(window, window->x, window->y, window->client.width,
-                                             window->client.height + top, window->title.c_str());
+                                             window->client.height + top, nullptr);
+  frame->copy_label(utf8_of_code_page(window->title).c_str());
   frame->begin();
   if (with_menu) {
     frame->menu_bar = new Fl_Menu_Bar(0, 0, window->client.width, kMenuBarHeight);
@@ -499,6 +503,15 @@ void open_display() {
   // those releases, and not each time.
   Bool supported = False;
   XkbSetDetectableAutoRepeat(fl_display, True, &supported);
+}
+
+std::string utf8_of_code_page(const std::string& bytes) {
+  std::string out;
+  for (const unsigned char byte : bytes) {
+    char buffer[4];
+    out.append(buffer, fl_utf8encode(raster::windows_1252_code_point(byte), buffer));
+  }
+  return out;
 }
 
 }  // namespace desktop
