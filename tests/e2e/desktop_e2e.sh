@@ -11,6 +11,10 @@ source "$here/x_session.sh"
 source "$here/ctrl_keys.sh"
 # shellcheck source=opt_in_events.sh
 source "$here/opt_in_events.sh"
+# shellcheck source=code_page.sh
+source "$here/code_page.sh"
+# shellcheck source=play_option.sh
+source "$here/play_option.sh"
 
 work=$(mktemp -d)
 cd "$work" || exit 1
@@ -26,6 +30,8 @@ for example in steer-ball paint; do
   need_program "$build/examples/$example-headless"
 done
 need_program "$build/game/cargame-headless"
+need_program "$build/tests/played-scene"
+need_program "$build/tests/played-scene-headless"
 x_session_start
 
 # Client coordinates plus the 25-pixel menu bar give window coordinates.
@@ -261,6 +267,10 @@ check "the recording from the start replays to the frame shown" \
 
 opt_in_events_scenario "$build/tests/input-probe" "$build/tests/input-probe-headless"
 examples_scenario "$build/examples"
+held_key_scenario "$build/examples"
+two_buttons_scenario "$build/tests/input-probe"
+code_page_scenario "$build/examples"
+play_option_scenario "$build" "$here/../golden/chase_stop.scr"
 
 report "desktop end to end" || { echo "screenshots kept in $work"; exit 1; }
 rm -rf "$work"

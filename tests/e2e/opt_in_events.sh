@@ -3,7 +3,8 @@
 # check.sh and x_session.sh): the input probe steered with the arrow keys,
 # a stroke dragged with the left button, a right click; recorded with
 # Ctrl+R, and the recording played back headless to the same events. Then
-# the steering and paint examples, driven the same way.
+# the steering and paint examples, driven the same way; a held arrow key's
+# repeats, and a drag that goes on with one of two buttons.
 #
 # opt_in_events_scenario PROBE PROBE_HEADLESS: run in the scratch directory.
 opt_in_events_scenario() {
@@ -138,4 +139,60 @@ examples_scenario() {
     "$(($(pixels_of paint_before.png '#000000' '250x100+90+215') + 300))"
   "$examples/paint-headless" --play ZIVRO.SCR --png paint_played.png
   check "replayed headless, the painting is the same" same_client paint_after.png paint_played.png
+}
+
+# held_key_scenario EXAMPLES_DIR: an arrow key held past the keyboard's
+# repeat delay repeats as presses alone and is released once, as Windows
+# repeats its key-down; X would send a release before every repeat.
+held_key_scenario() {
+  local examples=$1 window presses releases
+  rm -f ZIVRO.SCR
+  "$examples/steer-ball" --record &
+  APP_PID=$!
+  wait_window window "ZIVRO Graphics"
+  sleep 0.5
+  hold "$window" Right 1.2
+  sleep 0.3
+  keys "$window" ctrl+q
+  wait "$APP_PID"
+  APP_PID=
+  presses=$(tr -d '\r' < ZIVRO.SCR | grep -cE '^ZIVRO_KEY_PRESS\(39, 0\);$')
+  releases=$(tr -d '\r' < ZIVRO.SCR | grep -cE '^ZIVRO_KEY_RELEASE\(39, 0\);$')
+  check "Right held for 1.2 s repeats its press and is released once ($presses presses, $releases releases)" \
+    test "$presses" -gt 3 -a "$releases" -eq 1
+}
+
+# two_buttons_scenario PROBE: with left and right held, the left released:
+# the moves after it are drags of the right button, out of the window too,
+# where its release comes as well.
+two_buttons_scenario() {
+  local probe=$1 menu=25 window lines
+  wx() { echo $((297 + $1)); }
+  wy() { echo $((250 - $1 + menu)); }
+  rm -f ZIVRO.SCR
+  "$probe" --record &
+  APP_PID=$!
+  wait_window window "ZIVRO Graphics"
+  sleep 0.5
+  xdotool mousemove --window "$window" "$(wx -200)" "$(wy -100)" mousedown 1
+  sleep 0.1
+  xdotool mousedown 3
+  sleep 0.1
+  xdotool mousemove --window "$window" "$(wx -150)" "$(wy -100)"
+  sleep 0.1
+  xdotool mouseup 1
+  sleep 0.1
+  xdotool mousemove --window "$window" "$(wx -100)" "$(wy -100)"
+  sleep 0.1
+  xdotool mousemove --window "$window" "$(wx 350)" "$(wy -50)"
+  sleep 0.1
+  xdotool mouseup 3
+  sleep 0.3
+  keys "$window" ctrl+q
+  wait "$APP_PID"
+  APP_PID=
+  lines=$(tr -d '\r' < ZIVRO.SCR 2> /dev/null | grep -vE '^ZIVRO_(PERIODIC|KEY_(PRESS|RELEASE)\(17,)' |
+    tr '\n' ' ')
+  check "after the left of two buttons is released, moves drag the right ($lines)" test "$lines" = \
+    "ZIVRO_MOUSE(-200, -100); ZIVRO_MOUSE_RIGHT(-200, -100, 0); ZIVRO_MOUSE_DRAG(-150, -100, 3, 0); ZIVRO_MOUSE_RELEASE(-150, -100, 1, 0); ZIVRO_MOUSE_DRAG(-100, -100, 2, 0); ZIVRO_MOUSE_DRAG(350, -50, 2, 0); ZIVRO_MOUSE_RELEASE(350, -50, 2, 0); "
 }

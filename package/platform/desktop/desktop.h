@@ -1,6 +1,8 @@
 // The desktop layer's own interface.
 #pragma once
 
+#include <string>
+
 #include "platform/layer_only.h"
 
 namespace desktop {
@@ -14,5 +16,11 @@ bool set_log_path(const char* path);
 // Called by the layer's main before WinMain; ZIVRO_open refuses to run
 // without it (a program that defines its own main gets no display checks).
 void mark_started();
+// Opens FLTK's display with the keyboard's repeats detectable: a held key
+// then repeats as key presses alone, without the release X would send
+// before each, as Windows repeats its key-down.
+void open_display();
+// Text of the package, bytes in the Windows code page, as UTF-8 for FLTK.
+std::string utf8_of_code_page(const std::string& bytes);
 
 }  // namespace desktop

@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/desktop.h"
 #include "platform/portable/dialog_template.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
+#include "platform/raster/text.h"
 
 namespace {
 
@@ -34,18 +36,9 @@ int pixels_y(int units) {
   return static_cast<int>(units * kUnitY + 0.5);
 }
 
-std::string utf8_of_latin1(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    char buffer[4];
-    out.append(buffer, fl_utf8encode(c, buffer));
-  }
-  return out;
-}
-
-// The edit field's text as the package reads it: Latin-1 bytes, line
-// breaks as CR LF.
-std::string latin1_of_field(const char* utf8) {
+// The edit field's text as the package reads it: bytes in the Windows code
+// page, '?' for a character it lacks, line breaks as CR LF.
+std::string code_page_of_field(const char* utf8) {
   std::string out;
   const char* end = utf8 + std::strlen(utf8);
   while (utf8 < end) {
@@ -55,7 +48,8 @@ std::string latin1_of_field(const char* utf8) {
     if (code == '\n') {
       out += "\r\n";
     } else {
-      out.push_back(code < 256 ? static_cast<char>(code) : '?');
+      const int byte = raster::windows_1252_byte(code);
+      out.push_back(byte >= 0 ? static_cast<char>(byte) : '?');
     }
   }
   return out;
@@ -70,7 +64,7 @@ void press(Fl_Widget*, void* data) {
   auto* pressed = static_cast<std::pair<Running*, int>*>(data);
   Running& running = *pressed->first;
   for (auto& [id, field] : running.edits) {
-    running.dialog->texts[id] = latin1_of_field(field->value());
+    running.dialog->texts[id] = code_page_of_field(field->value());
   }
   running.dialog->procedure(running.dialog, WM_COMMAND, static_cast<uintptr_t>(pressed->second), 0);
 }
@@ -105,7 +99,7 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
   }
   dialog.procedure = procedure;
   const portable::DialogLayout& layout = dialog.layout;
-  const std::string caption = utf8_of_latin1(layout.caption);
+  const std::string caption = desktop::utf8_of_code_page(layout.caption);
   Fl_Window window(pixels_x(layout.x), pixels_y(layout.y), pixels_x(layout.width),
                    pixels_y(layout.height), caption.c_str());
   Running running{&dialog, {}};
@@ -116,7 +110,7 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
   window.begin();
   for (const portable::DialogControl& control : layout.controls) {
     dialog.texts[control.id] = control.title;
-    labels.push_back(utf8_of_latin1(control.title));
+    labels.push_back(desktop::utf8_of_code_page(control.title));
     const int x = pixels_x(control.x), y = pixels_y(control.y);
     const int w = pixels_x(control.width), h = pixels_y(control.height);
     switch (control.kind) {

@@ -7,6 +7,9 @@
 #include <FL/Fl_Menu_Item.H>
 #include <FL/Fl_Widget.H>
 #include <FL/fl_draw.H>
+#include <FL/fl_utf8.h>
+#include <FL/x.H>
+#include <X11/XKBlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +27,7 @@
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
 #include "platform/portable/window_registry.h"
+#include "platform/raster/text.h"
 
 namespace desktop {
 namespace {
@@ -41,6 +45,9 @@ class SurfaceView : public Fl_Widget {
  private:
   platform::Window window_;
   std::vector<unsigned char> rgb_;
+  // Where the last mouse message put the pointer, and the buttons held then.
+  intptr_t last_where_ = -1;
+  uintptr_t last_held_ = 0;
 };
 
 // The top-level FLTK window of a package window. Keys are taken here,
@@ -176,12 +183,13 @@ unsigned virtual_key(int key) {
   }
 }
 
-// The first character of UTF-8 text as a Latin-1 byte, or -1.
-int latin1_character(const char* text, int length) {
+// The first character of UTF-8 text as its byte in the Windows code page,
+// or -1 when there is none or the code page lacks it.
+int code_page_character(const char* text, int length) {
   if (length <= 0) return -1;
   int consumed = 0;
   const unsigned code = fl_utf8decode(text, text + length, &consumed);
-  return code > 0 && code < 256 ? static_cast<int>(code) : -1;
+  return code > 0 ? raster::windows_1252_byte(code) : -1;
 }
 
 // Key messages as Windows posts them. With Alt held (and Ctrl not), and for
@@ -189,6 +197,8 @@ int latin1_character(const char* text, int length) {
 // differently from the US layout that the translation knows, or that has no
 // key code at all, comes as VK_PACKET carrying its character, so that it
 // reaches the package through the same key-down, wherever it was typed.
+// A held key repeats as further key-downs with bit 30 (the key was down
+// already) set, and comes up once.
 void post_key(platform::Window window, int event) {
   const int fl_key = Fl::event_key();
   const int state = Fl::event_state();
@@ -210,8 +220,9 @@ void post_key(platform::Window window, int event) {
              : static_cast<intptr_t>(0xC0000001u) | (system ? 0x20000000 : 0));
     return;
   }
+  const bool repeat = keys_down.count(fl_key) != 0;
   unsigned key = virtual_key(fl_key);
-  const int character = latin1_character(Fl::event_text(), Fl::event_length());
+  const int character = code_page_character(Fl::event_text(), Fl::event_length());
   const bool alt = (state & FL_ALT) || fl_key == FL_Alt_L || fl_key == FL_Alt_R;
   const bool caps_lock = (state & FL_CAPS_LOCK) != 0;
   // The real Caps Lock state, while no earlier key waits for translation.
@@ -226,9 +237,10 @@ void post_key(platform::Window window, int event) {
   if (!key) return;
   const bool system = !control && (alt || key == VK_F10);
   keys_down[fl_key] = {key, character};
-  post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key,
-       key == VK_PACKET ? portable::packet_lparam(static_cast<unsigned char>(character), false)
-                        : (system ? 0x20000001 : 1));
+  const intptr_t lparam =
+      key == VK_PACKET ? portable::packet_lparam(static_cast<unsigned char>(character), false)
+                       : (system ? 0x20000001 : 1);
+  post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, lparam | (repeat ? 0x40000000 : 0));
 }
 
 void SurfaceView::draw() {
@@ -256,28 +268,54 @@ uintptr_t buttons_held(int state) {
          ((state & FL_BUTTON2) ? MK_MBUTTON : 0u);
 }
 
-// Button messages as Windows posts them; moves only while a button is
-// held, the only moves the package has a use for.
+// The MK_ bit of an FLTK mouse button, 0 for the others.
+uintptr_t button_bit(int button) {
+  switch (button) {
+    case FL_LEFT_MOUSE:
+      return MK_LBUTTON;
+    case FL_RIGHT_MOUSE:
+      return MK_RBUTTON;
+    case FL_MIDDLE_MOUSE:
+      return MK_MBUTTON;
+    default:
+      return 0;
+  }
+}
+
+// Button messages as Windows posts them, with the MK_ bits of the buttons
+// held after the change; moves only while a button is held, the only moves
+// the package has a use for, and only when the pointer moved: FLTK follows
+// a release with a move to where it happened.
 int SurfaceView::handle(int event) {
   const intptr_t where = platform::make_lparam(Fl::event_x() - x(), Fl::event_y() - y());
-  const int button = Fl::event_button();
+  const uintptr_t bit = button_bit(Fl::event_button());
+  const uintptr_t others = buttons_held(Fl::event_state()) & ~bit;
   switch (event) {
     case FL_PUSH:
       take_focus();
-      if (button == FL_LEFT_MOUSE) post(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
-      if (button == FL_RIGHT_MOUSE) post(window_, WM_RBUTTONDOWN, MK_RBUTTON, where);
-      if (button == FL_MIDDLE_MOUSE) post(window_, WM_MBUTTONDOWN, MK_MBUTTON, where);
+      if (bit == MK_LBUTTON) post(window_, WM_LBUTTONDOWN, others | bit, where);
+      if (bit == MK_RBUTTON) post(window_, WM_RBUTTONDOWN, others | bit, where);
+      if (bit == MK_MBUTTON) post(window_, WM_MBUTTONDOWN, others | bit, where);
+      last_where_ = where;
+      last_held_ = others | bit;
       return 1;
     case FL_RELEASE:
-      if (button == FL_LEFT_MOUSE) post(window_, WM_LBUTTONUP, 0, where);
-      if (button == FL_RIGHT_MOUSE) post(window_, WM_RBUTTONUP, 0, where);
-      if (button == FL_MIDDLE_MOUSE) post(window_, WM_MBUTTONUP, 0, where);
+      if (bit == MK_LBUTTON) post(window_, WM_LBUTTONUP, others, where);
+      if (bit == MK_RBUTTON) post(window_, WM_RBUTTONUP, others, where);
+      if (bit == MK_MBUTTON) post(window_, WM_MBUTTONUP, others, where);
+      last_where_ = where;
+      last_held_ = others;
       return 1;
     case FL_DRAG:
-      if (const uintptr_t held = buttons_held(Fl::event_state())) {
+    case FL_MOVE: {
+      const uintptr_t held = buttons_held(Fl::event_state());
+      if (held && (where != last_where_ || held != last_held_)) {
         post(window_, WM_MOUSEMOVE, held, where);
       }
+      last_where_ = where;
+      last_held_ = held;
       return 1;
+    }
     case FL_FOCUS:
     case FL_UNFOCUS:
       return 1;
@@ -294,6 +332,18 @@ int FrameWindow::handle(int event) {
       return 1;
     case FL_SHORTCUT:
       return 1;  // never let a child treat a key as its shortcut
+    case FL_MOVE:
+      // After one of two held buttons is released FLTK no longer sends the
+      // view drags: the moves with the other button still held come here,
+      // wherever the pointer is, and go on to the view as drags would.
+      if (view && buttons_held(Fl::event_state())) return view->handle(event);
+      return Fl_Double_Window::handle(event);
+    case FL_RELEASE:
+      // So does that button's release: over the view FLTK hands it on,
+      // elsewhere the view takes it all the same, as it takes the release
+      // of a button held alone wherever it happens.
+      if (Fl_Double_Window::handle(event)) return 1;
+      return view ? view->handle(event) : 0;
     case FL_SHOW:
     case FL_FOCUS: {
       const int handled = Fl_Double_Window::handle(event);
@@ -326,7 +376,7 @@ void menu_choice(Fl_Widget*, void* data) {
 // FLTK reads '@' in a label as the start of a symbol; "@@" is a plain one.
 std::string menu_label(const std::string& text) {
   std::string out;
-  for (char c : text.substr(0, text.find('\t'))) {
+  for (char c : utf8_of_code_page(text.substr(0, text.find('\t')))) {
     out += c;
     if (c == '@') out += '@';
   }
@@ -408,7 +458,8 @@ FrameWindow& frame_of(platform::Window window) {
   const bool with_menu = window->menu != nullptr;
   const int top = with_menu ? kMenuBarHeight : 0;
   auto frame = std::make_unique<FrameWindow>(window, window->x, window->y, window->client.width,
-                                             window->client.height + top, window->title.c_str());
+                                             window->client.height + top, nullptr);
+  frame->copy_label(utf8_of_code_page(window->title).c_str());
   frame->begin();
   if (with_menu) {
     frame->menu_bar = new Fl_Menu_Bar(0, 0, window->client.width, kMenuBarHeight);
@@ -444,6 +495,23 @@ void set_spinning_wait(bool spinning) {
 
 void mark_started() {
   layer().started = true;
+}
+
+void open_display() {
+  fl_open_display();
+  // Where the server lacks it, only FLTK's own look at the next event drops
+  // those releases, and not each time.
+  Bool supported = False;
+  XkbSetDetectableAutoRepeat(fl_display, True, &supported);
+}
+
+std::string utf8_of_code_page(const std::string& bytes) {
+  std::string out;
+  for (const unsigned char byte : bytes) {
+    char buffer[4];
+    out.append(buffer, fl_utf8encode(raster::windows_1252_code_point(byte), buffer));
+  }
+  return out;
 }
 
 }  // namespace desktop
