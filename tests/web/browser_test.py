@@ -155,7 +155,8 @@ def same_frames_as_runner(page, program, name, runner_args, count=None):
     assert count > 0, "the page presented no frame"
     page_frames = WORK / name / "page"
     page.save_frames(page_frames, count)
-    runner = HEADLESS / ("game" if program == "cargame" else "examples") / (program + "-headless")
+    runner = HEADLESS / {"cargame": "game", "text-sheet": "tests"}.get(program, "examples") / (
+        program + "-headless")
     run = subprocess.run([str(runner), *runner_args, "--frames", str(WORK / name / "runner"),
                           "--expect-dir", str(page_frames)], capture_output=True, text=True)
     assert run.returncode == 0, f"{program}: frames differ from the runner's:\n{run.stdout}{run.stderr}"
@@ -378,6 +379,42 @@ def test_opt_in_events_record_and_play_back(page, downloads):
                               ["--play", str(WORK / (program + ".scr"))], count)
 
 
+def test_text_as_the_runner_draws_it(page):
+    """Every text the game and the examples draw, at each size they use, and
+    every byte at those sizes (tests/text_sheet.c, a page a tick): each
+    frame equals the runner's, and so does the text window with every byte
+    in its fixed-pitch face (the rows both show, counted from the bottom:
+    the page's text window is as wide and high as the browser's screen)."""
+    page.open("text-sheet&test")
+    page.settle()
+    assert page.frames() >= 8, page.frames()
+    same_frames_as_runner(page, "text-sheet", "text-sheet", ["--ticks", "100"])
+    text_png = WORK / "text-sheet" / "text.png"
+    run = subprocess.run([str(HEADLESS / "tests" / "text-sheet-headless"), "--ticks", "100",
+                          "--text-png", str(text_png)], capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    different, width, height = page.driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        const shown = document.querySelectorAll('section.window canvas')[1];
+        const image = new Image();
+        image.onload = () => {
+          const copy = document.createElement('canvas');
+          copy.width = image.width;
+          copy.height = image.height;
+          copy.getContext('2d').drawImage(image, 0, 0);
+          const w = Math.min(image.width, shown.width), h = Math.min(image.height, shown.height);
+          const want = copy.getContext('2d').getImageData(0, image.height - h, w, h).data;
+          const got = shown.getContext('2d').getImageData(0, shown.height - h, w, h).data;
+          let count = 0;
+          for (let i = 0; i < want.length; ++i) if (want[i] !== got[i]) ++count;
+          done([count, w, h]);
+        };
+        image.src = 'data:image/png;base64,' + arguments[0];""",
+        base64.b64encode(text_png.read_bytes()).decode())
+    assert width >= 300 and height >= 120, (width, height)  # room for the seven lines
+    assert different == 0, f"{different} bytes of the text window differ from the runner's"
+
+
 def test_scripts_recorded_elsewhere_play_the_same(page):
     for program, script in (("click-to-draw", "examples/scripts/click_to_draw.scr"),
                             ("bouncing-ball", "examples/scripts/bouncing_ball.scr"),
@@ -450,6 +487,7 @@ def main():
         ("canvas_shows_the_presented_frame", lambda: test_canvas_shows_the_presented_frame(page)),
         ("record_download_and_play_back", lambda: test_record_download_and_play_back(page, downloads)),
         ("opt_in_events_record_and_play_back", lambda: test_opt_in_events_record_and_play_back(page, downloads)),
+        ("text_as_the_runner_draws_it", lambda: test_text_as_the_runner_draws_it(page)),
         ("scripts_recorded_elsewhere_play_the_same", lambda: test_scripts_recorded_elsewhere_play_the_same(page)),
         ("picked_script_plays", lambda: test_picked_script_plays(page)),
         ("gets_dialog", lambda: test_gets_dialog(page)),
