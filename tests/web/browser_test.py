@@ -379,6 +379,28 @@ def test_opt_in_events_record_and_play_back(page, downloads):
                               ["--play", str(WORK / (program + ".scr"))], count)
 
 
+def record(page, program, drive):
+    """Records what drive() does in the program's page, from a fresh storage,
+    and returns the script's lines."""
+    page.open(program + "&test")
+    page.store_script(program, b"")
+    page.ctrl("r")
+    wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    drive()
+    page.ctrl("r")
+    wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
+    return page.stored_script(program).split("\r\n")
+
+
+def play_back_as_the_runner(page, program, name, script):
+    """The script played in the page gives the runner's frames."""
+    (WORK / (name + ".scr")).write_bytes(script.encode("latin-1"))
+    page.store_script(program, script.encode("latin-1"))
+    page.open(program + "&test&play")
+    count = wait_for(lambda: page.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+    same_frames_as_runner(page, program, name, ["--play", str(WORK / (name + ".scr"))], count)
+
+
 def test_text_as_the_runner_draws_it(page):
     """Every text the game and the examples draw, at each size they use, and
     every byte at those sizes (tests/text_sheet.c, a page a tick): each
@@ -413,6 +435,35 @@ def test_text_as_the_runner_draws_it(page):
         base64.b64encode(text_png.read_bytes()).decode())
     assert width >= 300 and height >= 120, (width, height)  # room for the seven lines
     assert different == 0, f"{different} bytes of the text window differ from the runner's"
+
+
+def test_two_button_drag_reports_the_buttons_still_held(page):
+    """Left down, right down, left up, moves: the moves after the left
+    release are drags of the right button alone, as Windows' WM_MOUSEMOVE
+    flags say; the recording replays in the page as in the runner."""
+    def drive():
+        rect = page.js("return arguments[0].getBoundingClientRect()", page.canvas())
+        at = lambda x, y: (int(rect["left"]) + x, int(rect["top"]) + y)
+        chord = ActionBuilder(page.driver)
+        chord.pointer_action.move_to_location(*at(100, 300)).pointer_down(MouseButton.LEFT) \
+            .move_to_location(*at(120, 300)).pointer_down(MouseButton.RIGHT) \
+            .move_to_location(*at(140, 300)).pointer_up(MouseButton.LEFT) \
+            .move_to_location(*at(160, 320)).move_to_location(*at(180, 340)) \
+            .pointer_up(MouseButton.RIGHT)
+        chord.perform()
+
+    lines = record(page, "paint", drive)
+    mouse = [line for line in lines if line.startswith("ZIVRO_MOUSE")]
+    # Moves may come more finely than the steps: of a run of drags with the
+    # same buttons, the last is where the next button changed.
+    last_drags = [line for i, line in enumerate(mouse) if not (
+        line.startswith("ZIVRO_MOUSE_DRAG(") and i + 1 < len(mouse) and
+        mouse[i + 1].startswith("ZIVRO_MOUSE_DRAG(") and
+        mouse[i + 1].split(",")[2] == line.split(",")[2])]
+    assert last_drags == ["ZIVRO_MOUSE(-197, -50);", "ZIVRO_MOUSE_DRAG(-177, -50, 1, 0);",
+                          "ZIVRO_MOUSE_DRAG(-157, -50, 3, 0);", "ZIVRO_MOUSE_RELEASE(-157, -50, 1, 0);",
+                          "ZIVRO_MOUSE_DRAG(-117, -90, 2, 0);"], mouse
+    play_back_as_the_runner(page, "paint", "paint-two-buttons", "\r\n".join(lines))
 
 
 def test_scripts_recorded_elsewhere_play_the_same(page):
@@ -488,6 +539,8 @@ def main():
         ("record_download_and_play_back", lambda: test_record_download_and_play_back(page, downloads)),
         ("opt_in_events_record_and_play_back", lambda: test_opt_in_events_record_and_play_back(page, downloads)),
         ("text_as_the_runner_draws_it", lambda: test_text_as_the_runner_draws_it(page)),
+        ("two_button_drag_reports_the_buttons_still_held",
+         lambda: test_two_button_drag_reports_the_buttons_still_held(page)),
         ("scripts_recorded_elsewhere_play_the_same", lambda: test_scripts_recorded_elsewhere_play_the_same(page)),
         ("picked_script_plays", lambda: test_picked_script_plays(page)),
         ("gets_dialog", lambda: test_gets_dialog(page)),
