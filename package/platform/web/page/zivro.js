@@ -252,12 +252,13 @@ const ZivroPage = {
     const fields = [];
     let defaultButton = 1;
     const press = (button) => {
+      // Each field's characters as code points: the layer makes them the
+      // package's Windows-1252 bytes.
       for (const { id, input } of fields) {
-        const bytes = latin1Bytes(input.value);
-        const memory = Module._malloc(bytes.length + 1);
-        Module.HEAPU8.set(bytes, memory);
-        Module.HEAPU8[memory + bytes.length] = 0;
-        Module._web_dialog_field(id, memory);
+        const points = Uint32Array.from(input.value, (c) => c.codePointAt(0));
+        const memory = Module._malloc(points.byteLength || 4);
+        Module.HEAPU8.set(new Uint8Array(points.buffer), memory);
+        Module._web_dialog_field(id, memory, points.length);
         Module._free(memory);
       }
       this.call('_web_dialog_press', button);
@@ -488,8 +489,10 @@ const ZivroPage = {
       event.preventDefault();
       return;
     }
-    const character = event.key.length === 1 && event.key.charCodeAt(0) < 256
-      ? event.key.charCodeAt(0) : -1;
+    // The character the key types, as a code point (the layer finds its
+    // Windows-1252 byte); -1 for a key that types none.
+    const typed = [...event.key];
+    const character = typed.length === 1 ? typed[0].codePointAt(0) : -1;
     const physical = event.code || 'char:' + event.key;
     if (!this.physicalKeys.has(physical)) this.physicalKeys.set(physical, this.physicalKeys.size + 1);
     // The browser does not act on the keys the program takes: Ctrl letters
