@@ -4,6 +4,9 @@ set(ZIVRO_WEB_FREETYPE "" CACHE PATH "FreeType built for Emscripten (scripts/web
 if(NOT ZIVRO_WEB_FREETYPE)
   execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/web-freetype.sh --print-prefix
                   OUTPUT_VARIABLE ZIVRO_WEB_FREETYPE OUTPUT_STRIP_TRAILING_WHITESPACE)
+  # The prefix names the build's flags: a new script may name another one.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/scripts/web-freetype.sh)
 endif()
 if(NOT EXISTS "${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a")
   message(FATAL_ERROR "FreeType for the web not found in ${ZIVRO_WEB_FREETYPE}: run scripts/install-deps.sh web")

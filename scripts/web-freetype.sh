@@ -3,6 +3,13 @@
 # of the very version the native build links (bookworm's 2.12.1 with its
 # patches), so text rasterizes to the same pixels in the page.
 #
+# Built for the same code paths as on x86-64, too: the smooth rasterizer
+# flattens a curve by stepping along it (DDA) where SSE2 is there (every
+# x86-64) and by halving it elsewhere, and the two put different grey levels
+# on a few pixels of a glyph. Emscripten's SSE2 headers (on wasm SIMD,
+# -msimd128 -msse2) define __SSE2__, so the page's FreeType takes the
+# stepping path, with the very integer arithmetic of the native library.
+#
 # The sources are downloaded once, checked against pinned SHA-256 sums, and
 # kept in the cache with the built library: later builds need no network.
 # Usage: web-freetype.sh [--print-prefix]
@@ -10,7 +17,8 @@ set -euo pipefail
 
 version=2.12.1+dfsg-5+deb12u4
 cache=${ZIVRO_WEB_CACHE:-$HOME/.cache/zivro-web}
-prefix=$cache/freetype-$version
+# The name says how the library was built, so a change of flags builds anew.
+prefix=$cache/freetype-$version-sse2
 if [ "${1:-}" = --print-prefix ]; then
   echo "$prefix"
   exit 0
@@ -66,6 +74,7 @@ export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 # Like Debian's build, without bzip2 and HarfBuzz; no zlib, PNG or Brotli
 # either: they only unpack compressed or colour-bitmap fonts.
 emcmake cmake -S "$source_dir" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_C_FLAGS="-msimd128 -msse2" \
   -DCMAKE_INSTALL_PREFIX="$prefix" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
   -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON > "$work/configure.log" 2>&1 ||
   {

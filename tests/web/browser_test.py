@@ -155,7 +155,8 @@ def same_frames_as_runner(page, program, name, runner_args, count=None):
     assert count > 0, "the page presented no frame"
     page_frames = WORK / name / "page"
     page.save_frames(page_frames, count)
-    runner = HEADLESS / ("game" if program == "cargame" else "examples") / (program + "-headless")
+    runner = HEADLESS / {"cargame": "game", "text-sheet": "tests"}.get(program, "examples") / (
+        program + "-headless")
     run = subprocess.run([str(runner), *runner_args, "--frames", str(WORK / name / "runner"),
                           "--expect-dir", str(page_frames)], capture_output=True, text=True)
     assert run.returncode == 0, f"{program}: frames differ from the runner's:\n{run.stdout}{run.stderr}"
@@ -378,6 +379,126 @@ def test_opt_in_events_record_and_play_back(page, downloads):
                               ["--play", str(WORK / (program + ".scr"))], count)
 
 
+def record(page, program, drive):
+    """Records what drive() does in the program's page, from a fresh storage,
+    and returns the script's lines."""
+    page.open(program + "&test")
+    page.store_script(program, b"")
+    page.ctrl("r")
+    wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    drive()
+    page.ctrl("r")
+    wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
+    return page.stored_script(program).split("\r\n")
+
+
+def play_back_as_the_runner(page, program, name, script):
+    """The script played in the page gives the runner's frames."""
+    (WORK / (name + ".scr")).write_bytes(script.encode("latin-1"))
+    page.store_script(program, script.encode("latin-1"))
+    page.open(program + "&test&play")
+    count = wait_for(lambda: page.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+    same_frames_as_runner(page, program, name, ["--play", str(WORK / (name + ".scr"))], count)
+
+
+def test_text_as_the_runner_draws_it(page):
+    """Every text the game and the examples draw, at each size they use, and
+    every byte at those sizes (tests/text_sheet.c, a page a tick): each
+    frame equals the runner's, and so does the text window with every byte
+    in its fixed-pitch face (the rows both show, counted from the bottom:
+    the page's text window is as wide and high as the browser's screen)."""
+    page.open("text-sheet&test")
+    page.settle()
+    assert page.frames() >= 8, page.frames()
+    same_frames_as_runner(page, "text-sheet", "text-sheet", ["--ticks", "100"])
+    text_png = WORK / "text-sheet" / "text.png"
+    run = subprocess.run([str(HEADLESS / "tests" / "text-sheet-headless"), "--ticks", "100",
+                          "--text-png", str(text_png)], capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    different, width, height = page.driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        const shown = document.querySelectorAll('section.window canvas')[1];
+        const image = new Image();
+        image.onload = () => {
+          const copy = document.createElement('canvas');
+          copy.width = image.width;
+          copy.height = image.height;
+          copy.getContext('2d').drawImage(image, 0, 0);
+          const w = Math.min(image.width, shown.width), h = Math.min(image.height, shown.height);
+          const want = copy.getContext('2d').getImageData(0, image.height - h, w, h).data;
+          const got = shown.getContext('2d').getImageData(0, shown.height - h, w, h).data;
+          let count = 0;
+          for (let i = 0; i < want.length; ++i) if (want[i] !== got[i]) ++count;
+          done([count, w, h]);
+        };
+        image.src = 'data:image/png;base64,' + arguments[0];""",
+        base64.b64encode(text_png.read_bytes()).decode())
+    assert width >= 300 and height >= 120, (width, height)  # room for the seven lines
+    assert different == 0, f"{different} bytes of the text window differ from the runner's"
+
+
+def test_two_button_drag_reports_the_buttons_still_held(page):
+    """Left down, right down, left up, moves: the moves after the left
+    release are drags of the right button alone, as Windows' WM_MOUSEMOVE
+    flags say; the recording replays in the page as in the runner."""
+    def drive():
+        rect = page.js("return arguments[0].getBoundingClientRect()", page.canvas())
+        at = lambda x, y: (int(rect["left"]) + x, int(rect["top"]) + y)
+        chord = ActionBuilder(page.driver)
+        chord.pointer_action.move_to_location(*at(100, 300)).pointer_down(MouseButton.LEFT) \
+            .move_to_location(*at(120, 300)).pointer_down(MouseButton.RIGHT) \
+            .move_to_location(*at(140, 300)).pointer_up(MouseButton.LEFT) \
+            .move_to_location(*at(160, 320)).move_to_location(*at(180, 340)) \
+            .pointer_up(MouseButton.RIGHT)
+        chord.perform()
+
+    lines = record(page, "paint", drive)
+    mouse = [line for line in lines if line.startswith("ZIVRO_MOUSE")]
+    # Moves may come more finely than the steps: of a run of drags with the
+    # same buttons, the last is where the next button changed.
+    last_drags = [line for i, line in enumerate(mouse) if not (
+        line.startswith("ZIVRO_MOUSE_DRAG(") and i + 1 < len(mouse) and
+        mouse[i + 1].startswith("ZIVRO_MOUSE_DRAG(") and
+        mouse[i + 1].split(",")[2] == line.split(",")[2])]
+    assert last_drags == ["ZIVRO_MOUSE(-197, -50);", "ZIVRO_MOUSE_DRAG(-177, -50, 1, 0);",
+                          "ZIVRO_MOUSE_DRAG(-157, -50, 3, 0);", "ZIVRO_MOUSE_RELEASE(-157, -50, 1, 0);",
+                          "ZIVRO_MOUSE_DRAG(-117, -90, 2, 0);"], mouse
+    play_back_as_the_runner(page, "paint", "paint-two-buttons", "\r\n".join(lines))
+
+
+def test_typed_characters_are_windows_1252(page):
+    """Characters typed into the page reach the program as the bytes of the
+    Windows code page: keys ("\u20ac" as 0x80, "\u00e9" as 0xE9; "\u03a9", which
+    the code page lacks, types nothing) and the dialog's field, whose "\u20ac"
+    the greeting records as \\x80 and draws as the runner does."""
+    lines = record(page, "cargame", lambda: ActionChains(page.driver).send_keys(
+        "\u20ac\u03a9\u00e9").perform())
+    assert [line for line in lines if line.startswith("ZIVRO_KBD")] == [
+        "ZIVRO_KBD(-128);", "ZIVRO_KBD(-23);"], lines
+
+    page.open("greeting&test")
+    page.store_script("greeting", b"")
+    field = wait_for(lambda: page.driver.find_elements(By.CSS_SELECTOR, "#dialog input"), "the dialog")[0]
+    # The dialog covers the menu, as Windows disables it under a modal
+    # dialog; the command its Record item posts still reaches the program.
+    page.js("""for (const w of ZivroPage.windows.values()) for (const top of w.menu)
+        for (const item of top.items) if (item.label == '&Record Script') ZivroPage.command(w.id, item.id);""")
+    wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    field.send_keys("\u20ac" + Keys.ENTER)
+    wait_for(lambda: page.driver.find_elements(By.CSS_SELECTOR, "#dialog input") and
+             page.driver.find_element(By.CSS_SELECTOR, "#dialog input").get_attribute("value") == "",
+             "the second question")
+    page.driver.find_element(By.CSS_SELECTOR, "#dialog button.default").click()
+    wait_for(lambda: not page.driver.find_elements(By.ID, "dialog"), "the dialog closed")
+    page.ctrl("r")
+    wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
+    script = page.stored_script("greeting")
+    assert [line for line in script.split("\r\n") if line.startswith("ZIVRO_GETS")] == [
+        "ZIVRO_GETS(\\x80);", "ZIVRO_GETS();"], script
+    (WORK / "greeting-euro.scr").write_bytes(script.encode("latin-1"))
+    same_last_frame(page, "greeting", ["--play", str(WORK / "greeting-euro.scr")])
+
+
 def test_scripts_recorded_elsewhere_play_the_same(page):
     for program, script in (("click-to-draw", "examples/scripts/click_to_draw.scr"),
                             ("bouncing-ball", "examples/scripts/bouncing_ball.scr"),
@@ -450,6 +571,10 @@ def main():
         ("canvas_shows_the_presented_frame", lambda: test_canvas_shows_the_presented_frame(page)),
         ("record_download_and_play_back", lambda: test_record_download_and_play_back(page, downloads)),
         ("opt_in_events_record_and_play_back", lambda: test_opt_in_events_record_and_play_back(page, downloads)),
+        ("text_as_the_runner_draws_it", lambda: test_text_as_the_runner_draws_it(page)),
+        ("two_button_drag_reports_the_buttons_still_held",
+         lambda: test_two_button_drag_reports_the_buttons_still_held(page)),
+        ("typed_characters_are_windows_1252", lambda: test_typed_characters_are_windows_1252(page)),
         ("scripts_recorded_elsewhere_play_the_same", lambda: test_scripts_recorded_elsewhere_play_the_same(page)),
         ("picked_script_plays", lambda: test_picked_script_plays(page)),
         ("gets_dialog", lambda: test_gets_dialog(page)),

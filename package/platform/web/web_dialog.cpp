@@ -10,6 +10,7 @@
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
+#include "platform/raster/text.h"
 #include "platform/web/web.h"
 
 EM_JS(void, page_open_dialog, (const char* layout),
@@ -39,15 +40,18 @@ Pressed& pressed() {
   return state;
 }
 
-std::string json_string(const std::string& latin1) {
+// The package's Windows-1252 bytes as a JSON string of the characters they
+// stand for: the page shows the labels and seed texts as Windows does.
+std::string json_string(const std::string& bytes) {
   std::string out = "\"";
-  for (unsigned char c : latin1) {
+  for (unsigned char c : bytes) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
     } else if (c < 0x20 || c >= 0x80) {
       char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                    static_cast<unsigned>(raster::windows_1252_code_point(c)));
       out += escaped;
     } else {
       out += static_cast<char>(c);
@@ -83,9 +87,17 @@ std::string layout_json(const portable::DialogLayout& layout) {
 
 extern "C" {
 
-// The page's dialog: an edit field's text (Latin-1 bytes), then the button.
-EMSCRIPTEN_KEEPALIVE void web_dialog_field(int id, const char* latin1) {
-  pressed().fields[id] = latin1;
+// The page's dialog: an edit field's text (`count` Unicode code points),
+// then the button. The text becomes Windows-1252 bytes, as the field of a
+// Windows dialog gives it; a character the code page lacks becomes '?'.
+EMSCRIPTEN_KEEPALIVE void web_dialog_field(int id, const uint32_t* code_points, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    const int byte = raster::windows_1252_byte(code_points[i]);
+    if (byte == 0) break;  // the end of the text, as in a C string
+    text += static_cast<char>(byte < 0 ? '?' : byte);
+  }
+  pressed().fields[id] = text;
 }
 EMSCRIPTEN_KEEPALIVE void web_dialog_press(int button) {
   pressed().button = button;

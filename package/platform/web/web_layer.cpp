@@ -19,6 +19,7 @@
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
 #include "platform/portable/window_registry.h"
+#include "platform/raster/text.h"
 #include "platform/web/web.h"
 
 // What the page does for the layer (page/zivro.js defines ZivroPage).
@@ -87,15 +88,20 @@ void post(platform::Window window, unsigned number, uintptr_t wparam, intptr_t l
   if (window && !window->destroyed) portable::queue_post({window, number, wparam, lparam});
 }
 
-// Latin-1 bytes as UTF-8, for the page.
+// The package's Windows-1252 bytes as UTF-8, for the page.
 std::string utf8(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
+    const char32_t code = raster::windows_1252_code_point(c);
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
     } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
     }
   }
   return out;
@@ -194,12 +200,14 @@ extern "C" {
 
 // A key went down or up. `physical` names the key on the keyboard, so that
 // its key-up goes as its key-down went; `key` is its virtual-key code (0 if
-// Windows has none) and `character` what it types (-1 for nothing). With
-// Alt held (and Ctrl not), and for F10, keys are system keys. A character
-// the US layout would not make from that key comes as VK_PACKET, as on the
-// desktop.
-EMSCRIPTEN_KEEPALIVE void web_key(int window_id, int down, int physical, int key, int character,
+// Windows has none) and `code_point` the Unicode character it types (-1 for
+// nothing). With Alt held (and Ctrl not), and for F10, keys are system
+// keys. A character the US layout would not make from that key comes as
+// VK_PACKET carrying its Windows-1252 byte, as on the desktop; one that the
+// code page lacks types nothing.
+EMSCRIPTEN_KEEPALIVE void web_key(int window_id, int down, int physical, int key, int code_point,
                                   int shift, int control, int alt, int caps_lock) {
+  const int character = code_point < 0 ? -1 : raster::windows_1252_byte(code_point);
   platform::Window window = window_id ? web::window_of(window_id) : portable::active_window();
   if (!window) window = web::main_window();
   auto& keys_down = web::layer().keys_down;
@@ -221,7 +229,7 @@ EMSCRIPTEN_KEEPALIVE void web_key(int window_id, int down, int physical, int key
   if (code != VK_CAPITAL && !portable::queue_has_posted()) {
     portable::translate_set_caps_lock(caps_lock != 0);
   }
-  if (character >= 0x20 && character != 0x7F && character < 256 && !control && !alt &&
+  if (character >= 0x20 && character != 0x7F && !control && !alt &&
       (!code || portable::key_character(code, shift != 0, false, caps_lock != 0) != character)) {
     code = VK_PACKET;
   }

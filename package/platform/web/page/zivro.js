@@ -252,12 +252,13 @@ const ZivroPage = {
     const fields = [];
     let defaultButton = 1;
     const press = (button) => {
+      // Each field's characters as code points: the layer makes them the
+      // package's Windows-1252 bytes.
       for (const { id, input } of fields) {
-        const bytes = latin1Bytes(input.value);
-        const memory = Module._malloc(bytes.length + 1);
-        Module.HEAPU8.set(bytes, memory);
-        Module.HEAPU8[memory + bytes.length] = 0;
-        Module._web_dialog_field(id, memory);
+        const points = Uint32Array.from(input.value, (c) => c.codePointAt(0));
+        const memory = Module._malloc(points.byteLength || 4);
+        Module.HEAPU8.set(new Uint8Array(points.buffer), memory);
+        Module._web_dialog_field(id, memory, points.length);
         Module._free(memory);
       }
       this.call('_web_dialog_press', button);
@@ -408,10 +409,17 @@ const ZivroPage = {
       const rect = canvas.getBoundingClientRect();
       return [Math.floor(event.clientX - rect.left), Math.floor(event.clientY - rect.top)];
     };
-    // The MK_ flags Windows sends with a mouse message.
-    const flags = (event) =>
-      (event.buttons & 1 ? 0x01 : 0) | (event.buttons & 2 ? 0x02 : 0) |
-      (event.buttons & 4 ? 0x10 : 0) | (event.shiftKey ? 0x04 : 0) | (event.ctrlKey ? 0x08 : 0);
+    // The MK_ flags Windows sends with a mouse message: the buttons held,
+    // as the page has seen them go down and up, and Shift and Ctrl. The
+    // browser's own count of the buttons (event.buttons) is not enough:
+    // after one button of two comes up, the moves Chromium reports next may
+    // still count it. A button it no longer counts is taken as up all the
+    // same (its release went elsewhere).
+    const bits = [0x01, 0x10, 0x02]; // MK_LBUTTON, MK_MBUTTON, MK_RBUTTON by event.button
+    let held = 0;
+    const counted = (event) => (event.buttons & 1 ? 0x01 : 0) |
+      (event.buttons & 2 ? 0x02 : 0) | (event.buttons & 4 ? 0x10 : 0);
+    const flags = (event) => held | (event.shiftKey ? 0x04 : 0) | (event.ctrlKey ? 0x08 : 0);
     const downs = [0x201, 0x207, 0x204];
     const ups = [0x202, 0x208, 0x205];
     canvas.addEventListener('pointerdown', (event) => {
@@ -420,23 +428,26 @@ const ZivroPage = {
       canvas.setPointerCapture(event.pointerId);
       this.call('_web_activate', win.id);
       const [x, y] = at(event);
+      held = (held & counted(event)) | bits[event.button];
       this.call('_web_mouse', win.id, downs[event.button], event.button === 0 ? 1 : flags(event), x, y);
     });
     canvas.addEventListener('pointerup', (event) => {
       if (event.button > 2) return;
       const [x, y] = at(event);
+      held &= ~bits[event.button] & counted(event);
       this.call('_web_mouse', win.id, ups[event.button], event.button === 0 ? 0 : flags(event), x, y);
     });
     // A button pressed or let go while another is held comes as a move
     // that names the button (a chord); Windows posts its down or up.
-    const held = [0x01, 0x04, 0x02]; // the bit of each button in event.buttons
     canvas.addEventListener('pointermove', (event) => {
       const [x, y] = at(event);
       if (event.button >= 0 && event.button <= 2) {
-        const message = (event.buttons & held[event.button] ? downs : ups)[event.button];
-        this.call('_web_mouse', win.id, message, flags(event), x, y);
+        const down = (held & bits[event.button]) === 0;
+        held = down ? held | bits[event.button] : held & ~bits[event.button];
+        this.call('_web_mouse', win.id, (down ? downs : ups)[event.button], flags(event), x, y);
         return;
       }
+      held &= counted(event);
       this.call('_web_mouse', win.id, 0x200, flags(event), x, y);
     });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
@@ -478,8 +489,10 @@ const ZivroPage = {
       event.preventDefault();
       return;
     }
-    const character = event.key.length === 1 && event.key.charCodeAt(0) < 256
-      ? event.key.charCodeAt(0) : -1;
+    // The character the key types, as a code point (the layer finds its
+    // Windows-1252 byte); -1 for a key that types none.
+    const typed = [...event.key];
+    const character = typed.length === 1 ? typed[0].codePointAt(0) : -1;
     const physical = event.code || 'char:' + event.key;
     if (!this.physicalKeys.has(physical)) this.physicalKeys.set(physical, this.physicalKeys.size + 1);
     // The browser does not act on the keys the program takes: Ctrl letters
