@@ -1,5 +1,6 @@
 /* A C application on the package: the public header and WinMain's signature
- * compile unchanged as C. Exits 0 after a quit that follows three ticks. */
+ * compile unchanged as C, NULL for the results it does not want included.
+ * Exits 0 after a quit that follows three ticks. */
 #include <zivro.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show_mode) {
@@ -11,6 +12,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   ZIVRO_clear();
   ZIVRO_run_control(2);
   while ((kind = ZIVRO_wait_event(&x, &y, &key)) == ZIVRO_PERIODIC) ++ticks;
+  if (ZIVRO_wait_event(NULL, NULL, NULL) != ZIVRO_QUIT) return 1;
   if (kind != ZIVRO_QUIT || ZIVRO_wait_event_rec(&record) != ZIVRO_QUIT) return 1;
   ZIVRO_printf("%d ticks, colour %d\n", ticks, ZIVRO_GRAY_20);
   ZIVRO_close();

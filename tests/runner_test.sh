@@ -76,6 +76,11 @@ check "the last frame shows what --png writes" test $? -eq 0
 check "the line-input example exits 0" test $? -eq 0
 check "answers reach ZIVRO_gets in order" grep -qx 'Hello, hello there!' echo.log
 check "an empty answer ends the example" test "$(grep -c 'Hello, ' echo.log)" -eq 1
+# Its dialogs come before its first wait: the replay answers them all.
+"$GREETING" --answer Bob --answer Alice --answer "" --record greeting.scr --log live.log
+"$GREETING" --play greeting.scr --log replay.log
+check "answers recorded before the first wait are replayed" \
+  test "$(grep -c 'Hello, ' replay.log)" -eq 2 -a "$(grep -v EOF replay.log)" = "$(cat live.log)"
 
 for bad in "--bogus" "--png" "--frames" "--expect-dir x" "--ticks" "--ticks -1" "--ticks 1x" "--ticks 999999999999999999999" \
            "--play" "--log" "extra"; do
