@@ -10,7 +10,9 @@ Prints "web browser: N passed, M failed"; exits 1 on any failure."""
 import base64
 import functools
 import http.server
+import os
 import pathlib
+import signal
 import subprocess
 import sys
 import tempfile
@@ -64,13 +66,14 @@ def serve(directory):
     return server
 
 
-def start_browser(downloads):
+def start_browser(downloads, profile=None):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
+    profile = profile or tempfile.mkdtemp(prefix="zivro-chromium-")
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
                      "--no-first-run", "--disable-background-networking",
                      "--disable-component-update", "--disable-sync", "--window-size=1000,1100",
-                     "--user-data-dir=" + tempfile.mkdtemp(prefix="zivro-chromium-")):
+                     "--user-data-dir=" + str(profile)):
         options.add_argument(argument)
     options.add_experimental_option("prefs", {"download.default_directory": str(downloads),
                                               "download.prompt_for_download": False})
@@ -78,6 +81,32 @@ def start_browser(downloads):
     driver.set_page_load_timeout(60)
     driver.set_script_timeout(30)
     return driver
+
+
+def kill_browser(driver):
+    """kill -9 of every process of the browser (chromedriver's descendants),
+    as a crash or a power cut would end it; then chromedriver stops."""
+    children = {}
+    for entry in pathlib.Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            fields = (entry / "stat").read_text().rsplit(")", 1)[1].split()
+        except (OSError, IndexError):
+            continue
+        children.setdefault(int(fields[1]), []).append(int(entry.name))
+    pending, doomed = [driver.service.process.pid], []
+    while pending:
+        for child in children.get(pending.pop(), []):
+            doomed.append(child)
+            pending.append(child)
+    assert doomed, "no browser process under chromedriver"
+    for pid in doomed:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    driver.service.stop()
 
 
 def wait_for(condition, what, seconds=30):
@@ -138,12 +167,24 @@ class Page:
             data = self.js("return zivroTest.frame(arguments[0])", i).split(",", 1)[1]
             (directory / f"{i + 1:06d}.png").write_bytes(base64.b64decode(data))
 
+    def js_async(self, code, *args):
+        """Runs code with await; its value comes back (a rejection fails)."""
+        result = self.driver.execute_async_script(
+            "const done = arguments[arguments.length - 1];"
+            "(async () => { " + code + " })().then(v => done({v}), e => done({e: String(e)}));", *args)
+        assert "e" not in result, result["e"]
+        return result["v"]
+
     def store_script(self, program, data):
-        self.js("localStorage.setItem(arguments[0], arguments[1])", f"zivro:{program}:ZIVRO.SCR",
-                data.decode("latin-1"))
+        self.js_async("await zivroTest.store(arguments[0], arguments[1])", program, data.decode("latin-1"))
 
     def stored_script(self, program):
-        return self.js("return localStorage.getItem(arguments[0])", f"zivro:{program}:ZIVRO.SCR")
+        """The script in the browser's storage once this page's writes are
+        stored; None when there is none."""
+        return self.js_async("return await zivroTest.stored(arguments[0])", program)
+
+    def status(self):
+        return self.driver.find_element(By.ID, "status").text
 
 
 def same_frames_as_runner(page, program, name, runner_args, count=None):
@@ -438,6 +479,138 @@ def test_closing_keeps_the_recording(page):
     assert page.stored_script("cargame").count("ZIVRO_MOUSE(") == 1
 
 
+def package_click(x, y):
+    """The line a click at client pixel (x, y) records."""
+    return f"ZIVRO_MOUSE({x - 297}, {250 - y});"
+
+
+def test_killed_browser_keeps_every_recorded_line(base, downloads):
+    """A browser killed (kill -9) right after the last click: a new browser on
+    the same profile finds every click line of the recording stored."""
+    profile = WORK / "killed-profile"
+    driver = start_browser(downloads, profile)
+    try:
+        page = Page(driver, base)
+        page.open("cargame&test")
+        page.ctrl("h")
+        page.ctrl("r")
+        wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+        clicks = [BUTTONS[name] for name in ("Stop", "Go", "Faster", "Reverse")]
+        for x, y in clicks:
+            page.click(x, y)
+        wait_for(lambda: (page.js("return zivroTest.file()") or "").count("ZIVRO_MOUSE(") == len(clicks),
+                 "the last click recorded")
+        wait_for(lambda: page.js("return zivroTest.storeSettled()"), "the page's store")
+    finally:
+        kill_browser(driver)
+    driver = start_browser(downloads, profile)
+    try:
+        page = Page(driver, base)
+        page.open("cargame&test")
+        stored = (page.stored_script("cargame") or "").split("\r\n")
+        assert [line for line in stored if line.startswith("ZIVRO_MOUSE(")] == \
+            [package_click(x, y) for x, y in clicks], stored
+    finally:
+        driver.quit()
+
+
+def test_two_tabs_recording_at_once(page):
+    """The first tab recording keeps the stored script; a second tab recording
+    the same program meanwhile is told that its script is not stored (and the
+    first that another records), and its lines stay out of storage."""
+    page.open("cargame&test")
+    page.store_script("cargame", b"")
+    first = page.driver.current_window_handle
+    page.ctrl("r")  # the game animates: its ticks are written at once
+    wait_for(lambda: page.js("return zivroTest.storeLock()") == "held", "the first tab storing")
+    page.driver.switch_to.new_window("tab")
+    try:
+        page.open("cargame&test")
+        page.ctrl("r")
+        wait_for(lambda: "Another tab of cargame is recording ZIVRO.SCR" in page.status(),
+                 "the second tab told")
+        page.click(*BUTTONS["Stop"])
+        wait_for(lambda: "ZIVRO_MOUSE(" in page.js("return zivroTest.file()"), "the second tab's click")
+        page.ctrl("r")
+        wait_for(lambda: not page.menu_item("Record Script")["checked"], "the second tab stopped")
+    finally:
+        page.driver.close()
+        page.driver.switch_to.window(first)
+    assert "Another tab of cargame is recording too" in page.status(), page.status()
+    page.ctrl("r")
+    wait_for(lambda: not page.menu_item("Record Script")["checked"], "the first tab stopped")
+    stored = page.stored_script("cargame")
+    assert stored == page.js("return zivroTest.file()") and "ZIVRO_PERIODIC(" in stored, stored
+    assert "ZIVRO_MOUSE(" not in stored, stored
+
+
+def test_store_failure_told_not_retried_and_kept_visible(page):
+    """Storage refusing the script (the origin's quota filled while a recording
+    runs): the page says so, stores nothing more while the recording goes on,
+    and after a reload says that the stored script is incomplete, until a new
+    recording is stored whole."""
+    # An origin of its own (the same server by another name), whose quota is
+    # set before it stores anything: the browser reads it as storage opens.
+    origin = page.base.replace("127.0.0.1", "localhost")
+    page.driver.execute_cdp_cmd("Storage.overrideQuotaForOrigin", {"origin": origin + "/", "quotaSize": 1 << 20})
+    own = Page(page.driver, origin)
+    try:
+        own.open("cargame&test")
+        own.ctrl("r")
+        wait_for(lambda: "ZIVRO_PERIODIC(" in (own.stored_script("cargame") or ""), "the first stored tick")
+        # The page's origin fills the rest of its quota: blocks ever smaller,
+        # until storage refuses even small ones.
+        own.js_async("""
+            const db = await new Promise((resolve, reject) => {
+              const request = indexedDB.open('filler', 1);
+              request.onupgradeneeded = () => request.result.createObjectStore('f');
+              request.onsuccess = () => resolve(request.result);
+              request.onerror = () => reject(request.error);
+            });
+            let key = 0;
+            for (let size = 1 << 18; size >= 64; size >>= 2) {
+              for (;;) {
+                const data = new Uint8Array(size);
+                for (let at = 0; at < size; at += 65536) crypto.getRandomValues(data.subarray(at, at + 65536));
+                const kept = await new Promise((resolve) => {
+                  const transaction = db.transaction('f', 'readwrite');
+                  transaction.objectStore('f').put(data, key++);
+                  transaction.oncomplete = () => resolve(true);
+                  transaction.onabort = () => resolve(false);
+                });
+                if (!kept) break;
+              }
+            }
+            db.close();""")
+        wait_for(lambda: "ZIVRO.SCR could not be stored in this browser" in own.status(), "the failure told")
+        attempts = own.js("return zivroTest.storeAttempts()")
+        frames = own.frames()
+        wait_for(lambda: own.frames() >= frames + 5, "ticks after the failure")
+        own.click(*BUTTONS["Faster"])
+        wait_for(lambda: "ZIVRO_MOUSE(" in own.js("return zivroTest.file()"), "the click recorded")
+        own.ctrl("r")
+        wait_for(lambda: not own.menu_item("Record Script")["checked"], "recording stopped")
+        assert own.js("return zivroTest.storeAttempts()") == attempts, "storing was tried again"
+        own.open("cargame&test")
+        assert own.status().startswith("The stored ZIVRO.SCR is incomplete"), own.status()
+        # Room again: a new recording is stored, and the message goes.
+        own.js_async("""await new Promise((resolve, reject) => {
+            const request = indexedDB.deleteDatabase('filler');
+            request.onsuccess = resolve;
+            request.onerror = () => reject(request.error);
+          });""")
+        own.ctrl("r")
+        own.click(*BUTTONS["Stop"])
+        wait_for(lambda: "ZIVRO_MOUSE(" in (own.js("return zivroTest.file()") or ""), "the click recorded")
+        own.ctrl("r")
+        wait_for(lambda: not own.menu_item("Record Script")["checked"], "recording stopped")
+        assert own.stored_script("cargame") == own.js("return zivroTest.file()"), "the new recording not stored"
+        own.open("cargame&test")
+        assert own.status() == "", own.status()
+    finally:
+        page.driver.execute_cdp_cmd("Storage.overrideQuotaForOrigin", {"origin": origin + "/"})
+
+
 def main():
     downloads = WORK / "downloads"
     downloads.mkdir()
@@ -454,6 +627,11 @@ def main():
         ("picked_script_plays", lambda: test_picked_script_plays(page)),
         ("gets_dialog", lambda: test_gets_dialog(page)),
         ("closing_keeps_the_recording", lambda: test_closing_keeps_the_recording(page)),
+        ("killed_browser_keeps_every_recorded_line",
+         lambda: test_killed_browser_keeps_every_recorded_line(page.base, downloads)),
+        ("two_tabs_recording_at_once", lambda: test_two_tabs_recording_at_once(page)),
+        ("store_failure_told_not_retried_and_kept_visible",
+         lambda: test_store_failure_told_not_retried_and_kept_visible(page)),
     ]
     only = sys.argv[3:]
     passed = failed = 0

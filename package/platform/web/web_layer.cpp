@@ -32,7 +32,6 @@ EM_JS(void, page_menu_changed, (int id, const char* menu),
 EM_JS(void, page_open_menu, (int id, int index), { ZivroPage.openMenu(id, index); });
 EM_JS(void, page_frame_presented, (const uint32_t* pixels, int width, int height),
       { ZivroPage.framePresented(pixels, width, height); });
-EM_JS(void, page_idle, (), { ZivroPage.idle(); });
 EM_JS(int, page_screen_width, (), { return screen.width; });
 EM_JS(int, page_screen_height, (), { return screen.height; });
 EM_ASYNC_JS(void, page_sleep, (double ms), { await ZivroPage.sleep(ms); });
@@ -170,7 +169,6 @@ void set_test_hooks(bool on) {
 }
 
 void sleep_until_input(double ms) {
-  page_idle();
   page_sleep(ms);
   layer().last_yield_ms = emscripten_get_now();
 }
