@@ -611,6 +611,22 @@ def test_store_failure_told_not_retried_and_kept_visible(page):
         page.driver.execute_cdp_cmd("Storage.overrideQuotaForOrigin", {"origin": origin + "/"})
 
 
+def test_play_from_start_matches_the_runner(page):
+    """"Play from start" starts the program again with the stored script
+    playing as ZIVRO_open finishes: every frame, from the first, equals the
+    headless runner's --play. The car game animates from its start, and this
+    script begins with clicks, before any tick."""
+    script = ROOT / "tests/golden/day_drive.scr"
+    page.open("cargame&test")
+    page.store_script("cargame", script.read_bytes())
+    page.open("cargame&test")
+    page.driver.find_element(By.ID, "play-start").click()
+    count = wait_for(lambda: page.js("return typeof zivroTest == 'object' && zivroTest.playbackEndFrames()"),
+                     "the playback's end")
+    assert page.driver.current_url.endswith("?cargame&test"), page.driver.current_url
+    same_frames_as_runner(page, "cargame", "from-start", ["--play", str(script)], count)
+
+
 def main():
     downloads = WORK / "downloads"
     downloads.mkdir()
@@ -632,6 +648,7 @@ def main():
         ("two_tabs_recording_at_once", lambda: test_two_tabs_recording_at_once(page)),
         ("store_failure_told_not_retried_and_kept_visible",
          lambda: test_store_failure_told_not_retried_and_kept_visible(page)),
+        ("play_from_start_matches_the_runner", lambda: test_play_from_start_matches_the_runner(page)),
     ]
     only = sys.argv[3:]
     passed = failed = 0

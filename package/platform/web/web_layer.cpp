@@ -56,8 +56,6 @@ struct KeyDown {
 struct LayerState {
   bool started = false;
   bool test_hooks = false;
-  unsigned command_at_start = 0;
-  bool taken_before = false;
   std::map<int, KeyDown> keys_down;  // by the page's key number
   std::set<platform::Window> dirty;  // surfaces the page has yet to fetch
   std::vector<uint32_t> rgba;        // the last surface fetched, as the canvas takes it
@@ -158,10 +156,6 @@ bool any_window_open() {
 
 void mark_started() {
   layer().started = true;
-}
-
-void command_at_start(unsigned command) {
-  layer().command_at_start = command;
 }
 
 void set_test_hooks(bool on) {
@@ -341,13 +335,7 @@ namespace platform {
 // Input reaches the queue only while the program is suspended, so a program
 // that keeps taking messages without waiting yields now and then.
 bool take_message(Message* message) {
-  auto& layer = web::layer();
-  if (!layer.taken_before) {
-    layer.taken_before = true;
-    if (layer.command_at_start)
-      web::post(web::main_window(), WM_COMMAND, layer.command_at_start, 0);
-  }
-  if (emscripten_get_now() - layer.last_yield_ms >= web::kYieldEveryMs) {
+  if (emscripten_get_now() - web::layer().last_yield_ms >= web::kYieldEveryMs) {
     web::sleep_until_input(0);
   }
   return portable::queue_take(message, portable::layer_now_ms());

@@ -813,6 +813,11 @@ const ZivroPage = {
     return null;
   },
 
+  recording() {
+    const found = this.runItem('&Record Script');
+    return !!found && found.item.checked;
+  },
+
   scriptBytes() {
     try {
       return FS.readFile(scriptPath);
@@ -847,6 +852,27 @@ const ZivroPage = {
     }
     this.status('Stored as ZIVRO.SCR; the program has no Playback Script command free now.');
   },
+
+  // Starts the program again with the stored script playing from its very
+  // start, as the headless runner's --play does: the first tick and the
+  // answer of a dialog before the first wait come from the script.
+  async playFromStart() {
+    if (this.recording()) {
+      this.status('Stop the recording first (Run > Record Script, Ctrl+R), then play it from the start.');
+      return;
+    }
+    if (ScriptFile.localOnly) {
+      this.status('The ZIVRO.SCR of this tab is not stored, another tab\'s is: download this ' +
+        'one, then pick it when the other tab has stopped recording.');
+      return;
+    }
+    if (!this.scriptBytes().length) {
+      this.status('No script to play: record one (Run > Record Script, Ctrl+R) or pick a file.');
+      return;
+    }
+    await ScriptFile.settled();
+    location.search = '?' + [...query.keys()].filter((key) => key !== 'play').concat('play').join('&');
+  },
 };
 
 document.addEventListener('keydown', (event) => ZivroPage.key(event, true));
@@ -863,6 +889,7 @@ document.getElementById('pick').addEventListener('change', (event) => {
   if (event.target.files.length) ZivroPage.playPicked(event.target.files[0]);
   event.target.value = '';
 });
+document.getElementById('play-start').addEventListener('click', () => ZivroPage.playFromStart());
 if (benchHooks) window.zivroBench = timings;
 if (testHooks) {
   window.zivroTest = {
@@ -890,7 +917,7 @@ if (testHooks) {
 }
 
 var Module = {
-  arguments: testHooks ? ['--test-hooks'].concat(query.has('play') ? ['--play-at-start'] : []) : [],
+  arguments: (testHooks ? ['--test-hooks'] : []).concat(query.has('play') ? ['--play', scriptPath] : []),
   preRun: [
     () => {
       if (ZivroPage.initialScript.length) FS.writeFile(scriptPath, ZivroPage.initialScript);
@@ -909,6 +936,10 @@ async function startProgram() {
     return;
   }
   document.title = programName + ' - ZIVRO';
+  // "play" is for this start only: a reload runs the program as usual.
+  if (query.has('play')) {
+    history.replaceState(null, '', '?' + [...query.keys()].filter((key) => key !== 'play').join('&'));
+  }
   let stored = null;
   try {
     stored = await ScriptStore.read(programName);
