@@ -514,6 +514,30 @@ def test_killed_browser_keeps_every_recorded_line(base, downloads):
         driver.quit()
 
 
+def test_recording_refuses_a_picked_script_and_play_from_start(page):
+    """While a recording runs, picking a script (which would overwrite the file
+    being written) and "Play from start" are refused with a message; the
+    recording goes on whole."""
+    page.open("click-to-draw&test")
+    page.ctrl("r")
+    wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    page.click(100, 100)
+    wait_for(lambda: "ZIVRO_MOUSE(" in (page.js("return zivroTest.file()") or ""), "the first click")
+    page.driver.find_element(By.ID, "pick").send_keys(str(ROOT / "examples/scripts/click_to_draw.scr"))
+    wait_for(lambda: "cannot be picked while recording" in page.status(), "the refusal of the pick")
+    page.driver.find_element(By.ID, "play-start").click()
+    wait_for(lambda: page.status().startswith("Stop the recording first"), "the refusal of Play from start")
+    assert "play" not in page.driver.current_url.split("?", 1)[1].split("&")
+    page.click(200, 150)
+    page.ctrl("r")
+    wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
+    assert not page.menu_item("Playback Script")["checked"]
+    stored = page.stored_script("click-to-draw")
+    assert stored == page.js("return zivroTest.file()"), "storage differs from the file"
+    assert [line for line in stored.split("\r\n") if line.startswith("ZIVRO_MOUSE(")] == \
+        [package_click(100, 100), package_click(200, 150)], stored
+
+
 def test_two_tabs_recording_at_once(page):
     """The first tab recording keeps the stored script; a second tab recording
     the same program meanwhile is told that its script is not stored (and the
@@ -645,6 +669,8 @@ def main():
         ("closing_keeps_the_recording", lambda: test_closing_keeps_the_recording(page)),
         ("killed_browser_keeps_every_recorded_line",
          lambda: test_killed_browser_keeps_every_recorded_line(page.base, downloads)),
+        ("recording_refuses_a_picked_script_and_play_from_start",
+         lambda: test_recording_refuses_a_picked_script_and_play_from_start(page)),
         ("two_tabs_recording_at_once", lambda: test_two_tabs_recording_at_once(page)),
         ("store_failure_told_not_retried_and_kept_visible",
          lambda: test_store_failure_told_not_retried_and_kept_visible(page)),

@@ -841,9 +841,15 @@ const ZivroPage = {
     setTimeout(() => URL.revokeObjectURL(link.href), 1000);
   },
 
-  // A script file the user picks becomes the stored ZIVRO.SCR and plays.
+  // A script file the user picks becomes the stored ZIVRO.SCR and plays; not
+  // while a recording writes that file.
   async playPicked(file) {
     const bytes = new Uint8Array(await file.arrayBuffer());
+    if (this.recording()) {
+      this.status('A script cannot be picked while recording: stop the recording first ' +
+        '(Run > Record Script, Ctrl+R).');
+      return;
+    }
     FS.writeFile(scriptPath, bytes);
     const found = this.runItem('&Playback Script');
     if (found && !found.item.grayed) {
