@@ -635,6 +635,51 @@ def test_store_failure_told_not_retried_and_kept_visible(page):
         page.driver.execute_cdp_cmd("Storage.overrideQuotaForOrigin", {"origin": origin + "/"})
 
 
+def test_canvas_pixels_sharp_at_ratio_2(page):
+    """At a device pixel ratio of 2 each pixel of the surface shows as a 2 x 2
+    block of exactly its colour."""
+    page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                {"width": 1000, "height": 1100, "deviceScaleFactor": 2, "mobile": False})
+    try:
+        page.open("cargame&test")
+        page.ctrl("h")
+        page.settle()
+        rect = page.js("return arguments[0].getBoundingClientRect().toJSON()", page.canvas())
+        assert (rect["width"], rect["height"]) == (595, 501), rect
+        shot = page.driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png", "clip": {
+            "x": rect["left"], "y": rect["top"], "width": rect["width"], "height": rect["height"],
+            "scale": 1}})["data"]
+        different = page.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            const canvas = document.querySelector('section.window canvas');
+            const image = new Image();
+            image.onload = () => {
+              if (image.width !== 2 * canvas.width || image.height !== 2 * canvas.height) {
+                return done('screenshot of ' + image.width + ' x ' + image.height);
+              }
+              const copy = document.createElement('canvas');
+              copy.width = image.width;
+              copy.height = image.height;
+              copy.getContext('2d').drawImage(image, 0, 0);
+              const shown = copy.getContext('2d').getImageData(0, 0, image.width, image.height).data;
+              const surface = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+              let count = 0;
+              for (let y = 0; y < image.height; ++y) {
+                for (let x = 0; x < image.width; ++x) {
+                  const s = ((y >> 1) * canvas.width + (x >> 1)) * 4;
+                  const d = (y * image.width + x) * 4;
+                  if (shown[d] !== surface[s] || shown[d + 1] !== surface[s + 1] ||
+                      shown[d + 2] !== surface[s + 2]) ++count;
+                }
+              }
+              done(count);
+            };
+            image.src = 'data:image/png;base64,' + arguments[0];""", shot)
+        assert different == 0, f"{different} screen pixels differ from their surface pixel"
+    finally:
+        page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
 def test_play_from_start_matches_the_runner(page):
     """"Play from start" starts the program again with the stored script
     playing as ZIVRO_open finishes: every frame, from the first, equals the
@@ -674,6 +719,7 @@ def main():
         ("two_tabs_recording_at_once", lambda: test_two_tabs_recording_at_once(page)),
         ("store_failure_told_not_retried_and_kept_visible",
          lambda: test_store_failure_told_not_retried_and_kept_visible(page)),
+        ("canvas_pixels_sharp_at_ratio_2", lambda: test_canvas_pixels_sharp_at_ratio_2(page)),
         ("play_from_start_matches_the_runner", lambda: test_play_from_start_matches_the_runner(page)),
     ]
     only = sys.argv[3:]

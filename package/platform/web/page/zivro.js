@@ -422,6 +422,18 @@ const ZivroPage = {
       win.canvas.width = width;
       win.canvas.height = height;
     }
+    this.fitCanvas(win);
+  },
+
+  // Each pixel of the surface as a whole number of the screen's pixels,
+  // drawn without smoothing (zivro.css): at a device pixel ratio of 2 a
+  // 2 x 2 block. At ratios between whole numbers the canvas takes the
+  // nearest whole multiple, so it grows or shrinks a little.
+  fitCanvas(win) {
+    const ratio = window.devicePixelRatio || 1;
+    const scale = Math.max(1, Math.round(ratio)) / ratio;
+    win.canvas.style.width = win.canvas.width * scale + 'px';
+    win.canvas.style.height = win.canvas.height * scale + 'px';
   },
 
   makeWindow(id, main) {
@@ -472,6 +484,7 @@ const ZivroPage = {
       if (win.canvas.width !== width || win.canvas.height !== height) {
         win.canvas.width = width;
         win.canvas.height = height;
+        this.fitCanvas(win);
       }
       win.context.putImageData(new ImageData(bytes, width, height), 0, 0);
     }
@@ -711,9 +724,11 @@ const ZivroPage = {
 
   listenToMouse(win) {
     const canvas = win.canvas;
+    // Client coordinates in the surface's pixels (fitCanvas may have scaled it).
     const at = (event) => {
       const rect = canvas.getBoundingClientRect();
-      return [Math.floor(event.clientX - rect.left), Math.floor(event.clientY - rect.top)];
+      return [Math.floor((event.clientX - rect.left) * (canvas.width / rect.width || 1)),
+        Math.floor((event.clientY - rect.top) * (canvas.height / rect.height || 1))];
     };
     // The MK_ flags Windows sends with a mouse message.
     const flags = (event) =>
@@ -890,6 +905,14 @@ document.addEventListener('mousedown', (event) => {
 });
 // Closing the page closes the program's window, as the close box does.
 window.addEventListener('pagehide', () => ZivroPage.call('_web_close', 0));
+// The canvases follow the device pixel ratio (zoom, another screen).
+function watchPixelRatio() {
+  matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)').addEventListener('change', () => {
+    for (const win of ZivroPage.windows.values()) ZivroPage.fitCanvas(win);
+    watchPixelRatio();
+  }, { once: true });
+}
+watchPixelRatio();
 document.getElementById('download').addEventListener('click', () => ZivroPage.downloadScript());
 document.getElementById('pick').addEventListener('change', (event) => {
   if (event.target.files.length) ZivroPage.playPicked(event.target.files[0]);
