@@ -680,6 +680,13 @@ def test_canvas_pixels_sharp_at_ratio_2(page):
         page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
+def test_page_opened_from_a_file_says_to_serve_it(page):
+    page.driver.get((SITE / "play.html").as_uri() + "?cargame")
+    notice = wait_for(lambda: page.driver.find_elements(By.CSS_SELECTOR, "#windows .notice"), "the notice")
+    text = notice[0].text
+    assert "scripts/web.sh" in text and "python3 -m http.server" in text, text
+
+
 def test_play_from_start_matches_the_runner(page):
     """"Play from start" starts the program again with the stored script
     playing as ZIVRO_open finishes: every frame, from the first, equals the
@@ -720,6 +727,7 @@ def main():
         ("store_failure_told_not_retried_and_kept_visible",
          lambda: test_store_failure_told_not_retried_and_kept_visible(page)),
         ("canvas_pixels_sharp_at_ratio_2", lambda: test_canvas_pixels_sharp_at_ratio_2(page)),
+        ("page_opened_from_a_file_says_to_serve_it", lambda: test_page_opened_from_a_file_says_to_serve_it(page)),
         ("play_from_start_matches_the_runner", lambda: test_play_from_start_matches_the_runner(page)),
     ]
     only = sys.argv[3:]

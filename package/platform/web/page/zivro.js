@@ -959,7 +959,27 @@ var Module = {
   onExit: (code) => ZivroPage.programEnded(code),
 };
 
+// Opened from a file, the page cannot load its program: say what to do.
+function showServeNotice() {
+  const notice = document.createElement('div');
+  notice.className = 'notice';
+  notice.innerHTML = '<p>This page has been opened from a file, and a browser lets such a page ' +
+    'load no program. Serve the folder it is in and open it from there:</p>' +
+    '<ul><li>in the source tree, <code>scripts/web.sh</code> builds it and serves it on ' +
+    '<code>http://localhost:8000/</code>;</li>' +
+    '<li>in the folder of this page, <code>python3 -m http.server</code> serves it on ' +
+    '<code>http://localhost:8000/</code>.</li></ul>';
+  const name = programName || 'cargame';
+  notice.append('Then open http://localhost:8000/play.html?' + name + '.');
+  document.getElementById('windows').append(notice);
+  ZivroPage.status('Opened from a file: serve this folder to run the program.');
+}
+
 async function startProgram() {
+  if (location.protocol === 'file:') {
+    showServeNotice();
+    return;
+  }
   if (!programName) {
     ZivroPage.status('Name a program in the address: play.html?cargame');
     return;
