@@ -703,6 +703,13 @@ def test_play_from_start_matches_the_runner(page):
     same_frames_as_runner(page, "cargame", "from-start", ["--play", str(script)], count)
 
 
+def test_index_links_every_program(page):
+    page.driver.get(page.base + "/index.html")
+    links = page.js("return [...document.querySelectorAll('li a')].map(a => a.getAttribute('href'))")
+    programs = sorted("play.html?" + wasm.stem for wasm in SITE.glob("*.wasm"))
+    assert len(programs) == 6 and sorted(links) == programs, (links, programs)
+
+
 def main():
     downloads = WORK / "downloads"
     downloads.mkdir()
@@ -729,6 +736,7 @@ def main():
         ("canvas_pixels_sharp_at_ratio_2", lambda: test_canvas_pixels_sharp_at_ratio_2(page)),
         ("page_opened_from_a_file_says_to_serve_it", lambda: test_page_opened_from_a_file_says_to_serve_it(page)),
         ("play_from_start_matches_the_runner", lambda: test_play_from_start_matches_the_runner(page)),
+        ("index_links_every_program", lambda: test_index_links_every_program(page)),
     ]
     only = sys.argv[3:]
     passed = failed = 0
