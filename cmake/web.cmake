@@ -38,11 +38,29 @@ target_link_libraries(zivro_web PUBLIC zivro_core ${ZIVRO_WEB_FREETYPE}/lib/libf
 
 # The page, shared by every program: build/web/site/index.html lists them.
 set(ZIVRO_WEB_SITE ${PROJECT_BINARY_DIR}/site CACHE INTERNAL "")
-set(ZIVRO_WEB_PAGE_FILES index.html play.html zivro.js zivro.css)
+set(ZIVRO_WEB_PAGE_FILES play.html zivro.js zivro.css)
 foreach(page_file IN LISTS ZIVRO_WEB_PAGE_FILES)
   configure_file(platform/web/page/${page_file} ${ZIVRO_WEB_SITE}/${page_file} COPYONLY)
 endforeach()
 set_property(GLOBAL PROPERTY ZIVRO_WEB_PROGRAMS "")
+
+# index.html links every program zivro_web_program made, with the text of its
+# ZIVRO_WEB_DESCRIPTION property; written once the whole project is read.
+function(zivro_web_write_index)
+  get_property(programs GLOBAL PROPERTY ZIVRO_WEB_PROGRAMS)
+  set(ZIVRO_WEB_PROGRAM_LIST "")
+  foreach(program IN LISTS programs)
+    get_target_property(description ${program} ZIVRO_WEB_DESCRIPTION)
+    string(APPEND ZIVRO_WEB_PROGRAM_LIST "  <li><a href=\"play.html?${program}\">${program}</a>")
+    if(description)
+      string(APPEND ZIVRO_WEB_PROGRAM_LIST ": ${description}")
+    endif()
+    string(APPEND ZIVRO_WEB_PROGRAM_LIST "</li>\n")
+  endforeach()
+  configure_file(${PROJECT_SOURCE_DIR}/package/platform/web/page/index.html
+                 ${ZIVRO_WEB_SITE}/index.html @ONLY)
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL zivro_web_write_index)
 
 # A program in the page: NAME.js, NAME.wasm and NAME.data (the two faces)
 # beside play.html, which runs it as play.html?NAME.

@@ -10,7 +10,9 @@ Prints "web browser: N passed, M failed"; exits 1 on any failure."""
 import base64
 import functools
 import http.server
+import os
 import pathlib
+import signal
 import subprocess
 import sys
 import tempfile
@@ -64,13 +66,14 @@ def serve(directory):
     return server
 
 
-def start_browser(downloads):
+def start_browser(downloads, profile=None):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
+    profile = profile or tempfile.mkdtemp(prefix="zivro-chromium-")
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
                      "--no-first-run", "--disable-background-networking",
                      "--disable-component-update", "--disable-sync", "--window-size=1000,1100",
-                     "--user-data-dir=" + tempfile.mkdtemp(prefix="zivro-chromium-")):
+                     "--user-data-dir=" + str(profile)):
         options.add_argument(argument)
     options.add_experimental_option("prefs", {"download.default_directory": str(downloads),
                                               "download.prompt_for_download": False})
@@ -78,6 +81,32 @@ def start_browser(downloads):
     driver.set_page_load_timeout(60)
     driver.set_script_timeout(30)
     return driver
+
+
+def kill_browser(driver):
+    """kill -9 of every process of the browser (chromedriver's descendants),
+    as a crash or a power cut would end it; then chromedriver stops."""
+    children = {}
+    for entry in pathlib.Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            fields = (entry / "stat").read_text().rsplit(")", 1)[1].split()
+        except (OSError, IndexError):
+            continue
+        children.setdefault(int(fields[1]), []).append(int(entry.name))
+    pending, doomed = [driver.service.process.pid], []
+    while pending:
+        for child in children.get(pending.pop(), []):
+            doomed.append(child)
+            pending.append(child)
+    assert doomed, "no browser process under chromedriver"
+    for pid in doomed:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    driver.service.stop()
 
 
 def wait_for(condition, what, seconds=30):
@@ -138,12 +167,24 @@ class Page:
             data = self.js("return zivroTest.frame(arguments[0])", i).split(",", 1)[1]
             (directory / f"{i + 1:06d}.png").write_bytes(base64.b64decode(data))
 
+    def js_async(self, code, *args):
+        """Runs code with await; its value comes back (a rejection fails)."""
+        result = self.driver.execute_async_script(
+            "const done = arguments[arguments.length - 1];"
+            "(async () => { " + code + " })().then(v => done({v}), e => done({e: String(e)}));", *args)
+        assert "e" not in result, result["e"]
+        return result["v"]
+
     def store_script(self, program, data):
-        self.js("localStorage.setItem(arguments[0], arguments[1])", f"zivro:{program}:ZIVRO.SCR",
-                data.decode("latin-1"))
+        self.js_async("await zivroTest.store(arguments[0], arguments[1])", program, data.decode("latin-1"))
 
     def stored_script(self, program):
-        return self.js("return localStorage.getItem(arguments[0])", f"zivro:{program}:ZIVRO.SCR")
+        """The script in the browser's storage once this page's writes are
+        stored; None when there is none."""
+        return self.js_async("return await zivroTest.stored(arguments[0])", program)
+
+    def status(self):
+        return self.driver.find_element(By.ID, "status").text
 
 
 def same_frames_as_runner(page, program, name, runner_args, count=None):
@@ -559,6 +600,237 @@ def test_closing_keeps_the_recording(page):
     assert page.stored_script("cargame").count("ZIVRO_MOUSE(") == 1
 
 
+def package_click(x, y):
+    """The line a click at client pixel (x, y) records."""
+    return f"ZIVRO_MOUSE({x - 297}, {250 - y});"
+
+
+def test_killed_browser_keeps_every_recorded_line(base, downloads):
+    """A browser killed (kill -9) right after the last click: a new browser on
+    the same profile finds every click line of the recording stored."""
+    profile = WORK / "killed-profile"
+    driver = start_browser(downloads, profile)
+    try:
+        page = Page(driver, base)
+        page.open("cargame&test")
+        page.ctrl("h")
+        page.ctrl("r")
+        wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+        clicks = [BUTTONS[name] for name in ("Stop", "Go", "Faster", "Reverse")]
+        for x, y in clicks:
+            page.click(x, y)
+        wait_for(lambda: (page.js("return zivroTest.file()") or "").count("ZIVRO_MOUSE(") == len(clicks),
+                 "the last click recorded")
+        wait_for(lambda: page.js("return zivroTest.storeSettled()"), "the page's store")
+    finally:
+        kill_browser(driver)
+    driver = start_browser(downloads, profile)
+    try:
+        page = Page(driver, base)
+        page.open("cargame&test")
+        stored = (page.stored_script("cargame") or "").split("\r\n")
+        assert [line for line in stored if line.startswith("ZIVRO_MOUSE(")] == \
+            [package_click(x, y) for x, y in clicks], stored
+    finally:
+        driver.quit()
+
+
+def test_recording_refuses_a_picked_script_and_play_from_start(page):
+    """While a recording runs, picking a script (which would overwrite the file
+    being written) and "Play from start" are refused with a message; the
+    recording goes on whole."""
+    page.open("click-to-draw&test")
+    page.ctrl("r")
+    wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    page.click(100, 100)
+    wait_for(lambda: "ZIVRO_MOUSE(" in (page.js("return zivroTest.file()") or ""), "the first click")
+    page.driver.find_element(By.ID, "pick").send_keys(str(ROOT / "examples/scripts/click_to_draw.scr"))
+    wait_for(lambda: "cannot be picked while recording" in page.status(), "the refusal of the pick")
+    page.driver.find_element(By.ID, "play-start").click()
+    wait_for(lambda: page.status().startswith("Stop the recording first"), "the refusal of Play from start")
+    assert "play" not in page.driver.current_url.split("?", 1)[1].split("&")
+    page.click(200, 150)
+    page.ctrl("r")
+    wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
+    assert not page.menu_item("Playback Script")["checked"]
+    stored = page.stored_script("click-to-draw")
+    assert stored == page.js("return zivroTest.file()"), "storage differs from the file"
+    assert [line for line in stored.split("\r\n") if line.startswith("ZIVRO_MOUSE(")] == \
+        [package_click(100, 100), package_click(200, 150)], stored
+
+
+def test_two_tabs_recording_at_once(page):
+    """The first tab recording keeps the stored script; a second tab recording
+    the same program meanwhile is told that its script is not stored (and the
+    first that another records), and its lines stay out of storage."""
+    page.open("cargame&test")
+    page.store_script("cargame", b"")
+    first = page.driver.current_window_handle
+    page.ctrl("r")  # the game animates: its ticks are written at once
+    wait_for(lambda: page.js("return zivroTest.storeLock()") == "held", "the first tab storing")
+    page.driver.switch_to.new_window("tab")
+    try:
+        page.open("cargame&test")
+        page.ctrl("r")
+        wait_for(lambda: "Another tab of cargame is recording ZIVRO.SCR" in page.status(),
+                 "the second tab told")
+        page.click(*BUTTONS["Stop"])
+        wait_for(lambda: "ZIVRO_MOUSE(" in page.js("return zivroTest.file()"), "the second tab's click")
+        page.ctrl("r")
+        wait_for(lambda: not page.menu_item("Record Script")["checked"], "the second tab stopped")
+    finally:
+        page.driver.close()
+        page.driver.switch_to.window(first)
+    assert "Another tab of cargame is recording too" in page.status(), page.status()
+    page.ctrl("r")
+    wait_for(lambda: not page.menu_item("Record Script")["checked"], "the first tab stopped")
+    stored = page.stored_script("cargame")
+    assert stored == page.js("return zivroTest.file()") and "ZIVRO_PERIODIC(" in stored, stored
+    assert "ZIVRO_MOUSE(" not in stored, stored
+
+
+def test_store_failure_told_not_retried_and_kept_visible(page):
+    """Storage refusing the script (the origin's quota filled while a recording
+    runs): the page says so, stores nothing more while the recording goes on,
+    and after a reload says that the stored script is incomplete, until a new
+    recording is stored whole."""
+    # An origin of its own (the same server by another name), whose quota is
+    # set before it stores anything: the browser reads it as storage opens.
+    origin = page.base.replace("127.0.0.1", "localhost")
+    page.driver.execute_cdp_cmd("Storage.overrideQuotaForOrigin", {"origin": origin + "/", "quotaSize": 1 << 20})
+    own = Page(page.driver, origin)
+    try:
+        own.open("cargame&test")
+        own.ctrl("r")
+        wait_for(lambda: "ZIVRO_PERIODIC(" in (own.stored_script("cargame") or ""), "the first stored tick")
+        # The page's origin fills the rest of its quota: blocks ever smaller,
+        # until storage refuses even small ones.
+        own.js_async("""
+            const db = await new Promise((resolve, reject) => {
+              const request = indexedDB.open('filler', 1);
+              request.onupgradeneeded = () => request.result.createObjectStore('f');
+              request.onsuccess = () => resolve(request.result);
+              request.onerror = () => reject(request.error);
+            });
+            let key = 0;
+            for (let size = 1 << 18; size >= 64; size >>= 2) {
+              for (;;) {
+                const data = new Uint8Array(size);
+                for (let at = 0; at < size; at += 65536) crypto.getRandomValues(data.subarray(at, at + 65536));
+                const kept = await new Promise((resolve) => {
+                  const transaction = db.transaction('f', 'readwrite');
+                  transaction.objectStore('f').put(data, key++);
+                  transaction.oncomplete = () => resolve(true);
+                  transaction.onabort = () => resolve(false);
+                });
+                if (!kept) break;
+              }
+            }
+            db.close();""")
+        wait_for(lambda: "ZIVRO.SCR could not be stored in this browser" in own.status(), "the failure told")
+        attempts = own.js("return zivroTest.storeAttempts()")
+        frames = own.frames()
+        wait_for(lambda: own.frames() >= frames + 5, "ticks after the failure")
+        own.click(*BUTTONS["Faster"])
+        wait_for(lambda: "ZIVRO_MOUSE(" in own.js("return zivroTest.file()"), "the click recorded")
+        own.ctrl("r")
+        wait_for(lambda: not own.menu_item("Record Script")["checked"], "recording stopped")
+        assert own.js("return zivroTest.storeAttempts()") == attempts, "storing was tried again"
+        own.open("cargame&test")
+        assert own.status().startswith("The stored ZIVRO.SCR is incomplete"), own.status()
+        # Room again: a new recording is stored, and the message goes.
+        own.js_async("""await new Promise((resolve, reject) => {
+            const request = indexedDB.deleteDatabase('filler');
+            request.onsuccess = resolve;
+            request.onerror = () => reject(request.error);
+          });""")
+        own.ctrl("r")
+        own.click(*BUTTONS["Stop"])
+        wait_for(lambda: "ZIVRO_MOUSE(" in (own.js("return zivroTest.file()") or ""), "the click recorded")
+        own.ctrl("r")
+        wait_for(lambda: not own.menu_item("Record Script")["checked"], "recording stopped")
+        assert own.stored_script("cargame") == own.js("return zivroTest.file()"), "the new recording not stored"
+        own.open("cargame&test")
+        assert own.status() == "", own.status()
+    finally:
+        page.driver.execute_cdp_cmd("Storage.overrideQuotaForOrigin", {"origin": origin + "/"})
+
+
+def test_canvas_pixels_sharp_at_ratio_2(page):
+    """At a device pixel ratio of 2 each pixel of the surface shows as a 2 x 2
+    block of exactly its colour."""
+    page.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                {"width": 1000, "height": 1100, "deviceScaleFactor": 2, "mobile": False})
+    try:
+        page.open("cargame&test")
+        page.ctrl("h")
+        page.settle()
+        rect = page.js("return arguments[0].getBoundingClientRect().toJSON()", page.canvas())
+        assert (rect["width"], rect["height"]) == (595, 501), rect
+        shot = page.driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png", "clip": {
+            "x": rect["left"], "y": rect["top"], "width": rect["width"], "height": rect["height"],
+            "scale": 1}})["data"]
+        different = page.driver.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            const canvas = document.querySelector('section.window canvas');
+            const image = new Image();
+            image.onload = () => {
+              if (image.width !== 2 * canvas.width || image.height !== 2 * canvas.height) {
+                return done('screenshot of ' + image.width + ' x ' + image.height);
+              }
+              const copy = document.createElement('canvas');
+              copy.width = image.width;
+              copy.height = image.height;
+              copy.getContext('2d').drawImage(image, 0, 0);
+              const shown = copy.getContext('2d').getImageData(0, 0, image.width, image.height).data;
+              const surface = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+              let count = 0;
+              for (let y = 0; y < image.height; ++y) {
+                for (let x = 0; x < image.width; ++x) {
+                  const s = ((y >> 1) * canvas.width + (x >> 1)) * 4;
+                  const d = (y * image.width + x) * 4;
+                  if (shown[d] !== surface[s] || shown[d + 1] !== surface[s + 1] ||
+                      shown[d + 2] !== surface[s + 2]) ++count;
+                }
+              }
+              done(count);
+            };
+            image.src = 'data:image/png;base64,' + arguments[0];""", shot)
+        assert different == 0, f"{different} screen pixels differ from their surface pixel"
+    finally:
+        page.driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
+def test_page_opened_from_a_file_says_to_serve_it(page):
+    page.driver.get((SITE / "play.html").as_uri() + "?cargame")
+    notice = wait_for(lambda: page.driver.find_elements(By.CSS_SELECTOR, "#windows .notice"), "the notice")
+    text = notice[0].text
+    assert "scripts/web.sh" in text and "python3 -m http.server" in text, text
+
+
+def test_play_from_start_matches_the_runner(page):
+    """"Play from start" starts the program again with the stored script
+    playing as ZIVRO_open finishes: every frame, from the first, equals the
+    headless runner's --play. The car game animates from its start, and this
+    script begins with clicks, before any tick."""
+    script = ROOT / "tests/golden/day_drive.scr"
+    page.open("cargame&test")
+    page.store_script("cargame", script.read_bytes())
+    page.open("cargame&test")
+    page.driver.find_element(By.ID, "play-start").click()
+    count = wait_for(lambda: page.js("return typeof zivroTest == 'object' && zivroTest.playbackEndFrames()"),
+                     "the playback's end")
+    assert page.driver.current_url.endswith("?cargame&test"), page.driver.current_url
+    same_frames_as_runner(page, "cargame", "from-start", ["--play", str(script)], count)
+
+
+def test_index_links_every_program(page):
+    page.driver.get(page.base + "/index.html")
+    links = page.js("return [...document.querySelectorAll('li a')].map(a => a.getAttribute('href'))")
+    programs = sorted("play.html?" + wasm.stem for wasm in SITE.glob("*.wasm"))
+    assert len(programs) == 6 and sorted(links) == programs, (links, programs)
+
+
 def main():
     downloads = WORK / "downloads"
     downloads.mkdir()
@@ -579,6 +851,17 @@ def main():
         ("picked_script_plays", lambda: test_picked_script_plays(page)),
         ("gets_dialog", lambda: test_gets_dialog(page)),
         ("closing_keeps_the_recording", lambda: test_closing_keeps_the_recording(page)),
+        ("killed_browser_keeps_every_recorded_line",
+         lambda: test_killed_browser_keeps_every_recorded_line(page.base, downloads)),
+        ("recording_refuses_a_picked_script_and_play_from_start",
+         lambda: test_recording_refuses_a_picked_script_and_play_from_start(page)),
+        ("two_tabs_recording_at_once", lambda: test_two_tabs_recording_at_once(page)),
+        ("store_failure_told_not_retried_and_kept_visible",
+         lambda: test_store_failure_told_not_retried_and_kept_visible(page)),
+        ("canvas_pixels_sharp_at_ratio_2", lambda: test_canvas_pixels_sharp_at_ratio_2(page)),
+        ("page_opened_from_a_file_says_to_serve_it", lambda: test_page_opened_from_a_file_says_to_serve_it(page)),
+        ("play_from_start_matches_the_runner", lambda: test_play_from_start_matches_the_runner(page)),
+        ("index_links_every_program", lambda: test_index_links_every_program(page)),
     ]
     only = sys.argv[3:]
     passed = failed = 0

@@ -12,9 +12,6 @@ namespace web {
 void mark_started();
 // The page asked for its test hooks: every presented frame is handed to it.
 void set_test_hooks(bool on);
-// A menu command the main window gets before any input, as if the user
-// chose it at once (the page's test hooks start a playback so).
-void command_at_start(unsigned command);
 // Suspends the program until the page has input for it or ms have passed
 // (ms < 0: until input). The page stays live meanwhile.
 void sleep_until_input(double ms);

@@ -33,7 +33,6 @@ EM_JS(void, page_menu_changed, (int id, const char* menu),
 EM_JS(void, page_open_menu, (int id, int index), { ZivroPage.openMenu(id, index); });
 EM_JS(void, page_frame_presented, (const uint32_t* pixels, int width, int height),
       { ZivroPage.framePresented(pixels, width, height); });
-EM_JS(void, page_idle, (), { ZivroPage.idle(); });
 EM_JS(int, page_screen_width, (), { return screen.width; });
 EM_JS(int, page_screen_height, (), { return screen.height; });
 EM_ASYNC_JS(void, page_sleep, (double ms), { await ZivroPage.sleep(ms); });
@@ -58,8 +57,6 @@ struct KeyDown {
 struct LayerState {
   bool started = false;
   bool test_hooks = false;
-  unsigned command_at_start = 0;
-  bool taken_before = false;
   std::map<int, KeyDown> keys_down;  // by the page's key number
   std::set<platform::Window> dirty;  // surfaces the page has yet to fetch
   std::vector<uint32_t> rgba;        // the last surface fetched, as the canvas takes it
@@ -167,16 +164,11 @@ void mark_started() {
   layer().started = true;
 }
 
-void command_at_start(unsigned command) {
-  layer().command_at_start = command;
-}
-
 void set_test_hooks(bool on) {
   layer().test_hooks = on;
 }
 
 void sleep_until_input(double ms) {
-  page_idle();
   page_sleep(ms);
   layer().last_yield_ms = emscripten_get_now();
 }
@@ -352,13 +344,7 @@ namespace platform {
 // Input reaches the queue only while the program is suspended, so a program
 // that keeps taking messages without waiting yields now and then.
 bool take_message(Message* message) {
-  auto& layer = web::layer();
-  if (!layer.taken_before) {
-    layer.taken_before = true;
-    if (layer.command_at_start)
-      web::post(web::main_window(), WM_COMMAND, layer.command_at_start, 0);
-  }
-  if (emscripten_get_now() - layer.last_yield_ms >= web::kYieldEveryMs) {
+  if (emscripten_get_now() - web::layer().last_yield_ms >= web::kYieldEveryMs) {
     web::sleep_until_input(0);
   }
   return portable::queue_take(message, portable::layer_now_ms());

@@ -5,14 +5,16 @@
 
 #include <cstring>
 
+#include "events.h"
 #include "platform/web/web.h"
-#include "run_state.h"
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--test-hooks") == 0) web::set_test_hooks(true);
-    // The stored script plays from the start, as the headless runner's --play.
-    if (std::strcmp(argv[i], "--play-at-start") == 0) web::command_at_start(kCommandPlayback);
+    // The page's "Play from start": the script (the page has put the stored
+    // one in the file system) plays as ZIVRO_open finishes, as the headless
+    // runner's --play.
+    if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc) play_from_open(argv[++i]);
   }
   web::mark_started();
   static char command_line[] = "";

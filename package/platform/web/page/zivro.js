@@ -1,6 +1,7 @@
 // The page of a ZIVRO program: its windows (caption, menu bar, canvas), the
-// modal dialog, the script file kept in the browser's storage, and the input
-// handed to the program (web_layer.cpp) as Windows messages.
+// modal dialog, the script file kept in the browser's storage (IndexedDB,
+// each write of the program stored durably), and the input handed to the
+// program (web_layer.cpp) as Windows messages.
 'use strict';
 
 const query = new URLSearchParams(location.search);
@@ -11,7 +12,12 @@ const testHooks = query.has('test');
 const benchHooks = query.has('bench');
 const timings = { busy: [], paint: [], resumedAt: 0 };
 const scriptPath = '/ZIVRO.SCR';
-const storageKey = 'zivro:' + programName + ':ZIVRO.SCR';
+// Where earlier versions of the page kept the script (localStorage): read
+// once and moved into IndexedDB.
+const legacyKey = 'zivro:' + programName + ':ZIVRO.SCR';
+// Set when storing the script failed and the store could not be marked so:
+// localStorage has its own quota, apart from IndexedDB's.
+const lostKey = 'zivro:' + programName + ':ZIVRO.SCR:incomplete';
 
 const VK = {
   ShiftLeft: 0x10, ShiftRight: 0x10, ControlLeft: 0x11, ControlRight: 0x11, AltLeft: 0x12,
@@ -63,6 +69,331 @@ function latin1Bytes(text) {
   return Uint8Array.from(text, (c) => (c.charCodeAt(0) < 256 ? c.charCodeAt(0) : 63));
 }
 
+function latin1Text(bytes) {
+  let text = '';
+  for (let i = 0; i < bytes.length; i += 8192) {
+    text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+  }
+  return text;
+}
+
+// --- ZIVRO.SCR in IndexedDB ------------------------------------------------
+//
+// Database "zivro": store "scripts" holds each program's {length, lost}, store
+// "blocks" the file in blocks of blockSize bytes under [program, index]. A
+// transaction that completes with "strict" durability is on disk: a browser
+// killed after it keeps the script as that transaction left it.
+const blockSize = 16384;
+
+const ScriptStore = {
+  database: null,
+
+  open() {
+    if (!this.database) {
+      this.database = new Promise((resolve, reject) => {
+        const request = indexedDB.open('zivro', 1);
+        request.onupgradeneeded = () => {
+          request.result.createObjectStore('scripts');
+          request.result.createObjectStore('blocks');
+        };
+        request.onsuccess = () => resolve(request.result);
+        request.onerror = () => reject(request.error);
+      });
+    }
+    return this.database;
+  },
+
+  done(transaction) {
+    return new Promise((resolve, reject) => {
+      transaction.oncomplete = () => resolve();
+      transaction.onabort = () => reject(transaction.error || new DOMException('aborted', 'AbortError'));
+    });
+  },
+
+  // The stored script as {bytes, lost}, or null when none is stored.
+  async read(program) {
+    const transaction = (await this.open()).transaction(['scripts', 'blocks'], 'readonly');
+    const range = IDBKeyRange.bound([program, 0], [program, Infinity]);
+    const meta = transaction.objectStore('scripts').get(program);
+    const keys = transaction.objectStore('blocks').getAllKeys(range);
+    const blocks = transaction.objectStore('blocks').getAll(range);
+    await this.done(transaction);
+    if (!meta.result) return null;
+    const bytes = new Uint8Array(meta.result.length);
+    keys.result.forEach((key, i) => {
+      const at = key[1] * blockSize;
+      if (at < bytes.length) bytes.set(blocks.result[i].subarray(0, bytes.length - at), at);
+    });
+    return { bytes, lost: !!meta.result.lost };
+  },
+
+  // Stores the file's length and the given blocks ([index, bytes]), and
+  // drops any block past the end, in one durable transaction.
+  async write(program, length, blocks) {
+    const transaction = (await this.open()).transaction(['scripts', 'blocks'], 'readwrite',
+      { durability: 'strict' });
+    const store = transaction.objectStore('blocks');
+    for (const [index, bytes] of blocks) store.put(bytes, [program, index]);
+    store.delete(IDBKeyRange.bound([program, Math.ceil(length / blockSize)], [program, Infinity]));
+    transaction.objectStore('scripts').put({ length, lost: false }, program);
+    await this.done(transaction);
+  },
+
+  // The whole of bytes as the program's script.
+  replace(program, bytes) {
+    const blocks = [];
+    for (let at = 0; at < bytes.length; at += blockSize) {
+      blocks.push([at / blockSize, bytes.slice(at, at + blockSize)]);
+    }
+    return this.write(program, bytes.length, blocks);
+  },
+
+  // Marks the stored script as not the whole of what was written.
+  async markLost(program) {
+    const transaction = (await this.open()).transaction('scripts', 'readwrite',
+      { durability: 'strict' });
+    const scripts = transaction.objectStore('scripts');
+    const meta = scripts.get(program);
+    meta.onsuccess = () => scripts.put(Object.assign({ length: 0 }, meta.result, { lost: true }), program);
+    await this.done(transaction);
+  },
+};
+
+// --- this tab's ZIVRO.SCR and its stored copy --------------------------------
+//
+// The program writes ZIVRO.SCR in Emscripten's in-memory file system, a line
+// at a time and the line of a run of ticks rewritten in place. The file's
+// node is watched: each write marks the blocks it touched, and once the
+// program's slice of work ends (a microtask) the marked blocks are stored in
+// one transaction. One transaction is in flight at a time; the writes made
+// meanwhile go in the next, so a kill loses at most what the last
+// transaction had not yet made durable.
+//
+// One tab stores a program's script at a time: a tab that starts writing the
+// file takes a Web Lock for it until the file is closed and stored. A tab
+// that finds the lock held keeps its script to itself (the page says so, and
+// Download saves it); the tab holding the lock is told.
+const ScriptFile = {
+  node: null,
+  dirty: new Set(), // blocks written since the last store
+  changed: false, // the file differs from what was last handed to storage
+  storing: false,
+  scheduled: false,
+  writers: 0, // streams open for writing on the file
+  lock: 'none', // 'asking', 'held', or 'taken' by another tab
+  release: null,
+  localOnly: false, // this tab's script is not the stored one
+  failure: null, // storing failed: nothing more is stored until the file is emptied
+  unavailable: null, // the browser gives the page no IndexedDB
+  quiet: false, // the page itself is writing what storage already has
+  legacy: false, // the file came from localStorage and goes to IndexedDB
+  attempts: 0, // transactions started, for the tests
+  waiters: [],
+  channel: null,
+
+  watch() {
+    const root = FS.root;
+    const directoryOps = root.node_ops;
+    root.node_ops = Object.assign({}, directoryOps, {
+      mknod: (parent, name, mode, dev) => {
+        const node = directoryOps.mknod(parent, name, mode, dev);
+        if (name === scriptPath.slice(1)) this.watchNode(node);
+        return node;
+      },
+    });
+    const existing = root.contents[scriptPath.slice(1)];
+    if (existing) this.watchNode(existing);
+    if ('BroadcastChannel' in window) {
+      this.channel = new BroadcastChannel(lockName());
+      this.channel.onmessage = (event) => this.heard(event.data);
+    }
+  },
+
+  watchNode(node) {
+    this.node = node;
+    const streamOps = node.stream_ops;
+    const nodeOps = node.node_ops;
+    const writable = (stream) => (stream.flags & 3) !== 0; // O_WRONLY or O_RDWR
+    node.stream_ops = Object.assign({}, streamOps, {
+      open: (stream) => {
+        if (streamOps.open) streamOps.open(stream);
+        if (!this.quiet && writable(stream)) this.opened();
+      },
+      close: (stream) => {
+        if (streamOps.close) streamOps.close(stream);
+        if (!this.quiet && writable(stream)) this.closed();
+      },
+      write: (stream, buffer, offset, length, position, canOwn) => {
+        const written = streamOps.write(stream, buffer, offset, length, position, canOwn);
+        if (!this.quiet && written > 0) {
+          for (let i = Math.floor(position / blockSize); i <= Math.floor((position + written - 1) / blockSize); ++i) {
+            this.dirty.add(i);
+          }
+          this.wrote();
+        }
+        return written;
+      },
+    });
+    node.node_ops = Object.assign({}, nodeOps, {
+      setattr: (target, attributes) => {
+        nodeOps.setattr(target, attributes);
+        if (this.quiet || attributes.size === undefined) return;
+        // Emptied: a new recording or a picked file, stored afresh.
+        if (attributes.size === 0) this.failure = null;
+        if (attributes.size % blockSize) this.dirty.add(Math.floor(attributes.size / blockSize));
+        this.wrote();
+      },
+    });
+  },
+
+  opened() {
+    ++this.writers;
+    if (this.lock === 'none') this.askLock();
+  },
+
+  closed() {
+    --this.writers;
+    this.schedule();
+  },
+
+  wrote() {
+    this.changed = true;
+    this.schedule();
+  },
+
+  askLock() {
+    if (!navigator.locks) {
+      this.lock = 'held'; // no other tab can be told apart
+      this.storeWhole();
+      return;
+    }
+    this.lock = 'asking';
+    navigator.locks.request(lockName(), { ifAvailable: true }, (lock) => {
+      if (!lock) {
+        this.lock = 'taken';
+        this.localOnly = true;
+        if (this.channel) this.channel.postMessage('blocked');
+        ZivroPage.status('Another tab of ' + programName + ' is recording ZIVRO.SCR: the script ' +
+          'of this tab is not stored (Download ZIVRO.SCR saves it).');
+        this.schedule();
+        return undefined;
+      }
+      this.lock = 'held';
+      this.localOnly = false;
+      // Another tab may have stored a script since: all of this one goes.
+      this.storeWhole();
+      return new Promise((resolve) => { this.release = resolve; });
+    });
+  },
+
+  storeWhole() {
+    const length = this.node ? this.node.usedBytes : 0;
+    for (let i = 0; i * blockSize < length; ++i) this.dirty.add(i);
+    this.wrote();
+  },
+
+  schedule() {
+    if (this.scheduled) return;
+    this.scheduled = true;
+    queueMicrotask(() => {
+      this.scheduled = false;
+      this.store();
+    });
+  },
+
+  // Nothing is being stored, nor waits to be.
+  settledNow() {
+    return !this.storing && !this.scheduled && this.lock !== 'asking' &&
+      !(this.changed && this.lock === 'held' && !this.failure && !this.unavailable);
+  },
+
+  settled() {
+    return this.settledNow() ? Promise.resolve() : new Promise((resolve) => this.waiters.push(resolve));
+  },
+
+  async store() {
+    if (this.storing) return;
+    if (this.changed && this.lock === 'held' && !this.failure && !this.unavailable) {
+      const node = this.node;
+      const length = node ? node.usedBytes : 0;
+      const blocks = [...this.dirty].filter((i) => i * blockSize < length).sort((a, b) => a - b)
+        .map((i) => [i, node.contents.slice(i * blockSize, Math.min(length, (i + 1) * blockSize))]);
+      this.dirty.clear();
+      this.changed = false;
+      this.storing = true;
+      ++this.attempts;
+      try {
+        await ScriptStore.write(programName, length, blocks);
+        try {
+          localStorage.removeItem(lostKey);
+          if (this.legacy) localStorage.removeItem(legacyKey);
+        } catch (error) {
+          // nothing to tidy where localStorage is refused
+        }
+        this.legacy = false;
+      } catch (error) {
+        this.failed(error);
+      }
+      this.storing = false;
+      this.schedule();
+      return;
+    }
+    if (this.writers === 0 && this.lock === 'held' && (!this.changed || this.failure)) {
+      this.lock = 'none';
+      this.release();
+      if (this.channel) this.channel.postMessage('stored');
+    } else if (this.writers === 0 && this.lock === 'taken') {
+      this.lock = 'none';
+    }
+    if (this.settledNow()) this.waiters.splice(0).forEach((resolve) => resolve());
+  },
+
+  // Storing failed (the quota, most likely): the script stays whole in the
+  // page, the stored copy stays as the last transaction left it, and the
+  // page tries no more until the file is emptied.
+  failed(error) {
+    this.failure = error;
+    ZivroPage.status('ZIVRO.SCR could not be stored in this browser (' + error.name +
+      (error.message ? ': ' + error.message : '') + '): the stored copy is incomplete and ' +
+      'no more of it is stored. Download ZIVRO.SCR saves all of it.');
+    try {
+      localStorage.setItem(lostKey, '1');
+    } catch (ignored) {
+      // the mark in IndexedDB below may still be kept
+    }
+    ScriptStore.markLost(programName).catch(() => {});
+  },
+
+  // Another tab of the program: it found the lock taken, or it has stored
+  // its script, which this tab then plays and downloads (unless it holds a
+  // script of its own or has the file open).
+  async heard(message) {
+    if (message === 'blocked' && this.lock === 'held') {
+      ZivroPage.status('Another tab of ' + programName + ' is recording too: the stored ' +
+        'ZIVRO.SCR is the script of this tab.');
+    }
+    if (message !== 'stored' || this.localOnly || this.writers || this.lock !== 'none') return;
+    if (FS.streams.some((stream) => stream && stream.node === this.node)) return;
+    let stored;
+    try {
+      stored = await ScriptStore.read(programName);
+    } catch (error) {
+      return;
+    }
+    if (this.writers || this.localOnly) return;
+    this.quiet = true;
+    try {
+      FS.writeFile(scriptPath, stored ? stored.bytes : new Uint8Array());
+    } finally {
+      this.quiet = false;
+    }
+  },
+};
+
+function lockName() {
+  return 'zivro:' + programName + ':ZIVRO.SCR';
+}
+
 const ZivroPage = {
   windows: new Map(), // id -> {element, canvas, menubar, menu}
   dirty: new Set(),
@@ -70,7 +401,7 @@ const ZivroPage = {
   wake: null,
   openPopup: null, // {id, index, element, items, selected}
   dialogOpen: false,
-  storedScript: null,
+  initialScript: new Uint8Array(),
   frames: [],
   ended: null,
 
@@ -91,6 +422,18 @@ const ZivroPage = {
       win.canvas.width = width;
       win.canvas.height = height;
     }
+    this.fitCanvas(win);
+  },
+
+  // Each pixel of the surface as a whole number of the screen's pixels,
+  // drawn without smoothing (zivro.css): at a device pixel ratio of 2 a
+  // 2 x 2 block. At ratios between whole numbers the canvas takes the
+  // nearest whole multiple, so it grows or shrinks a little.
+  fitCanvas(win) {
+    const ratio = window.devicePixelRatio || 1;
+    const scale = Math.max(1, Math.round(ratio)) / ratio;
+    win.canvas.style.width = win.canvas.width * scale + 'px';
+    win.canvas.style.height = win.canvas.height * scale + 'px';
   },
 
   makeWindow(id, main) {
@@ -141,6 +484,7 @@ const ZivroPage = {
       if (win.canvas.width !== width || win.canvas.height !== height) {
         win.canvas.width = width;
         win.canvas.height = height;
+        this.fitCanvas(win);
       }
       win.context.putImageData(new ImageData(bytes, width, height), 0, 0);
     }
@@ -344,29 +688,6 @@ const ZivroPage = {
   playing: false,
   playbackEndFrames: null,
 
-  // The program is about to sleep: what it recorded goes to storage now,
-  // so that closing the page loses nothing.
-  idle() {
-    // The file's node itself, not FS.stat or FS.readFile: this runs before
-    // every sleep, and a missing file would cost an exception each time.
-    const node = FS.root.contents['ZIVRO.SCR'];
-    if (!node || !node.contents) return;
-    const bytes = node.contents.subarray(0, node.usedBytes);
-    const stored = this.storedScript;
-    if (stored && stored.length === bytes.length && stored.every((b, i) => b === bytes[i])) return;
-    let text = '';
-    for (let i = 0; i < bytes.length; i += 8192) {
-      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
-    }
-    try {
-      localStorage.setItem(storageKey, text);
-      this.storedScript = bytes.slice();
-      this.status('');
-    } catch (error) {
-      this.status('The script could not be stored in this browser: ' + error.message);
-    }
-  },
-
   sleep(ms) {
     if (benchHooks && timings.resumedAt) timings.busy.push(performance.now() - timings.resumedAt);
     return new Promise((resolve) => {
@@ -385,7 +706,6 @@ const ZivroPage = {
 
   programEnded(code) {
     if (this.ended !== null) return;
-    this.idle();
     this.ended = code;
     this.closePopup();
     this.status('The program has ended' + (code ? ' with status ' + code : '') + '.');
@@ -405,9 +725,11 @@ const ZivroPage = {
 
   listenToMouse(win) {
     const canvas = win.canvas;
+    // Client coordinates in the surface's pixels (fitCanvas may have scaled it).
     const at = (event) => {
       const rect = canvas.getBoundingClientRect();
-      return [Math.floor(event.clientX - rect.left), Math.floor(event.clientY - rect.top)];
+      return [Math.floor((event.clientX - rect.left) * (canvas.width / rect.width || 1)),
+        Math.floor((event.clientY - rect.top) * (canvas.height / rect.height || 1))];
     };
     // The MK_ flags Windows sends with a mouse message: the buttons held,
     // as the page has seen them go down and up, and Shift and Ctrl. The
@@ -508,21 +830,32 @@ const ZivroPage = {
   },
   physicalKeys: new Map(),
 
-  readScript() {
+  // The item of the run menu with this label, if the program has it.
+  runItem(label) {
+    for (const win of this.windows.values()) {
+      for (const top of win.menu) {
+        const item = top.items.find((entry) => entry.label === label);
+        if (item) return { win, item };
+      }
+    }
+    return null;
+  },
+
+  recording() {
+    const found = this.runItem('&Record Script');
+    return !!found && found.item.checked;
+  },
+
+  scriptBytes() {
     try {
-      return latin1Bytes(localStorage.getItem(storageKey) || '');
+      return FS.readFile(scriptPath);
     } catch (error) {
-      return new Uint8Array();
+      return this.initialScript;
     }
   },
 
   downloadScript() {
-    let bytes;
-    try {
-      bytes = FS.readFile(scriptPath);
-    } catch (error) {
-      bytes = this.readScript();
-    }
+    const bytes = this.scriptBytes();
     if (!bytes.length) {
       this.status('No script recorded yet: Run > Record Script (Ctrl+R) records one.');
       return;
@@ -536,22 +869,43 @@ const ZivroPage = {
     setTimeout(() => URL.revokeObjectURL(link.href), 1000);
   },
 
-  // A script file the user picks becomes the stored ZIVRO.SCR and plays.
+  // A script file the user picks becomes the stored ZIVRO.SCR and plays; not
+  // while a recording writes that file.
   async playPicked(file) {
     const bytes = new Uint8Array(await file.arrayBuffer());
+    if (this.recording()) {
+      this.status('A script cannot be picked while recording: stop the recording first ' +
+        '(Run > Record Script, Ctrl+R).');
+      return;
+    }
     FS.writeFile(scriptPath, bytes);
-    this.storedScript = null;
-    this.idle();
-    for (const win of this.windows.values()) {
-      for (const top of win.menu) {
-        const item = top.items.find((entry) => entry.label === '&Playback Script');
-        if (item && !item.grayed) {
-          this.command(win.id, item.id);
-          return;
-        }
-      }
+    const found = this.runItem('&Playback Script');
+    if (found && !found.item.grayed) {
+      this.command(found.win.id, found.item.id);
+      return;
     }
     this.status('Stored as ZIVRO.SCR; the program has no Playback Script command free now.');
+  },
+
+  // Starts the program again with the stored script playing from its very
+  // start, as the headless runner's --play does: the first tick and the
+  // answer of a dialog before the first wait come from the script.
+  async playFromStart() {
+    if (this.recording()) {
+      this.status('Stop the recording first (Run > Record Script, Ctrl+R), then play it from the start.');
+      return;
+    }
+    if (ScriptFile.localOnly) {
+      this.status('The ZIVRO.SCR of this tab is not stored, another tab\'s is: download this ' +
+        'one, then pick it when the other tab has stopped recording.');
+      return;
+    }
+    if (!this.scriptBytes().length) {
+      this.status('No script to play: record one (Run > Record Script, Ctrl+R) or pick a file.');
+      return;
+    }
+    await ScriptFile.settled();
+    location.search = '?' + [...query.keys()].filter((key) => key !== 'play').concat('play').join('&');
   },
 };
 
@@ -563,15 +917,21 @@ document.addEventListener('mousedown', (event) => {
   }
 });
 // Closing the page closes the program's window, as the close box does.
-window.addEventListener('pagehide', () => {
-  ZivroPage.call('_web_close', 0);
-  ZivroPage.idle();
-});
+window.addEventListener('pagehide', () => ZivroPage.call('_web_close', 0));
+// The canvases follow the device pixel ratio (zoom, another screen).
+function watchPixelRatio() {
+  matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)').addEventListener('change', () => {
+    for (const win of ZivroPage.windows.values()) ZivroPage.fitCanvas(win);
+    watchPixelRatio();
+  }, { once: true });
+}
+watchPixelRatio();
 document.getElementById('download').addEventListener('click', () => ZivroPage.downloadScript());
 document.getElementById('pick').addEventListener('change', (event) => {
   if (event.target.files.length) ZivroPage.playPicked(event.target.files[0]);
   event.target.value = '';
 });
+document.getElementById('play-start').addEventListener('click', () => ZivroPage.playFromStart());
 if (benchHooks) window.zivroBench = timings;
 if (testHooks) {
   window.zivroTest = {
@@ -579,16 +939,32 @@ if (testHooks) {
     frame: (i) => ZivroPage.frames[i],
     ended: () => ZivroPage.ended,
     playbackEndFrames: () => ZivroPage.playbackEndFrames,
+    status: () => document.getElementById('status').textContent,
+    // The script as this tab's file holds it, and as storage holds it (null
+    // when none), once this tab's writes are stored.
+    file: () => {
+      const node = FS.root.contents[scriptPath.slice(1)];
+      return node ? latin1Text(node.contents ? node.contents.subarray(0, node.usedBytes) : []) : null;
+    },
+    stored: async (program) => {
+      await ScriptFile.settled();
+      const stored = await ScriptStore.read(program);
+      return stored && latin1Text(stored.bytes);
+    },
+    store: (program, text) => ScriptStore.replace(program, latin1Bytes(text)),
+    storeSettled: () => ScriptFile.settledNow(),
+    storeAttempts: () => ScriptFile.attempts,
+    storeLock: () => ScriptFile.lock,
   };
 }
 
 var Module = {
-  arguments: testHooks ? ['--test-hooks'].concat(query.has('play') ? ['--play-at-start'] : []) : [],
+  arguments: (testHooks ? ['--test-hooks'] : []).concat(query.has('play') ? ['--play', scriptPath] : []),
   preRun: [
     () => {
-      const stored = ZivroPage.readScript();
-      if (stored.length) FS.writeFile(scriptPath, stored);
-      ZivroPage.storedScript = stored;
+      if (ZivroPage.initialScript.length) FS.writeFile(scriptPath, ZivroPage.initialScript);
+      ScriptFile.watch();
+      if (ScriptFile.legacy) ScriptFile.askLock();
     },
   ],
   print: (text) => console.log(text),
@@ -596,12 +972,64 @@ var Module = {
   onExit: (code) => ZivroPage.programEnded(code),
 };
 
-if (programName) {
+// Opened from a file, the page cannot load its program: say what to do.
+function showServeNotice() {
+  const notice = document.createElement('div');
+  notice.className = 'notice';
+  notice.innerHTML = '<p>This page has been opened from a file, and a browser lets such a page ' +
+    'load no program. Serve the folder it is in and open it from there:</p>' +
+    '<ul><li>in the source tree, <code>scripts/web.sh</code> builds it and serves it on ' +
+    '<code>http://localhost:8000/</code>;</li>' +
+    '<li>in the folder of this page, <code>python3 -m http.server</code> serves it on ' +
+    '<code>http://localhost:8000/</code>.</li></ul>';
+  const name = programName || 'cargame';
+  notice.append('Then open http://localhost:8000/play.html?' + name + '.');
+  document.getElementById('windows').append(notice);
+  ZivroPage.status('Opened from a file: serve this folder to run the program.');
+}
+
+async function startProgram() {
+  if (location.protocol === 'file:') {
+    showServeNotice();
+    return;
+  }
+  if (!programName) {
+    ZivroPage.status('Name a program in the address: play.html?cargame');
+    return;
+  }
   document.title = programName + ' - ZIVRO';
+  // "play" is for this start only: a reload runs the program as usual.
+  if (query.has('play')) {
+    history.replaceState(null, '', '?' + [...query.keys()].filter((key) => key !== 'play').join('&'));
+  }
+  let stored = null;
+  try {
+    stored = await ScriptStore.read(programName);
+  } catch (error) {
+    ScriptFile.unavailable = error;
+    ZivroPage.status('This browser gives the page no storage (' + error.name + '): a recording ' +
+      'lasts while the page is open; Download ZIVRO.SCR saves it.');
+  }
+  let lost = false;
+  try {
+    lost = !!localStorage.getItem(lostKey);
+    const legacy = localStorage.getItem(legacyKey);
+    if (!stored && legacy !== null) {
+      stored = { bytes: latin1Bytes(legacy), lost: false };
+      ScriptFile.legacy = !ScriptFile.unavailable;
+    }
+  } catch (error) {
+    // localStorage refused: nothing kept there
+  }
+  if (stored) ZivroPage.initialScript = stored.bytes;
+  if (lost || (stored && stored.lost)) {
+    ZivroPage.status('The stored ZIVRO.SCR is incomplete: this browser\'s storage refused part ' +
+      'of the script last recorded or picked here. Download ZIVRO.SCR saves what is kept.');
+  }
   const script = document.createElement('script');
   script.src = programName + '.js';
   script.onerror = () => ZivroPage.status('There is no program called ' + programName + ' here.');
   document.body.append(script);
-} else {
-  ZivroPage.status('Name a program in the address: play.html?cargame');
 }
+
+startProgram();
