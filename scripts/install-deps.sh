@@ -24,8 +24,8 @@ for want in "$@"; do
     desktop) packages+=(libfltk1.3-dev fluid libx11-dev) ;;
     test)
       packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev fluid libx11-dev xvfb openbox
-        xdotool imagemagick x11-utils mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-        googletest wine32:i386 "${web_packages[@]}")
+        x11-xserver-utils xdotool imagemagick x11-utils mingw-w64 g++-mingw-w64-x86-64
+        g++-mingw-w64-i686 wine wine64 googletest wine32:i386 "${web_packages[@]}")
       web=true
       ;;
     fresh) packages+=(debootstrap) ;;

@@ -48,6 +48,17 @@ wait_window() {
   exit 1
 }
 
+# wait_for_lines FILE PATTERN COUNT [SECONDS]: waits until FILE holds COUNT
+# lines matching the extended PATTERN, up to SECONDS (default 10); false if
+# they never come.
+wait_for_lines() {
+  for _ in $(seq 1 $((${4:-10} * 10))); do
+    [ "$(grep -cE "$2" "$1" 2> /dev/null)" -ge "$3" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # need_program FILE: ends the test at once when the program to drive is
 # missing.
 need_program() {
