@@ -8,6 +8,7 @@
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
 #include "platform/portable/dialog_template.h"
+#include "platform/portable/dialogs.h"
 #include "platform/portable/files.h"
 #include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
@@ -360,22 +361,14 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
                           intptr_t init) {
   using headless::layer;
   DialogObject dialog;
-  if (!procedure || !portable::parse_dialog_template(dialog_template, size, &dialog.layout)) {
-    return -1;
-  }
-  dialog.procedure = procedure;
+  if (!portable::open_dialog(dialog_template, size, procedure, &dialog)) return -1;
   headless::DialogSeen seen;
   seen.caption = dialog.layout.caption;
-  int edit_id = -1;
-  int default_button = 1;  // IDOK when the template names no default button
   for (const portable::DialogControl& control : dialog.layout.controls) {
-    dialog.texts[control.id] = control.title;
     if (control.kind == portable::ControlKind::kStatic) seen.static_texts.push_back(control.title);
-    if (control.kind == portable::ControlKind::kEdit && edit_id < 0) edit_id = control.id;
-    if (control.kind == portable::ControlKind::kButton && (control.style & 0x0Fu) == 1) {
-      default_button = control.id;  // BS_DEFPUSHBUTTON
-    }
   }
+  const int edit_id = portable::first_edit_id(dialog.layout);
+  const int default_button = portable::default_button_id(dialog.layout);
   procedure(&dialog, WM_INITDIALOG, 0, init);
   if (layer.answers_used < layer.answers.size()) seen.answer = layer.answers[layer.answers_used++];
   if (edit_id >= 0) dialog.texts[edit_id] = seen.answer;
