@@ -120,7 +120,7 @@ namespace {
 // dialog could not be shown, else 1.
 int ask_for_line(const char* prompt, char* buffer) {
   // A replayed script answers in place of the user.
-  if (buffer && script_read_answer(buffer, kAnswerLimit, run_state().playback)) return 1;
+  if (buffer && script_read_answer(buffer, kAnswerLimit)) return 1;
   uint8_t dialog_template[kLineInputTemplateSize];
   build_line_input_template(prompt, dialog_template);
   const intptr_t result =
@@ -128,7 +128,7 @@ int ask_for_line(const char* prompt, char* buffer) {
                                  gets_dialog_proc, reinterpret_cast<intptr_t>(buffer));
   answer_buffer = nullptr;
   if (result == -1) return 0;
-  if (buffer && run_state().recording) script_record_answer(buffer, run_state().playback);
+  if (buffer && script_recording()) script_record_answer(buffer);
   return 1;
 }
 
