@@ -94,7 +94,7 @@ void set_logging(bool on) {
 }
 
 void stop_playback() {
-  events.run.playback = false;
+  script_set_playing(false);
   events.run.play_one = false;
   set_run_menu_check(kCommandPlayback, false);
 }
@@ -180,26 +180,23 @@ void run_command(unsigned id) {
       set_logging(!logging_flag());
       break;
     case kCommandRecord:
-      if (run.recording) {
-        run.recording = false;
+      if (script_recording()) {
         set_run_menu_check(kCommandRecord, false);
-        script_stop_recording(run.playback);
+        script_stop_recording();
       } else {
         // The file is opened, and emptied, by the first line written.
-        run.recording = true;
         set_run_menu_check(kCommandRecord, true);
-        script_start_recording(run.playback);
+        script_start_recording();
       }
       break;
     case kCommandPlayback:
-      if (run.playback) {
-        run.playback = false;
+      if (script_playing()) {
         set_run_menu_check(kCommandPlayback, false);
-        script_stop_reading(run.recording);  // a recording keeps its file
+        script_stop_playback();  // a recording keeps its file
       } else {
         run.animate = false;
         run.single_step = false;
-        run.playback = true;
+        script_set_playing(true);
         set_run_menu_check(kCommandPlayback, true);
       }
       break;
@@ -259,7 +256,7 @@ int wait_for_event(ZIVRO_Event* event) {
 
   while (still_waiting(pending, run)) {
     const bool took = pump_one_message();
-    if (pending.kind != ZIVRO_QUIT && (run.play_one || run.playback)) {
+    if (pending.kind != ZIVRO_QUIT && (run.play_one || script_playing())) {
       run.play_one = false;
       ScriptEvent event;
       if (read_wanted_script_event(&event)) {
@@ -276,15 +273,14 @@ int wait_for_event(ZIVRO_Event* event) {
     }
     // Nothing taken and nothing a further step could produce on its own:
     // sleep in the layer until a message comes instead of spinning.
-    if (!took && !run.play_one && !run.playback && still_waiting(pending, run)) {
+    if (!took && !run.play_one && !script_playing() && still_waiting(pending, run)) {
       platform::wait_for_message();
     }
   }
 
-  if (run.recording) {
+  if (script_recording()) {
     script_record_event({pending.kind, pending.mouse_x, pending.mouse_y, pending.key,
-                         pending.key_code, pending.button, pending.modifiers},
-                        run.playback);
+                         pending.key_code, pending.button, pending.modifiers});
   }
 
   const int kind = run.quit_requested ? ZIVRO_QUIT : pending.kind;
@@ -527,8 +523,8 @@ void play_from_open(const std::string& path) {
 }
 
 void start_run_control_if_asked() {
-  if (events.record_from_open && !events.run.recording) run_command(kCommandRecord);
-  if (events.play_from_open && !events.run.playback) run_command(kCommandPlayback);
+  if (events.record_from_open && !script_recording()) run_command(kCommandRecord);
+  if (events.play_from_open && !script_playing()) run_command(kCommandPlayback);
 }
 
 void reset_events_state() {

@@ -1,5 +1,6 @@
 // The package's one pending event, its run-control flags and the run
-// menu's command ids. The events module owns the single instance of each.
+// menu's command ids. The events module owns the single instance of each;
+// whether recording and playback are on is the script module's to say.
 #pragma once
 
 constexpr int kNoEvent = -1;
@@ -20,8 +21,6 @@ struct RunState {
   bool single_step = false;
   bool quit_requested = false;
   bool play_one = false;
-  bool playback = false;
-  bool recording = false;
   bool ctrl_held = false;
   bool tick = false;
 };

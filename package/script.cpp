@@ -39,6 +39,8 @@ struct ScriptState {
   bool write_failing = false;      // a failed write was reported, none has worked since
   bool write_failed = false;       // some line was lost since the start
   bool served_event = false;       // the current wait's event came from the script
+  bool recording = false;          // the run menu's Record Script is on
+  bool playing = false;            // the run menu's Playback Script is on
   // The lines played since the file was opened for reading, each ended by
   // CR LF, and where the last periodic line among them begins: a recording
   // that takes the file over begins with them.
@@ -180,8 +182,8 @@ void report_write_failure() {
 
 // A playback that is on keeps the file it reads; a recording writes nothing
 // meanwhile.
-bool held_by_playback(bool playback_on) {
-  return script.direction == Direction::kReading && playback_on;
+bool held_by_playback() {
+  return script.direction == Direction::kReading && script.playing;
 }
 
 bool put_line(const char* text, size_t length);
@@ -190,8 +192,8 @@ bool put_line(const char* text, size_t length);
 // a playback that is no longer on (its end reached, or after Play One) is
 // taken over: the lines it played begin the recording, in place of the
 // rest, so that the recording replays what was shown.
-bool open_for_writing(bool report, bool playback_on) {
-  if (held_by_playback(playback_on)) return false;
+bool open_for_writing(bool report) {
+  if (held_by_playback()) return false;
   std::string kept;
   if (script.direction == Direction::kReading) {
     kept = played_lines();
@@ -232,8 +234,8 @@ bool put_line(const char* text, size_t length) {
 
 // Brings the run's line in the file up to its count: in place of the
 // line it had, or as a new last line.
-bool write_run(bool report, bool playback_on) {
-  if (!open_for_writing(report, playback_on)) return false;
+bool write_run(bool report) {
+  if (!open_for_writing(report)) return false;
   if (script.run_on_disk == script.recorded_run) return true;
   char line[40];
   const int length =
@@ -246,10 +248,10 @@ bool write_run(bool report, bool playback_on) {
 
 // Ends the run in progress, its line written whole. False when that line
 // could not be written to an open file: nothing may follow it then.
-bool end_run(bool playback_on) {
+bool end_run() {
   bool kept = true;
   if (script.recorded_run > 0) {
-    kept = write_run(!script.run_open_reported, playback_on) || !script.file;
+    kept = write_run(!script.run_open_reported) || !script.file;
   }
   script.recorded_run = 0;
   script.run_on_disk = 0;
@@ -266,6 +268,16 @@ size_t read_event_line(char (&line)[512], bool* at_end) {
 }
 
 }  // namespace
+
+bool script_recording() {
+  return script.recording;
+}
+bool script_playing() {
+  return script.playing;
+}
+void script_set_playing(bool on) {
+  script.playing = on;
+}
 
 int periodic_run_counter() {
   return script.recorded_run;
@@ -414,8 +426,8 @@ size_t read_script_line(std::FILE* file, char (&line)[512], bool* at_end) {
   return length;
 }
 
-void script_write_event(const ScriptEvent& event, bool playback_on) {
-  if (!open_for_writing(true, playback_on)) return;
+void script_write_event(const ScriptEvent& event) {
+  if (!open_for_writing(true)) return;
   char line[96];
   int length = 0;
   const int mods = event.modifiers;
@@ -448,41 +460,43 @@ void script_write_event(const ScriptEvent& event, bool playback_on) {
   put_line(line, static_cast<size_t>(length));
 }
 
-void script_record_event(const ScriptEvent& event, bool playback_on) {
+void script_record_event(const ScriptEvent& event) {
   // Events played back are not recorded: their lines begin the recording
   // when it takes the file over.
-  if (held_by_playback(playback_on)) return;
+  if (held_by_playback()) return;
   if (script.served_event && script.direction == Direction::kReading) return;
   if (event.kind != ZIVRO_PERIODIC) {
-    if (end_run(playback_on)) script_write_event(event, playback_on);
+    if (end_run()) script_write_event(event);
     return;
   }
   // At the limit of the count the run's line is complete: a new run begins.
-  if (script.recorded_run == INT_MAX) end_run(playback_on);
+  if (script.recorded_run == INT_MAX) end_run();
   if (++script.recorded_run == 1) script.run_open_reported = false;
   // A file that cannot be opened is tried again at every tick, but reported
   // once for the run, as the one line it would have been.
-  if (!write_run(!script.run_open_reported, playback_on) && !script.file) {
+  if (!write_run(!script.run_open_reported) && !script.file) {
     script.run_open_reported = true;
   }
 }
 
-void script_start_recording(bool playback_on) {
+void script_start_recording() {
+  script.recording = true;
   script.recorded_run = 0;
   script.run_on_disk = 0;
-  if (script.direction == Direction::kReading && !playback_on) script_close();
+  if (script.direction == Direction::kReading && !script.playing) script_close();
 }
 
-void script_stop_recording(bool playback_on) {
-  if (!held_by_playback(playback_on)) end_run(playback_on);
+void script_stop_recording() {
+  script.recording = false;
+  if (!held_by_playback()) end_run();
   script.recorded_run = 0;
   script.run_on_disk = 0;
   if (script.direction == Direction::kWriting) script_close();
 }
 
-void script_record_answer(const char* answer, bool playback_on) {
-  if (held_by_playback(playback_on) || !end_run(playback_on)) return;
-  if (!open_for_writing(true, playback_on)) return;
+void script_record_answer(const char* answer) {
+  if (held_by_playback() || !end_run()) return;
+  if (!open_for_writing(true)) return;
   const std::string escaped = escape_answer(answer ? answer : "");
   size_t at = 0;
   do {
@@ -506,13 +520,13 @@ void script_wait_started() {
   script.served_event = false;
 }
 
-bool script_read_answer(char* buffer, size_t size, bool playback_on) {
+bool script_read_answer(char* buffer, size_t size) {
   // A playback on from the start meets a dialog before its first event.
-  if (playback_on && script.direction == Direction::kNone && !open_for_reading()) return false;
+  if (script.playing && script.direction == Direction::kNone && !open_for_reading()) return false;
   if (script.direction != Direction::kReading || script.playback_remaining > 0 || size == 0) {
     return false;
   }
-  if (!playback_on && !script.served_event) return false;
+  if (!script.playing && !script.served_event) return false;
   std::fpos_t before;
   if (std::fgetpos(script.file, &before) != 0) return false;
   std::string answer;
@@ -612,11 +626,12 @@ bool script_read_event(ScriptEvent* event) {
   return true;
 }
 
-void script_stop_reading(bool recording_on) {
+void script_stop_playback() {
+  script.playing = false;
   if (script.direction != Direction::kReading) return;
   // A recording that is on takes the file over now, before its lines are lost.
-  if (recording_on && !script.played.empty()) {
-    open_for_writing(true, false);
+  if (script.recording && !script.played.empty()) {
+    open_for_writing(true);
   } else {
     script_close();
   }

@@ -7,14 +7,21 @@
 
 inline constexpr const char* kScriptFileName = "ZIVRO.SCR";
 
-// Whether a playback is on is the caller's to say (`playback_on`): the file
-// a playback reads is held for it, and a recording writes nothing meanwhile.
+// Recording and playback as the run menu switches them. This module owns
+// both switches and the one file they share: the file a playback reads is
+// held for it while it is on, and a recording writes nothing meanwhile.
+bool script_recording();
+bool script_playing();
 
 // Switching recording on: a fresh run, and a file left open for reading by
 // a playback that is no longer on is closed.
-void script_start_recording(bool playback_on);
+void script_start_recording();
 // Writes the pending periodic run, if any, and closes a file open for writing.
-void script_stop_recording(bool playback_on);
+void script_stop_recording();
+// Switching playback on, or its ending by itself (the end of the file, a
+// line that is no event, a file that cannot be read), which leaves the file
+// as it is.
+void script_set_playing(bool on);
 // Recordings go to `path` instead of ZIVRO.SCR in the current directory
 // (the runner's --record FILE); messages still name ZIVRO.SCR.
 void script_record_to(const std::string& path);
@@ -41,14 +48,14 @@ struct ScriptEvent {
 // click or character line gets its modifiers as one more number only when
 // they are not 0, so programs that never ask for them write what they always
 // wrote.
-void script_write_event(const ScriptEvent& event, bool playback_on);
-inline void script_write_event(int kind, int x, int y, char key, bool playback_on) {
-  script_write_event(ScriptEvent{kind, x, y, key}, playback_on);
+void script_write_event(const ScriptEvent& event);
+inline void script_write_event(int kind, int x, int y, char key) {
+  script_write_event(ScriptEvent{kind, x, y, key});
 }
 // The recording step of the wait: a periodic event extends the run of
 // ticks, whose line is kept up to date in the file; any other event ends
 // the run and has its own line written (a quit opens the file only).
-void script_record_event(const ScriptEvent& event, bool playback_on);
+void script_record_event(const ScriptEvent& event);
 // The next event of the playback. False when the script supplies none: the
 // file cannot be opened or its end is reached (both reported in the text
 // window), or a line is no event; the caller then ends the playback.
@@ -56,7 +63,7 @@ bool script_read_event(ScriptEvent* event);
 // Switching playback off: closes the file only if it is open for reading.
 // With recording on, the recording takes it over instead, beginning with
 // the lines played.
-void script_stop_reading(bool recording_on);
+void script_stop_playback();
 void script_close();
 
 // Called as each wait starts: the event it will return is not yet one
@@ -64,10 +71,10 @@ void script_close();
 void script_wait_started();
 // The answer of a line-input dialog, while recording: its lines go into
 // the script after the pending run.
-void script_record_answer(const char* answer, bool playback_on);
+void script_record_answer(const char* answer);
 // During playback, or right after a script event, when the next script line
 // is an answer: copies it (at most size - 1 bytes and a NUL) and returns true.
-bool script_read_answer(char* buffer, size_t size, bool playback_on);
+bool script_read_answer(char* buffer, size_t size);
 
 // Some line of a recording could not be written (a failed open, write,
 // flush or close) since the package started.

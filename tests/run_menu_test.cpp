@@ -119,14 +119,14 @@ TEST_F(RunMenu, RecordAndPlaybackMarksFollowTheirFlags) {
   // Playback starts halted; the script file is missing, so the read fails.
   post_input(headless::typed('.'), 0);
   wait_event();
-  EXPECT_TRUE(run_state().recording);
+  EXPECT_TRUE(script_recording());
   EXPECT_TRUE(checked(kCommandRecord));
-  EXPECT_FALSE(run_state().playback);
+  EXPECT_FALSE(script_playing());
   EXPECT_FALSE(checked(kCommandPlayback));
   EXPECT_FALSE(run_state().animate);
   ctrl('R');
   pump_then_type();
-  EXPECT_FALSE(run_state().recording);
+  EXPECT_FALSE(script_recording());
   EXPECT_FALSE(checked(kCommandRecord));
 }
 
@@ -206,7 +206,7 @@ TEST_F(RunMenu, UnknownAndGrayedCommandsDoNothing) {
   EXPECT_EQ(wait_event().kind, ZIVRO_KBD);
   const RunState& run = run_state();
   EXPECT_FALSE(run.animate || run.single_step || run.quit_requested || run.play_one ||
-               run.playback || run.recording);
+               script_playing() || script_recording());
   EXPECT_TRUE(logging_flag());
   EXPECT_EQ(wait_event().kind, ZIVRO_QUIT) << "no quit was posted; the run just ended";
 }

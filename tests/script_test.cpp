@@ -88,7 +88,7 @@ TEST_F(Script, PlaybackReturnsTheRecordedEventsThenEndsHalted) {
                                             {ZIVRO_PERIODIC, 0, 0, 0}, {ZIVRO_QUIT, 0, 0, 0}};
   EXPECT_EQ(results, expected);
   EXPECT_EQ(headless::now_ms(), 0u) << "script events do not wait for the timer";
-  EXPECT_FALSE(run_state().playback);
+  EXPECT_FALSE(script_playing());
   EXPECT_EQ(count_of(headless::printed_lines(), "EOF encountered in script file ZIVRO.SCR\n"), 1);
 }
 
@@ -152,7 +152,7 @@ TEST_F(Script, UnknownLineStopsPlaybackSilentlyAndResumesAfterIt) {
   post_input(headless::menu_command(kCommandPlayback));
   post_input(headless::typed('l'));
   EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, 'l'})) << "live input after the stop";
-  EXPECT_FALSE(run_state().playback);
+  EXPECT_FALSE(script_playing());
   EXPECT_TRUE(headless::printed_lines().empty());
   // The file stayed open: switching playback on again goes on after the line.
   post_input(headless::menu_command(kCommandPlayback));
@@ -186,7 +186,7 @@ TEST_F(Script, MissingFileIsReportedAndPlaybackSwitchedOff) {
   EXPECT_EQ(wait_event().key, 'x');
   EXPECT_EQ(headless::printed_lines(),
             std::vector<std::string>{"Cannot open script file ZIVRO.SCR for reading\n"});
-  EXPECT_FALSE(run_state().playback);
+  EXPECT_FALSE(script_playing());
 }
 
 TEST_F(Script, UnwritableFileIsReportedForEveryEvent) {
@@ -199,7 +199,7 @@ TEST_F(Script, UnwritableFileIsReportedForEveryEvent) {
   wait_event();
   EXPECT_EQ(count_of(headless::printed_lines(), "Cannot open script file ZIVRO.SCR for writing\n"),
             2);
-  EXPECT_TRUE(run_state().recording);
+  EXPECT_TRUE(script_recording());
 }
 
 TEST_F(Script, PlayOneTwiceGivesTheFirstTwoEvents) {
@@ -239,7 +239,7 @@ TEST_F(Script, PlaybackWhileRecordingWritesNothingAndReadsNothing) {
   post_input(headless::menu_command(kCommandPlayback));
   post_input(headless::typed('b'));
   EXPECT_EQ(wait_event().key, 'b');
-  EXPECT_FALSE(run_state().playback);
+  EXPECT_FALSE(script_playing());
   EXPECT_TRUE(headless::printed_lines().empty());
 }
 
@@ -326,7 +326,7 @@ TEST_F(Script, PlaybackTogglesNeitherEraseNorInventRecordedTicks) {
   post_input(headless::menu_command(kCommandPlayback));
   post_input(headless::typed('b'));
   EXPECT_EQ(wait_event().key, 'b');
-  EXPECT_FALSE(run_state().playback);
+  EXPECT_FALSE(script_playing());
   EXPECT_TRUE(headless::printed_lines().empty());
   post_input(headless::menu_command(kCommandRecord));
   post_input(headless::typed('.'));
@@ -609,7 +609,7 @@ TEST_F(Script, NastyCorpusPlaysToItsEnd) {
     int waits = 0;
     while (wait_event().kind != ZIVRO_QUIT && waits < 100'000) ++waits;
     EXPECT_LT(waits, 100'000) << entry.path();
-    EXPECT_FALSE(run_state().playback) << entry.path();
+    EXPECT_FALSE(script_playing()) << entry.path();
   }
 }
 

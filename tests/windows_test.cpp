@@ -86,7 +86,7 @@ TEST_F(Windows, CloseEndsAScriptInProgress) {
   wait_event();
   EXPECT_EQ(ZIVRO_close(), 1);
   // A closed script file is opened afresh, and emptied, by the next line.
-  script_write_event(ZIVRO_KBD, 0, 0, 'c', false);
+  script_write_event(ZIVRO_KBD, 0, 0, 'c');
   script_close();
   std::ifstream in(kScriptFileName, std::ios::binary);
   std::string content((std::istreambuf_iterator<char>(in)), {});

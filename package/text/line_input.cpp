@@ -24,55 +24,75 @@ constexpr size_t kPromptUnits = 79;
 // The caller's buffer while the dialog runs.
 char* answer_buffer = nullptr;
 
-void put16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
-void put32(uint8_t* at, uint32_t value) {
-  put16(at, static_cast<uint16_t>(value));
-  put16(at + 2, static_cast<uint16_t>(value >> 16));
-}
+// Writes a dialog template in Win32's DLGTEMPLATE layout, field after field
+// in the order platform/portable/dialog_template.cpp reads them back: the
+// header, then each control aligned to four bytes.
+struct TemplateWriter {
+  uint8_t* bytes;
+  size_t size;
+  size_t at = 0;
 
-// One item: style, no extended style, position and size, id, class ordinal.
-void put_item(uint8_t* at, uint32_t style, int x, int y, int width, int height, int id,
-              uint16_t class_ordinal) {
-  put32(at, style);
-  put16(at + 8, static_cast<uint16_t>(x));
-  put16(at + 10, static_cast<uint16_t>(y));
-  put16(at + 12, static_cast<uint16_t>(width));
-  put16(at + 14, static_cast<uint16_t>(height));
-  put16(at + 16, static_cast<uint16_t>(id));
-  put16(at + 18, 0xFFFF);
-  put16(at + 20, class_ordinal);
-}
+  void word(uint16_t value) {
+    if (at + 2 > size) return;
+    bytes[at++] = static_cast<uint8_t>(value);
+    bytes[at++] = static_cast<uint8_t>(value >> 8);
+  }
+  void dword(uint32_t value) {
+    word(static_cast<uint16_t>(value));
+    word(static_cast<uint16_t>(value >> 16));
+  }
+  // A string of 16-bit units ending in a 0 unit; bytes are characters.
+  void text(const char* chars, size_t count) {
+    for (size_t i = 0; i < count; ++i) word(static_cast<uint8_t>(chars[i]));
+    word(0);
+  }
+  void align() {
+    while (at % 4 != 0 && at < size) bytes[at++] = 0;
+  }
+  void header(uint32_t style, uint16_t count, int x, int y, int width, int height,
+              const char* caption) {
+    dword(style);
+    dword(0);  // extended style
+    word(count);
+    for (int value : {x, y, width, height}) word(static_cast<uint16_t>(value));
+    word(0);  // no menu
+    word(0);  // the standard class
+    text(caption, std::strlen(caption));
+  }
+  void control(uint32_t style, int x, int y, int width, int height, int id, uint16_t class_ordinal,
+               const char* title, size_t title_length) {
+    align();
+    dword(style);
+    dword(0);  // extended style
+    for (int value : {x, y, width, height, id}) word(static_cast<uint16_t>(value));
+    word(0xFFFF);
+    word(class_ordinal);
+    text(title, title_length);
+    word(0);  // no creation data
+  }
+};
+
+constexpr uint16_t kButtonClass = 0x0080;
+constexpr uint16_t kEditClass = 0x0081;
+constexpr uint16_t kStaticClass = 0x0082;
 
 }  // namespace
 
 void build_line_input_template(const char* prompt, uint8_t (&bytes)[kLineInputTemplateSize]) {
   std::memset(bytes, 0, sizeof bytes);
-  put32(bytes, 0x90C80080u);  // popup, visible, caption, system menu, modal frame
-  put16(bytes + 8, 3);
-  put16(bytes + 10, 50);
-  put16(bytes + 12, 50);
-  put16(bytes + 14, 185);
-  put16(bytes + 16, 92);
-  const char caption[] = "ZIVRO_gets";
-  for (size_t i = 0; i < sizeof caption - 1; ++i) {
-    put16(bytes + 22 + 2 * i, static_cast<uint8_t>(caption[i]));
-  }
+  TemplateWriter out{bytes, sizeof bytes};
+  // Popup, visible, caption, system menu, modal frame; three controls.
+  out.header(0x90C80080u, 3, 50, 50, 185, 92, "ZIVRO_gets");
   // Multi-line edit field with a border, reached first by the tab key.
-  put_item(bytes + 44, 0x50810044u, 8, 30, 167, 37, kEditId, 0x0081);
+  out.control(0x50810044u, 8, 30, 167, 37, kEditId, kEditClass, "", 0);
   // The default push button, "Okay".
-  put_item(bytes + 72, 0x50010001u, 67, 74, 50, 14, kOkayId, 0x0080);
-  const uint16_t okay[] = {0x004F, 0x006B, 0x0061, 0x0079};
-  for (size_t i = 0; i < 4; ++i) put16(bytes + 94 + 2 * i, okay[i]);
+  out.control(0x50010001u, 67, 74, 50, 14, kOkayId, kButtonClass, "Okay", 4);
   // The prompt, cut or padded with blanks to exactly 79 characters.
-  put_item(bytes + 108, 0x50020000u, 8, 3, 167, 24, kPromptId, 0x0082);
-  const size_t length = prompt ? std::strlen(prompt) : 0;
-  for (size_t i = 0; i < kPromptUnits; ++i) {
-    const uint16_t unit = i < length ? static_cast<uint8_t>(prompt[i]) : 0x0020;
-    put16(bytes + 130 + 2 * i, unit);
-  }
+  char padded[kPromptUnits];
+  const size_t length = prompt ? std::min(std::strlen(prompt), kPromptUnits) : 0;
+  std::memset(padded, ' ', sizeof padded);
+  if (length) std::memcpy(padded, prompt, length);
+  out.control(0x50020000u, 8, 3, 167, 24, kPromptId, kStaticClass, padded, kPromptUnits);
 }
 
 intptr_t gets_dialog_proc(platform::Dialog dialog, unsigned message, uintptr_t wparam,
@@ -100,7 +120,7 @@ namespace {
 // dialog could not be shown, else 1.
 int ask_for_line(const char* prompt, char* buffer) {
   // A replayed script answers in place of the user.
-  if (buffer && script_read_answer(buffer, kAnswerLimit, run_state().playback)) return 1;
+  if (buffer && script_read_answer(buffer, kAnswerLimit)) return 1;
   uint8_t dialog_template[kLineInputTemplateSize];
   build_line_input_template(prompt, dialog_template);
   const intptr_t result =
@@ -108,7 +128,7 @@ int ask_for_line(const char* prompt, char* buffer) {
                                  gets_dialog_proc, reinterpret_cast<intptr_t>(buffer));
   answer_buffer = nullptr;
   if (result == -1) return 0;
-  if (buffer && run_state().recording) script_record_answer(buffer, run_state().playback);
+  if (buffer && script_recording()) script_record_answer(buffer);
   return 1;
 }
 

@@ -17,6 +17,7 @@
 
 #include "platform/desktop/desktop.h"
 #include "platform/portable/dialog_template.h"
+#include "platform/portable/dialogs.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
@@ -94,10 +95,7 @@ namespace platform {
 intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, DialogProc procedure,
                           intptr_t init) {
   DialogObject dialog;
-  if (!procedure || !portable::parse_dialog_template(dialog_template, size, &dialog.layout)) {
-    return -1;
-  }
-  dialog.procedure = procedure;
+  if (!portable::open_dialog(dialog_template, size, procedure, &dialog)) return -1;
   const portable::DialogLayout& layout = dialog.layout;
   const std::string caption = desktop::utf8_of_code_page(layout.caption);
   Fl_Window window(pixels_x(layout.x), pixels_y(layout.y), pixels_x(layout.width),
@@ -109,7 +107,6 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
   Fl_Widget* first_field = nullptr;
   window.begin();
   for (const portable::DialogControl& control : layout.controls) {
-    dialog.texts[control.id] = control.title;
     labels.push_back(desktop::utf8_of_code_page(control.title));
     const int x = pixels_x(control.x), y = pixels_y(control.y);
     const int w = pixels_x(control.width), h = pixels_y(control.height);
@@ -149,8 +146,7 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
 
   // The modal loop: FLTK keeps input away from the other windows, while
   // their timer and paint messages are still dispatched.
-  bool quit_seen = false;
-  int quit_code = 0;
+  portable::SetAsideQuit quit;
   while (!dialog.ended && window.shown()) {
     double seconds = 0.1;
     if (auto due = portable::queue_next_timer_due()) {
@@ -158,19 +154,11 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
       seconds = *due > now ? static_cast<double>(*due - now) / 1000.0 : 0.0;
     }
     Fl::wait(seconds);
-    Message message;
-    while (!dialog.ended && portable::queue_take(&message, portable::layer_now_ms())) {
-      if (message.number == WM_QUIT) {
-        quit_seen = true;
-        quit_code = static_cast<int>(message.wparam);
-        continue;
-      }
-      translate_message(message);
-      dispatch_message(message);
+    while (!dialog.ended && portable::dispatch_one_while_modal(&quit)) {
     }
   }
   window.hide();
-  if (quit_seen) post_quit_message(quit_code);  // for the application's own loop
+  portable::post_set_aside_quit(quit);
   return dialog.ended ? dialog.result : -1;
 }
 

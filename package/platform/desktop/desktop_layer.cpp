@@ -22,6 +22,7 @@
 
 #include "platform/desktop/desktop.h"
 #include "platform/portable/files.h"
+#include "platform/portable/input.h"
 #include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
@@ -72,15 +73,8 @@ class FrameWindow : public Fl_Double_Window {
   platform::Window window_;
 };
 
-// A key that is down, as its key-down was posted: its key-up goes the same way.
-struct KeyDown {
-  unsigned key;
-  intptr_t character;
-};
-
 struct LayerState {
   std::map<platform::Window, std::unique_ptr<FrameWindow>> frames;
-  std::map<int, KeyDown> keys_down;  // by FLTK key
   std::FILE* log = nullptr;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
   bool spinning = false;
@@ -183,64 +177,29 @@ unsigned virtual_key(int key) {
   }
 }
 
-// The first character of UTF-8 text as its byte in the Windows code page,
-// or -1 when there is none or the code page lacks it.
-int code_page_character(const char* text, int length) {
+// The first character of UTF-8 text as a code point, or -1.
+int first_code_point(const char* text, int length) {
   if (length <= 0) return -1;
   int consumed = 0;
   const unsigned code = fl_utf8decode(text, text + length, &consumed);
-  return code > 0 ? raster::windows_1252_byte(code) : -1;
+  return code > 0 ? static_cast<int>(code) : -1;
 }
 
-// Key messages as Windows posts them. With Alt held (and Ctrl not), and for
-// F10, they are system keys. A key whose character this layout makes
-// differently from the US layout that the translation knows, or that has no
-// key code at all, comes as VK_PACKET carrying its character, so that it
-// reaches the package through the same key-down, wherever it was typed.
-// A held key repeats as further key-downs with bit 30 (the key was down
-// already) set, and comes up once.
+// FLTK's key event in the terms of the portable input.
 void post_key(platform::Window window, int event) {
   const int fl_key = Fl::event_key();
   const int state = Fl::event_state();
-  const bool control = (state & FL_CTRL) != 0;
-  auto& keys_down = layer().keys_down;
-  if (event == FL_KEYUP) {
-    // A key that went down elsewhere comes up with its own code.
-    KeyDown down{virtual_key(fl_key), 0};
-    if (auto found = keys_down.find(fl_key); found != keys_down.end()) {
-      down = found->second;
-      keys_down.erase(found);
-    }
-    if (!down.key) return;
-    const bool alt = (state & FL_ALT) || fl_key == FL_Alt_L || fl_key == FL_Alt_R;
-    const bool system = !control && (alt || down.key == VK_F10);
-    post(window, system ? WM_SYSKEYUP : WM_KEYUP, down.key,
-         down.key == VK_PACKET
-             ? portable::packet_lparam(static_cast<unsigned char>(down.character), true)
-             : static_cast<intptr_t>(0xC0000001u) | (system ? 0x20000000 : 0));
-    return;
-  }
-  const bool repeat = keys_down.count(fl_key) != 0;
-  unsigned key = virtual_key(fl_key);
-  const int character = code_page_character(Fl::event_text(), Fl::event_length());
-  const bool alt = (state & FL_ALT) || fl_key == FL_Alt_L || fl_key == FL_Alt_R;
-  const bool caps_lock = (state & FL_CAPS_LOCK) != 0;
-  // The real Caps Lock state, while no earlier key waits for translation.
-  if (key != VK_CAPITAL && !portable::queue_has_posted()) {
-    portable::translate_set_caps_lock(caps_lock);
-  }
-  if (character >= 0x20 && character != 0x7F && !control && !alt &&
-      (!key ||
-       portable::key_character(key, (state & FL_SHIFT) != 0, false, caps_lock) != character)) {
-    key = VK_PACKET;
-  }
-  if (!key) return;
-  const bool system = !control && (alt || key == VK_F10);
-  keys_down[fl_key] = {key, character};
-  const intptr_t lparam =
-      key == VK_PACKET ? portable::packet_lparam(static_cast<unsigned char>(character), false)
-                       : (system ? 0x20000001 : 1);
-  post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, lparam | (repeat ? 0x40000000 : 0));
+  portable::KeyInput input;
+  input.window = window;
+  input.down = event != FL_KEYUP;
+  input.physical = fl_key;
+  input.key = virtual_key(fl_key);
+  input.code_point = input.down ? first_code_point(Fl::event_text(), Fl::event_length()) : -1;
+  input.shift = (state & FL_SHIFT) != 0;
+  input.control = (state & FL_CTRL) != 0;
+  input.alt = (state & FL_ALT) || fl_key == FL_Alt_L || fl_key == FL_Alt_R;
+  input.caps_lock = (state & FL_CAPS_LOCK) != 0;
+  portable::post_key(input);
 }
 
 void SurfaceView::draw() {
@@ -528,12 +487,6 @@ uint64_t layer_now_ms() {
 
 // The client area is what Windows gives such a window, so that package
 // coordinates are the same on every layer; FLTK adds its own decorations.
-platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu) {
-  const int frame = (style & WS_CAPTION) ? 3 : 0;
-  const int top = frame + ((style & WS_CAPTION) == WS_CAPTION ? 20 : 0) + (has_menu ? 13 : 0);
-  return {std::max(width - 2 * frame, 0), std::max(height - top - frame, 0)};
-}
-
 void layer_surface_changed(platform::Window window) {
   auto& frames = desktop::layer().frames;
   auto found = frames.find(window);

@@ -8,6 +8,7 @@
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
 #include "platform/portable/dialog_template.h"
+#include "platform/portable/dialogs.h"
 #include "platform/portable/files.h"
 #include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
@@ -18,11 +19,6 @@
 namespace headless {
 namespace {
 
-// Non-client metrics: a fixed frame of 3 pixels, a 20-pixel caption and a
-// 13-pixel menu bar, so a 601 x 540 window with a menu has a 595 x 501 client.
-constexpr int kFrame = 3;
-constexpr int kCaption = 20;
-constexpr int kMenuBar = 13;
 constexpr platform::Size kScreen{1024, 768};
 
 struct LayerState {
@@ -52,11 +48,6 @@ struct LayerState {
 
 LayerState layer;
 
-platform::Window main_window() {
-  const auto& windows = portable::all_windows();
-  return windows.empty() ? nullptr : windows.front();
-}
-
 bool menu_allows(platform::Menu menu, unsigned id) {
   if (!menu) return false;
   for (const platform::MenuItem& item : menu->items) {
@@ -69,7 +60,7 @@ bool menu_allows(platform::Menu menu, unsigned id) {
 // Input without a target goes to the graphics window, whichever window is
 // active: a user's menu command can only come from its menu.
 void deliver(const Input& input) {
-  platform::Window target = input.target ? input.target : main_window();
+  platform::Window target = input.target ? input.target : portable::main_window();
   if (!target || target->destroyed) return;
   if (input.number == WM_COMMAND && !menu_allows(target->menu, static_cast<unsigned>(input.wparam)))
     return;
@@ -99,7 +90,7 @@ std::optional<uint64_t> next_wake() {
 // it is already gone the application is waiting after its run ended, and the
 // quit message keeps it from waiting forever.
 void end_of_run() {
-  platform::Window window = main_window();
+  platform::Window window = portable::main_window();
   if (window && !window->destroyed) {
     portable::queue_post({window, WM_CLOSE, 0, 0});
   } else {
@@ -308,20 +299,13 @@ uint64_t layer_now_ms() {
   return headless::layer.now_ms;
 }
 
-platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu) {
-  int frame = (style & WS_CAPTION) ? headless::kFrame : 0;
-  int top = frame + ((style & WS_CAPTION) == WS_CAPTION ? headless::kCaption : 0) +
-            (has_menu ? headless::kMenuBar : 0);
-  return {std::max(width - 2 * frame, 0), std::max(height - top - frame, 0)};
-}
-
 void layer_surface_changed(platform::Window) {}
 
 // Each frame is written from the canvas as it is presented, so the frames
 // need no copy in the window's surface.
 bool layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
   using headless::layer;
-  if (window != headless::main_window()) return true;
+  if (window != portable::main_window()) return true;
   layer.presented = &source;
   if (!layer.frames_directory.empty() && portable::shows_new_frame(window, source)) {
     char name[32];
@@ -377,22 +361,14 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
                           intptr_t init) {
   using headless::layer;
   DialogObject dialog;
-  if (!procedure || !portable::parse_dialog_template(dialog_template, size, &dialog.layout)) {
-    return -1;
-  }
-  dialog.procedure = procedure;
+  if (!portable::open_dialog(dialog_template, size, procedure, &dialog)) return -1;
   headless::DialogSeen seen;
   seen.caption = dialog.layout.caption;
-  int edit_id = -1;
-  int default_button = 1;  // IDOK when the template names no default button
   for (const portable::DialogControl& control : dialog.layout.controls) {
-    dialog.texts[control.id] = control.title;
     if (control.kind == portable::ControlKind::kStatic) seen.static_texts.push_back(control.title);
-    if (control.kind == portable::ControlKind::kEdit && edit_id < 0) edit_id = control.id;
-    if (control.kind == portable::ControlKind::kButton && (control.style & 0x0Fu) == 1) {
-      default_button = control.id;  // BS_DEFPUSHBUTTON
-    }
   }
+  const int edit_id = portable::first_edit_id(dialog.layout);
+  const int default_button = portable::default_button_id(dialog.layout);
   procedure(&dialog, WM_INITDIALOG, 0, init);
   if (layer.answers_used < layer.answers.size()) seen.answer = layer.answers[layer.answers_used++];
   if (edit_id >= 0) dialog.texts[edit_id] = seen.answer;

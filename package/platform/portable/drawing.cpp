@@ -40,11 +40,6 @@ void release(std::vector<std::unique_ptr<T>>& store, T* object) {
   std::erase_if(store, [&](const auto& owned) { return owned.get() == object; });
 }
 
-// Surfaces hold 0x00RRGGBB; colour references are 0x00BBGGRR.
-uint32_t pixel_of(uint32_t colour) {
-  return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
-}
-
 const PenObject& pen_of(DrawingContext context) {
   return context->pen ? *context->pen : initial_pen;
 }

@@ -1,5 +1,5 @@
-// What each portable layer (headless, desktop) supplies to the shared code
-// under portable/. The shared code implements the rest of platform.h.
+// What each portable layer (headless, desktop, web) supplies to the shared
+// code under portable/. The shared code implements the rest of platform.h.
 #pragma once
 
 #include <cstddef>
@@ -11,10 +11,9 @@
 
 namespace portable {
 
-// The layer's clock in milliseconds: virtual for headless, monotonic for desktop.
+// The layer's clock in milliseconds: virtual for headless, monotonic for the
+// desktop and the web page.
 uint64_t layer_now_ms();
-// Client size of a window of this outer size and style, with or without a menu bar.
-platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu);
 // A window's surface received new pixels and should be shown.
 void layer_surface_changed(platform::Window window);
 // A block of pixels is being copied into a window from this surface. Returns

@@ -32,6 +32,11 @@ struct BitmapObject {
   std::vector<uint32_t> pixels;
 };
 
+// A colour reference (0x00BBGGRR, as Windows takes colours) as a pixel.
+inline uint32_t pixel_of(uint32_t colour) {
+  return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
+}
+
 struct PenObject {
   bool null = false;
   int width = 1;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/portable/input.h"
 #include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
@@ -60,6 +61,20 @@ const std::vector<platform::Window>& all_windows() {
   return registry.windows;
 }
 
+platform::Window main_window() {
+  return registry.windows.empty() ? nullptr : registry.windows.front();
+}
+
+platform::Size client_size(uint32_t style, int width, int height, bool has_menu) {
+  constexpr int kFrame = 3;
+  constexpr int kCaption = 20;
+  constexpr int kMenuBar = 13;
+  const int frame = (style & WS_CAPTION) ? kFrame : 0;
+  const int top =
+      frame + ((style & WS_CAPTION) == WS_CAPTION ? kCaption : 0) + (has_menu ? kMenuBar : 0);
+  return {std::max(width - 2 * frame, 0), std::max(height - top - frame, 0)};
+}
+
 platform::Window active_window() {
   return is_live(registry.active) ? registry.active : nullptr;
 }
@@ -89,6 +104,7 @@ void reset_portable_state() {
   translate_reset();
   drawing_reset();
   queue_reset();
+  reset_input_state();
 }
 
 }  // namespace portable
@@ -122,7 +138,7 @@ Window create_window(const char* class_name, const char* title, uint32_t style, 
   window->y = y;
   window->width = std::max(width, 0);
   window->height = std::max(height, 0);
-  window->client = portable::layer_client_size(style, window->width, window->height, false);
+  window->client = portable::client_size(style, window->width, window->height, false);
   window->context.window = window;
   window->context.bitmap = &window->surface;
   portable::registry.owned.push_back(std::move(owned));
@@ -131,7 +147,7 @@ Window create_window(const char* class_name, const char* title, uint32_t style, 
   window->procedure(window, WM_CREATE, 0, 0);
   // The menu may have been attached while the window was being created.
   window->client =
-      portable::layer_client_size(style, window->width, window->height, window->menu != nullptr);
+      portable::client_size(style, window->width, window->height, window->menu != nullptr);
   window->surface.width = window->client.width;
   window->surface.height = window->client.height;
   window->surface.pixels.assign(
@@ -241,9 +257,8 @@ DrawingContext begin_paint(Window window) {
   window->painting = true;
   // What was invalid is erased with the class background first.
   if (portable::queue_validate(window)) {
-    const uint32_t colour = window->background;
-    const uint32_t pixel = ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
-    std::fill(window->surface.pixels.begin(), window->surface.pixels.end(), pixel);
+    std::fill(window->surface.pixels.begin(), window->surface.pixels.end(),
+              pixel_of(window->background));
   }
   portable::reset_context_state(window->context);
   return &window->context;

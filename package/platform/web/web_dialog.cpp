@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/portable/dialog_template.h"
+#include "platform/portable/dialogs.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
@@ -110,21 +111,14 @@ namespace platform {
 intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, DialogProc procedure,
                           intptr_t init) {
   DialogObject dialog;
-  if (!procedure || !portable::parse_dialog_template(dialog_template, size, &dialog.layout)) {
-    return -1;
-  }
-  dialog.procedure = procedure;
-  for (const portable::DialogControl& control : dialog.layout.controls) {
-    dialog.texts[control.id] = control.title;
-  }
+  if (!portable::open_dialog(dialog_template, size, procedure, &dialog)) return -1;
   pressed() = Pressed{};
   procedure(&dialog, WM_INITDIALOG, 0, init);
   page_open_dialog(layout_json(dialog.layout).c_str());
 
   // The modal loop: the other windows' timer and paint messages are still
   // dispatched while the user types.
-  bool quit_seen = false;
-  int quit_code = 0;
+  portable::SetAsideQuit quit;
   while (!dialog.ended) {
     if (pressed().button) {
       for (auto& [id, text] : pressed().fields) dialog.texts[id] = text;
@@ -133,21 +127,11 @@ intptr_t run_modal_dialog(const uint8_t* dialog_template, size_t size, Window, D
       procedure(&dialog, WM_COMMAND, static_cast<uintptr_t>(button), 0);
       continue;
     }
-    Message message;
-    if (portable::queue_take(&message, portable::layer_now_ms())) {
-      if (message.number == WM_QUIT) {
-        quit_seen = true;
-        quit_code = static_cast<int>(message.wparam);
-        continue;
-      }
-      translate_message(message);
-      dispatch_message(message);
-      continue;
-    }
+    if (portable::dispatch_one_while_modal(&quit)) continue;
     web::sleep_until_input(web::ms_until_next_timer());
   }
   page_close_dialog();
-  if (quit_seen) post_quit_message(quit_code);  // for the application's own loop
+  portable::post_set_aside_quit(quit);
   return dialog.result;
 }
 

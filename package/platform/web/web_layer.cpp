@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/portable/files.h"
+#include "platform/portable/input.h"
 #include "platform/portable/keyboard.h"
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
@@ -40,24 +41,13 @@ EM_ASYNC_JS(void, page_sleep, (double ms), { await ZivroPage.sleep(ms); });
 namespace web {
 namespace {
 
-// The frame Windows draws around a 601 x 540 window with a menu leaves a
-// 595 x 501 client area: the same metrics as the other portable layers.
-constexpr int kFrame = 3;
-constexpr int kCaption = 20;
-constexpr int kMenuBar = 13;
 // A program that runs without waiting (a script played back) still lets
 // the page paint and take input this often.
 constexpr double kYieldEveryMs = 50;
 
-struct KeyDown {
-  unsigned key;
-  int character;
-};
-
 struct LayerState {
   bool started = false;
   bool test_hooks = false;
-  std::map<int, KeyDown> keys_down;  // by the page's key number
   std::set<platform::Window> dirty;  // surfaces the page has yet to fetch
   std::vector<uint32_t> rgba;        // the last surface fetched, as the canvas takes it
   double start_ms = emscripten_get_now();
@@ -67,11 +57,6 @@ struct LayerState {
 LayerState& layer() {
   static LayerState state;
   return state;
-}
-
-platform::Window main_window() {
-  const auto& windows = portable::all_windows();
-  return windows.empty() ? nullptr : windows.front();
 }
 
 platform::Window window_of(int id) {
@@ -190,54 +175,20 @@ int window_id(platform::Window window) {
 
 extern "C" {
 
-// A key went down or up. `physical` names the key on the keyboard, so that
-// its key-up goes as its key-down went; `key` is its virtual-key code (0 if
-// Windows has none) and `code_point` the Unicode character it types (-1 for
-// nothing). With Alt held (and Ctrl not), and for F10, keys are system
-// keys. A character the US layout would not make from that key comes as
-// VK_PACKET carrying its Windows-1252 byte, as on the desktop; one that the
-// code page lacks types nothing.
+// A key went down or up, in the terms of portable::KeyInput: `physical` is
+// the page's number for the key, `code_point` the character it types or -1.
 EMSCRIPTEN_KEEPALIVE void web_key(int window_id, int down, int physical, int key, int code_point,
                                   int shift, int control, int alt, int caps_lock) {
-  const int character = code_point < 0 ? -1 : raster::windows_1252_byte(code_point);
   platform::Window window = window_id ? web::window_of(window_id) : portable::active_window();
-  if (!window) window = web::main_window();
-  auto& keys_down = web::layer().keys_down;
-  if (!down) {
-    web::KeyDown was{static_cast<unsigned>(key), 0};
-    if (auto found = keys_down.find(physical); found != keys_down.end()) {
-      was = found->second;
-      keys_down.erase(found);
-    }
-    if (!was.key) return;
-    const bool system = !control && (alt || was.key == VK_F10);
-    web::post(window, system ? WM_SYSKEYUP : WM_KEYUP, was.key,
-              was.key == VK_PACKET
-                  ? portable::packet_lparam(static_cast<unsigned char>(was.character), true)
-                  : static_cast<intptr_t>(0xC0000001u) | (system ? 0x20000000 : 0));
-    return;
-  }
-  unsigned code = static_cast<unsigned>(key);
-  if (code != VK_CAPITAL && !portable::queue_has_posted()) {
-    portable::translate_set_caps_lock(caps_lock != 0);
-  }
-  if (character >= 0x20 && character != 0x7F && !control && !alt &&
-      (!code || portable::key_character(code, shift != 0, false, caps_lock != 0) != character)) {
-    code = VK_PACKET;
-  }
-  if (!code) return;
-  const bool system = !control && (alt || code == VK_F10);
-  keys_down[physical] = {code, character};
-  web::post(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, code,
-            code == VK_PACKET
-                ? portable::packet_lparam(static_cast<unsigned char>(character), false)
-                : (system ? 0x20000001 : 1));
+  if (!window) window = portable::main_window();
+  portable::post_key({window, down != 0, physical, static_cast<unsigned>(key), code_point,
+                      shift != 0, control != 0, alt != 0, caps_lock != 0});
 }
 
 // A mouse message with client coordinates, as Windows posts it.
 EMSCRIPTEN_KEEPALIVE void web_mouse(int window_id, int message, int wparam, int x, int y) {
-  web::post(web::window_of(window_id), static_cast<unsigned>(message),
-            static_cast<uintptr_t>(wparam), platform::make_lparam(x, y));
+  portable::post_mouse(web::window_of(window_id), static_cast<unsigned>(message),
+                       static_cast<uintptr_t>(wparam), x, y);
 }
 
 EMSCRIPTEN_KEEPALIVE void web_command(int window_id, int command) {
@@ -247,7 +198,7 @@ EMSCRIPTEN_KEEPALIVE void web_command(int window_id, int command) {
 // The close box, or the page going away: the window is asked to close and
 // its procedure decides, as on Windows.
 EMSCRIPTEN_KEEPALIVE void web_close(int window_id) {
-  platform::Window window = window_id ? web::window_of(window_id) : web::main_window();
+  platform::Window window = window_id ? web::window_of(window_id) : portable::main_window();
   web::post(window, WM_CLOSE, 0, 0);
 }
 
@@ -293,13 +244,6 @@ uint64_t layer_now_ms() {
   return static_cast<uint64_t>(emscripten_get_now() - web::layer().start_ms);
 }
 
-platform::Size layer_client_size(uint32_t style, int width, int height, bool has_menu) {
-  const int frame = (style & WS_CAPTION) ? web::kFrame : 0;
-  const int top = frame + ((style & WS_CAPTION) == WS_CAPTION ? web::kCaption : 0) +
-                  (has_menu ? web::kMenuBar : 0);
-  return {std::max(width - 2 * frame, 0), std::max(height - top - frame, 0)};
-}
-
 // The page fetches the pixels at its next animation frame; one request per
 // window until then, however many drawing calls come.
 void layer_surface_changed(platform::Window window) {
@@ -307,7 +251,7 @@ void layer_surface_changed(platform::Window window) {
 }
 
 bool layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
-  if (web::layer().test_hooks && window == web::main_window() &&
+  if (web::layer().test_hooks && window == portable::main_window() &&
       portable::shows_new_frame(window, source)) {
     page_frame_presented(source.pixels.data(), source.width, source.height);
   }
@@ -330,7 +274,7 @@ void layer_window_changed(platform::Window window) {
   if (window->destroyed) web::layer().dirty.erase(window);
   page_window_changed(web::window_id(window), web::utf8(window->title).c_str(), window->visible,
                       window->destroyed, window->client.width, window->client.height,
-                      window == web::main_window());
+                      window == portable::main_window());
   if (!window->destroyed && window->menu) layer_menu_changed(window);
   if (!window->destroyed && window->visible) layer_surface_changed(window);
 }
