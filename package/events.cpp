@@ -7,6 +7,7 @@
 #include <bitset>
 #include <cstdint>
 
+#include "events_testing.h"
 #include "package_windows.h"
 #include "script.h"
 #include "text/text_log.h"

@@ -32,5 +32,3 @@ platform::Menu run_menu();
 void record_from_open();
 void play_from_open(const std::string& path);
 void start_run_control_if_asked();
-
-void reset_events_state();

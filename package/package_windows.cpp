@@ -12,6 +12,7 @@
 
 #include "draw/colour_table.h"
 #include "events.h"
+#include "package_windows_testing.h"
 #include "script.h"
 #include "text/text_log.h"
 

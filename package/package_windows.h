@@ -33,5 +33,3 @@ void present_canvas();
 
 intptr_t graphics_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
                               intptr_t lparam);
-
-void reset_windows_state();

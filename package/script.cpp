@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "script_testing.h"
 
 namespace {
 

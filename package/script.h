@@ -80,15 +80,6 @@ bool script_read_answer(char* buffer, size_t size);
 // flush or close) since the package started.
 bool script_write_failed();
 
-// The recording's ticks not yet ended by another event (their line is
-// already in the file), and the periodic events still to be served from
-// the last periodic line played.
-int periodic_run_counter();
-int playback_ticks_remaining();
-// Sets the recording's count as if that many ticks had been counted, with
-// no line for them in the file yet: lets a test start near the limit.
-void set_periodic_run_counter(int count);
-
 // The escaped text of an answer line, and back. Printable ASCII stands for
 // itself, except the backslash, ")" and ";"; those and every other byte are
 // written as a backslash, "x" and two hex digits.
@@ -110,5 +101,3 @@ ScriptLine parse_script_line(const char* line, size_t length);
 // Reads one line as a text-mode stream gives it (CR LF becomes LF), at most
 // 511 characters. Returns its length; sets *at_end once the end is reached.
 size_t read_script_line(std::FILE* file, char (&line)[512], bool* at_end);
-
-void reset_script_state();

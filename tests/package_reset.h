@@ -2,11 +2,11 @@
 // so that tests and benchmarks can open the package again and again.
 #pragma once
 
-#include "events.h"
-#include "package_windows.h"
+#include "events_testing.h"
+#include "package_windows_testing.h"
 #include "platform/headless/headless.h"
-#include "script.h"
-#include "text/text_log.h"
+#include "script_testing.h"
+#include "text/text_log_testing.h"
 
 inline void reset_package() {
   headless::reset();

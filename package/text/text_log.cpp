@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "text/text_log_testing.h"
 
 namespace {
 

@@ -25,10 +25,3 @@ void text_window_put_line(char* text);
 void text_window_show(int show);
 intptr_t text_window_proc(platform::Window window, unsigned message, uintptr_t wparam,
                           intptr_t lparam);
-
-// The ring, for inspection: slot indices and the stored text of a slot.
-int log_ring_first();
-int log_ring_next();
-const std::string* log_ring_line(int slot);
-
-void reset_text_log_state();

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/layer_only.h"
+
 namespace portable {
 
 // Joins the arguments with single spaces, each quoted so that the Microsoft

@@ -1,4 +1,4 @@
-// Files on POSIX systems, for both portable layers: opening the script file,
+// Files on POSIX systems, for the portable layers: opening the script file,
 // and the runners' log files.
 #include "platform/portable/files.h"
 

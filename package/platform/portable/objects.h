@@ -1,5 +1,5 @@
 // The in-memory objects behind the portable layers' handles: windows, menus,
-// bitmaps and drawing contexts. Shared by the headless and desktop layers.
+// bitmaps and drawing contexts. Shared by the headless, desktop and web layers.
 #pragma once
 
 #include <cstdint>
