@@ -62,18 +62,6 @@ int offset(int value, int delta) {
   return static_cast<int>(sum < INT_MIN ? INT_MIN : sum > INT_MAX ? INT_MAX : sum);
 }
 
-// Rectangles and ovals: the shape in the box of two ordered corners.
-void draw_box(DrawKind kind, int colour, Point upper_left, Point lower_right, int width) {
-  DrawCommand command;
-  command.kind = kind;
-  command.colour = colour;
-  command.width = width;
-  command.x1 = upper_left.x;
-  command.y1 = upper_left.y;
-  command.x2 = lower_right.x;
-  command.y2 = lower_right.y;
-  draw_command(command);
-}
 
 int format_text(char (&buffer)[kPrintBufferSize], const char* format, va_list arguments) {
   buffer[0] = '\0';
@@ -91,12 +79,7 @@ int ZIVRO_pixel_at(int colour, Point at) {
   if (!package_opened("ZIVRO_pixel_at")) return 1;
   colour = check_colour(colour);
   if (logging_flag()) ZIVRO_printf("%s pixel at (%d,%d)\n", colour_name(colour), at.x, at.y);
-  DrawCommand command;
-  command.kind = kDrawPixel;
-  command.colour = colour;
-  command.x1 = at.x;
-  command.y1 = at.y;
-  draw_command(command);
+  draw_command({PixelShape{at}, colour});
   return 1;
 }
 
@@ -108,15 +91,9 @@ int ZIVRO_circle_at(int colour, Point centre, int radius) {
     ZIVRO_printf("%s circle at (%d,%d), radius %d\n", colour_name(colour), centre.x, centre.y,
                  radius);
   }
-  DrawCommand command;
-  command.kind = kDrawEllipse;
-  command.colour = colour;
-  command.width = 0;  // a circle is always filled
-  command.x1 = offset(centre.x, -radius);
-  command.y1 = offset(centre.y, radius);
-  command.x2 = offset(centre.x, radius);
-  command.y2 = offset(centre.y, -radius);
-  draw_command(command);
+  const Point upper_left{offset(centre.x, -radius), offset(centre.y, radius)};
+  const Point lower_right{offset(centre.x, radius), offset(centre.y, -radius)};
+  draw_command({BoxShape{upper_left, lower_right, true}, colour, 0});  // always filled
   return 1;
 }
 
@@ -128,17 +105,7 @@ int ZIVRO_triangle_at(int colour, Point first, Point second, Point third, int wi
     ZIVRO_printf("%s triangle at (%d,%d), (%d,%d), (%d,%d)\n", colour_name(colour), first.x,
                  first.y, second.x, second.y, third.x, third.y);
   }
-  DrawCommand command;
-  command.kind = kDrawTriangle;
-  command.colour = colour;
-  command.width = width;
-  command.x1 = first.x;
-  command.y1 = first.y;
-  command.x2 = second.x;
-  command.y2 = second.y;
-  command.x3 = third.x;
-  command.y3 = third.y;
-  draw_command(command);
+  draw_command({TriangleShape{first, second, third}, colour, width});
   return 1;
 }
 
@@ -156,7 +123,7 @@ int ZIVRO_rectangle_at(int colour, Point first, Point second, int width) {
                    colour_name(colour), first.x, first.y, second.x, second.y);
     }
   }
-  draw_box(kDrawRectangle, colour, first, second, width);
+  draw_command({BoxShape{first, second, false}, colour, width});
   return 1;
 }
 
@@ -175,7 +142,7 @@ int ZIVRO_oval_at(int colour, Point first, Point second, int width) {
                    first.x, first.y, second.x, second.y);
     }
   }
-  draw_box(kDrawEllipse, colour, first, second, width);
+  draw_command({BoxShape{first, second, true}, colour, width});
   return 1;
 }
 
@@ -187,15 +154,7 @@ int ZIVRO_line_at(int colour, Point start, Point end, int width) {
     ZIVRO_printf("%s line from (%d,%d) to (%d,%d), width %d\n", colour_name(colour), start.x,
                  start.y, end.x, end.y, width);
   }
-  DrawCommand command;
-  command.kind = kDrawLine;
-  command.colour = colour;
-  command.width = width == 0 ? 1 : width;
-  command.x1 = start.x;
-  command.y1 = start.y;
-  command.x2 = end.x;
-  command.y2 = end.y;
-  draw_command(command);
+  draw_command({LineShape{start, end}, colour, width == 0 ? 1 : width});
   return 1;
 }
 
@@ -209,14 +168,7 @@ int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text) {
   }
   // The renderer reads its own copy; the caller's string is never kept.
   const std::string copy(text);
-  DrawCommand command;
-  command.kind = kDrawText;
-  command.colour = colour;
-  command.x1 = at.x;
-  command.y1 = at.y;
-  command.x2 = ptsize;
-  command.y2 = reinterpret_cast<intptr_t>(copy.c_str());
-  draw_command(command);
+  draw_command({TextShape{at, ptsize, copy.c_str()}, colour});
   return 1;
 }
 

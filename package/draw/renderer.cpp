@@ -49,54 +49,55 @@ void restore_shape_objects(platform::DrawingContext canvas, const ShapeObjects& 
   platform::delete_brush(objects.brush);
 }
 
-void paint_triangle(platform::DrawingContext canvas, const DrawCommand& command) {
+void paint(platform::DrawingContext canvas, const DrawCommand& command,
+           const TriangleShape& triangle) {
   const ShapeObjects objects = select_shape_objects(canvas, command);
-  const platform::Vertex vertices[3] = {{column(command.x1), row(command.y1)},
-                                        {column(command.x2), row(static_cast<int>(command.y2))},
-                                        {column(command.x3), row(command.y3)}};
+  const platform::Vertex vertices[3] = {{column(triangle.first.x), row(triangle.first.y)},
+                                        {column(triangle.second.x), row(triangle.second.y)},
+                                        {column(triangle.third.x), row(triangle.third.y)}};
   platform::draw_polygon(canvas, vertices, 3);
   restore_shape_objects(canvas, objects);
 }
 
 // Rectangles and ellipses: the +1 on the right and bottom makes both given
 // corners part of the shape, since the box excludes its right and bottom.
-void paint_box(platform::DrawingContext canvas, const DrawCommand& command) {
+void paint(platform::DrawingContext canvas, const DrawCommand& command, const BoxShape& box) {
   const ShapeObjects objects = select_shape_objects(canvas, command);
-  const int left = column(command.x1);
-  const int top = row(command.y1);
-  const int right = clamp_to_int(int64_t{origin_x()} + command.x2 + 1);
-  const int bottom = clamp_to_int(int64_t{origin_y()} - command.y2 + 1);
-  if (command.kind == kDrawRectangle) {
-    platform::draw_rectangle(canvas, left, top, right, bottom);
-  } else {
+  const int left = column(box.upper_left.x);
+  const int top = row(box.upper_left.y);
+  const int right = clamp_to_int(int64_t{origin_x()} + box.lower_right.x + 1);
+  const int bottom = clamp_to_int(int64_t{origin_y()} - box.lower_right.y + 1);
+  if (box.ellipse) {
     platform::draw_ellipse(canvas, left, top, right, bottom);
+  } else {
+    platform::draw_rectangle(canvas, left, top, right, bottom);
   }
   restore_shape_objects(canvas, objects);
 }
 
-void paint_line(platform::DrawingContext canvas, const DrawCommand& command) {
+void paint(platform::DrawingContext canvas, const DrawCommand& command, const LineShape& line) {
   platform::Pen pen = platform::create_pen(command.width, colour_rgb(command.colour));
   platform::Pen previous_pen = platform::select_pen(canvas, pen);
-  platform::move_to(canvas, column(command.x1), row(command.y1));
-  platform::line_to(canvas, column(command.x2), row(static_cast<int>(command.y2)));
+  platform::move_to(canvas, column(line.start.x), row(line.start.y));
+  platform::line_to(canvas, column(line.end.x), row(line.end.y));
   platform::select_pen(canvas, previous_pen);
   platform::delete_pen(pen);
 }
 
 // Text: line 0 stands on the reference point (its cell ends on the row just
 // above it); each newline starts a line one pitch lower.
-void paint_text(platform::DrawingContext canvas, const DrawCommand& command) {
+void paint(platform::DrawingContext canvas, const DrawCommand& command, const TextShape& shape) {
   platform::set_text_colour(canvas, colour_rgb(command.colour));
   const int previous_mode = platform::background_mode(canvas);
   platform::set_background_mode(canvas, TRANSPARENT);
-  platform::Font font = platform::create_font(command.x2);
+  platform::Font font = platform::create_font(shape.point_size);
   platform::Font previous_font = platform::select_font(canvas, font);
 
-  const char* text = reinterpret_cast<const char*>(command.y2);
+  const char* text = shape.text;
   const size_t length = text ? std::strlen(text) : 0;
   const int64_t pitch = platform::text_extent(canvas, text ? text : "", length).height;
-  const int left = column(command.x1);
-  const int64_t reference_row = int64_t{origin_y()} - command.y1;
+  const int left = column(shape.at.x);
+  const int64_t reference_row = int64_t{origin_y()} - shape.at.y;
   size_t start = 0;
   for (int64_t line = 0; text; ++line) {
     const char* newline = static_cast<const char*>(std::memchr(text + start, '\n', length - start));
@@ -112,30 +113,15 @@ void paint_text(platform::DrawingContext canvas, const DrawCommand& command) {
   platform::delete_font(font);
 }
 
+void paint(platform::DrawingContext canvas, const DrawCommand& command, const PixelShape& pixel) {
+  platform::set_pixel(canvas, column(pixel.at.x), row(pixel.at.y), colour_rgb(command.colour));
+}
+
 }  // namespace
 
 void draw_command(const DrawCommand& command) {
   platform::DrawingContext canvas = canvas_context();
-  switch (command.kind) {
-    case kDrawTriangle:
-      paint_triangle(canvas, command);
-      break;
-    case kDrawRectangle:
-    case kDrawEllipse:
-      paint_box(canvas, command);
-      break;
-    case kDrawLine:
-      paint_line(canvas, command);
-      break;
-    case kDrawPixel:
-      platform::set_pixel(canvas, column(command.x1), row(command.y1), colour_rgb(command.colour));
-      break;
-    case kDrawText:
-      paint_text(canvas, command);
-      break;
-    default:
-      break;  // nothing to paint, but the canvas still counts as changed
-  }
+  std::visit([&](const auto& shape) { paint(canvas, command, shape); }, command.shape);
   mark_canvas_dirty();
 }
 

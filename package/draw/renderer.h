@@ -1,9 +1,46 @@
 // Painting drawing commands onto the canvas.
 #pragma once
 
+#include <zivro.h>
+
+#include <variant>
+
 #include "draw/colour_table.h"
 
-// Paints one command in package coordinates and marks the canvas dirty.
+// The shapes a drawing call hands the renderer, in package coordinates.
+struct TriangleShape {
+  Point first;
+  Point second;
+  Point third;
+};
+// A rectangle or an ellipse in the box of two corners, both inside it.
+struct BoxShape {
+  Point upper_left;
+  Point lower_right;
+  bool ellipse = false;
+};
+struct LineShape {
+  Point start;
+  Point end;
+};
+struct PixelShape {
+  Point at;
+};
+// The text is read while the command is painted, never kept.
+struct TextShape {
+  Point at;
+  int point_size = 0;
+  const char* text = "";
+};
+using Shape = std::variant<TriangleShape, BoxShape, LineShape, PixelShape, TextShape>;
+
+struct DrawCommand {
+  Shape shape;
+  int colour = 0;  // a checked index 0..23
+  int width = 0;   // the pen's width; 0 = filled
+};
+
+// Paints one command and marks the canvas dirty.
 void draw_command(const DrawCommand& command);
 // Paints the whole canvas white with the context's pen along its edges, and
 // marks the canvas dirty.
