@@ -15,7 +15,7 @@
 namespace {
 
 struct EventsState {
-  PendingEvent pending;
+  Event pending;
   RunState run;
   platform::Menu run_menu = nullptr;
   bool record_from_open = false;
@@ -125,8 +125,8 @@ bool kind_wanted(int kind) {
 
 // Makes the script's event the pending one. Fields the event does not have
 // keep what a message of the same step may have set.
-void take_script_event(const ScriptEvent& event) {
-  PendingEvent& pending = events.pending;
+void take_script_event(const Event& event) {
+  Event& pending = events.pending;
   pending.kind = event.kind;
   // A program that asked for nothing sees no modifiers, as it records none.
   pending.modifiers = events.wanted ? event.modifiers : 0;
@@ -136,12 +136,9 @@ void take_script_event(const ScriptEvent& event) {
     case ZIVRO_MOUSE_DRAG:
     case ZIVRO_MOUSE_RIGHT:
     case ZIVRO_MOUSE_MIDDLE:
-      pending.mouse_x = event.x;
-      pending.mouse_y = event.y;
+      pending.x = event.x;
+      pending.y = event.y;
       pending.button = event.button;
-      if (event.kind == ZIVRO_MOUSE) pending.button = ZIVRO_BUTTON_LEFT;
-      if (event.kind == ZIVRO_MOUSE_RIGHT) pending.button = ZIVRO_BUTTON_RIGHT;
-      if (event.kind == ZIVRO_MOUSE_MIDDLE) pending.button = ZIVRO_BUTTON_MIDDLE;
       break;
     case ZIVRO_KBD:
       pending.key = event.key;
@@ -157,7 +154,7 @@ void take_script_event(const ScriptEvent& event) {
 
 // The next script event of a kind the program asked for; events of other
 // kinds are passed over, as their input would make no event.
-bool read_wanted_script_event(ScriptEvent* event) {
+bool read_wanted_script_event(Event* event) {
   while (script_read_event(event)) {
     if (kind_wanted(event->kind)) return true;
   }
@@ -214,13 +211,13 @@ void run_command(unsigned id) {
   }
 }
 
-bool still_waiting(const PendingEvent& pending, const RunState& run) {
+bool still_waiting(const Event& pending, const RunState& run) {
   return pending.kind == kNoEvent || (pending.kind == ZIVRO_PERIODIC && !run.tick);
 }
 
 }  // namespace
 
-PendingEvent& pending_event() {
+Event& pending_event() {
   return events.pending;
 }
 RunState& run_state() {
@@ -250,16 +247,16 @@ namespace {
 
 // The wait itself, for every entry once it knows the package is open.
 int wait_for_event(ZIVRO_Event* event) {
-  PendingEvent& pending = events.pending;
+  Event& pending = events.pending;
   RunState& run = events.run;
-  pending = PendingEvent{};
+  pending = Event{};
   script_wait_started();
 
   while (still_waiting(pending, run)) {
     const bool took = pump_one_message();
     if (pending.kind != ZIVRO_QUIT && (run.play_one || script_playing())) {
       run.play_one = false;
-      ScriptEvent event;
+      Event event;
       if (read_wanted_script_event(&event)) {
         take_script_event(event);
         break;  // a script event does not wait for a tick
@@ -280,15 +277,14 @@ int wait_for_event(ZIVRO_Event* event) {
   }
 
   if (script_recording()) {
-    script_record_event({pending.kind, pending.mouse_x, pending.mouse_y, pending.key,
-                         pending.key_code, pending.button, pending.modifiers});
+    script_record_event(pending);
   }
 
   const int kind = run.quit_requested ? ZIVRO_QUIT : pending.kind;
   *event = ZIVRO_Event{};
   event->kind = kind;
-  event->x = pending.mouse_x;
-  event->y = pending.mouse_y;
+  event->x = pending.x;
+  event->y = pending.y;
   const bool key_event = pending.kind == ZIVRO_KEY_PRESS || pending.kind == ZIVRO_KEY_RELEASE;
   event->key = key_event ? pending.key_code : pending.key;
   event->button = pending.button;
@@ -386,10 +382,10 @@ void key_event(int kind, unsigned key) {
 // Mouse events other than the left click: client coordinates as signed
 // words, since a drag may leave the window.
 void mouse_event(int kind, int button, intptr_t lparam) {
-  PendingEvent& pending = events.pending;
+  Event& pending = events.pending;
   pending.kind = kind;
-  pending.mouse_x = static_cast<int16_t>(platform::low_word(lparam)) - origin_x();
-  pending.mouse_y = origin_y() - static_cast<int16_t>(platform::high_word(lparam));
+  pending.x = static_cast<int16_t>(platform::low_word(lparam)) - origin_x();
+  pending.y = origin_y() - static_cast<int16_t>(platform::high_word(lparam));
   pending.button = button;
   pending.modifiers = modifier_bits();
 }
@@ -405,13 +401,13 @@ int buttons_held(uintptr_t key_state) {
 // Messages of events nobody asked for are handled as they always were:
 // those that made no event before still go to the default procedure.
 bool handle_input_message(unsigned message, uintptr_t wparam, intptr_t lparam) {
-  PendingEvent& pending = events.pending;
+  Event& pending = events.pending;
   RunState& run = events.run;
   const auto key = static_cast<unsigned>(wparam);
   switch (message) {
     case WM_LBUTTONDOWN:
-      pending.mouse_x = static_cast<int>(platform::low_word(lparam)) - origin_x();
-      pending.mouse_y = origin_y() - static_cast<int>(platform::high_word(lparam));
+      pending.x = static_cast<int>(platform::low_word(lparam)) - origin_x();
+      pending.y = origin_y() - static_cast<int>(platform::high_word(lparam));
       pending.kind = ZIVRO_MOUSE;
       pending.button = ZIVRO_BUTTON_LEFT;
       pending.modifiers = modifier_bits();

@@ -8,7 +8,7 @@
 #include "platform/platform.h"
 #include "run_state.h"
 
-PendingEvent& pending_event();
+Event& pending_event();
 RunState& run_state();
 
 // One step of the pump: takes at most one message, never waits. Returns

@@ -5,10 +5,15 @@
 
 constexpr int kNoEvent = -1;
 
-struct PendingEvent {
+// One event as the package carries it: made by the input or read from a
+// script, handed to the program, written into a recording. Only the fields
+// of its kind mean anything: x and y for the mouse kinds, key for a
+// character, key_code for a key press or release, button for the mouse
+// kinds; modifiers go with every kind but the periodic one.
+struct Event {
   int kind = kNoEvent;
-  int mouse_x = 0;
-  int mouse_y = 0;
+  int x = 0;  // package coordinates
+  int y = 0;
   char key = 0;
   // The details that only the opt-in events and ZIVRO_wait_event_ex carry.
   int key_code = 0;   // ZIVRO_KEY_PRESS, ZIVRO_KEY_RELEASE

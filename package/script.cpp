@@ -427,7 +427,7 @@ size_t read_script_line(std::FILE* file, char (&line)[512], bool* at_end) {
   return length;
 }
 
-void script_write_event(const ScriptEvent& event) {
+void script_write_event(const Event& event) {
   if (!open_for_writing(true)) return;
   char line[96];
   int length = 0;
@@ -461,7 +461,7 @@ void script_write_event(const ScriptEvent& event) {
   put_line(line, static_cast<size_t>(length));
 }
 
-void script_record_event(const ScriptEvent& event) {
+void script_record_event(const Event& event) {
   // Events played back are not recorded: their lines begin the recording
   // when it takes the file over.
   if (held_by_playback()) return;
@@ -561,7 +561,7 @@ bool script_read_answer(char* buffer, size_t size) {
   return true;
 }
 
-bool script_read_event(ScriptEvent* event) {
+bool script_read_event(Event* event) {
   if (!script.file) {
     if (!open_for_reading()) {
       ZIVRO_printf("Cannot open script file %s for reading\n", kScriptFileName);
@@ -569,7 +569,7 @@ bool script_read_event(ScriptEvent* event) {
     }
   }
   if (script.playback_remaining > 0) {
-    *event = ScriptEvent{ZIVRO_PERIODIC};
+    *event = Event{ZIVRO_PERIODIC};
     --script.playback_remaining;
     script.served_event = true;
     return true;
@@ -596,7 +596,7 @@ bool script_read_event(ScriptEvent* event) {
     }
     note_played(line, length);
   }
-  *event = ScriptEvent{parsed.kind};
+  *event = Event{parsed.kind};
   event->modifiers = parsed.modifiers;
   switch (parsed.kind) {
     case ZIVRO_KBD:
@@ -609,7 +609,11 @@ bool script_read_event(ScriptEvent* event) {
     case ZIVRO_MOUSE_MIDDLE:
       event->x = parsed.x;
       event->y = parsed.y;
-      event->button = parsed.button;
+      // A click's line names no button: its kind does.
+      event->button = parsed.kind == ZIVRO_MOUSE          ? ZIVRO_BUTTON_LEFT
+                      : parsed.kind == ZIVRO_MOUSE_RIGHT  ? ZIVRO_BUTTON_RIGHT
+                      : parsed.kind == ZIVRO_MOUSE_MIDDLE ? ZIVRO_BUTTON_MIDDLE
+                                                          : parsed.button;
       break;
     case ZIVRO_KEY_PRESS:
     case ZIVRO_KEY_RELEASE:

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "run_state.h"
+
 inline constexpr const char* kScriptFileName = "ZIVRO.SCR";
 
 // Recording and playback as the run menu switches them. This module owns
@@ -29,37 +31,23 @@ void script_record_to(const std::string& path);
 // layer's main); messages still name ZIVRO.SCR.
 void script_play_from(const std::string& path);
 
-// One event of a script, recorded or played. Only the fields of its kind
-// are meaningful: x and y for the mouse kinds, key for a character,
-// key_code for a key press or release, button for a release or drag.
-// Modifiers go with every kind but the periodic one.
-struct ScriptEvent {
-  int kind = 0;
-  int x = 0;
-  int y = 0;
-  char key = 0;
-  int key_code = 0;
-  int button = 0;
-  int modifiers = 0;
-};
-
 // Appends the line of one event (a click, a character or one of the opt-in
 // kinds; others write nothing); opens the file for writing on first use. A
 // click or character line gets its modifiers as one more number only when
 // they are not 0, so programs that never ask for them write what they always
 // wrote.
-void script_write_event(const ScriptEvent& event);
+void script_write_event(const Event& event);
 inline void script_write_event(int kind, int x, int y, char key) {
-  script_write_event(ScriptEvent{kind, x, y, key});
+  script_write_event(Event{kind, x, y, key});
 }
 // The recording step of the wait: a periodic event extends the run of
 // ticks, whose line is kept up to date in the file; any other event ends
 // the run and has its own line written (a quit opens the file only).
-void script_record_event(const ScriptEvent& event);
+void script_record_event(const Event& event);
 // The next event of the playback. False when the script supplies none: the
 // file cannot be opened or its end is reached (both reported in the text
 // window), or a line is no event; the caller then ends the playback.
-bool script_read_event(ScriptEvent* event);
+bool script_read_event(Event* event);
 // Switching playback off: closes the file only if it is open for reading.
 // With recording on, the recording takes it over instead, beginning with
 // the lines played.
