@@ -39,6 +39,7 @@ struct ScriptState {
   bool write_failing = false;      // a failed write was reported, none has worked since
   bool write_failed = false;       // some line was lost since the start
   bool served_event = false;       // the current wait's event came from the script
+  long events_served = 0;          // every event a playback served since the start
   // The lines played since the file was opened for reading, each ended by
   // CR LF, and where the last periodic line among them begins: a recording
   // that takes the file over begins with them.
@@ -557,6 +558,7 @@ bool script_read_event(ScriptEvent* event) {
     *event = ScriptEvent{ZIVRO_PERIODIC};
     --script.playback_remaining;
     script.served_event = true;
+    ++script.events_served;
     return true;
   }
   if (script.direction != Direction::kReading) return false;  // open for recording
@@ -609,7 +611,12 @@ bool script_read_event(ScriptEvent* event) {
       return false;  // the line is consumed; playback stops without a message
   }
   script.served_event = true;
+  ++script.events_served;
   return true;
+}
+
+long script_events_served() {
+  return script.events_served;
 }
 
 void script_stop_reading(bool recording_on) {
