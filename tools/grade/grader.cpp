@@ -412,8 +412,21 @@ int grade_class(const Options& options) {
     }
     if (const int status = grader.list_submissions()) return status;
   }
+  if (options.save_expected.empty()) {
+    // A report is replaced by a new one; any other directory is left alone.
+    std::error_code code;
+    const fs::path out(options.out);
+    if (fs::exists(out, code) && !fs::is_empty(out, code)) {
+      if (!fs::is_regular_file(out / "index.html", code)) {
+        return refuse(options.out + " holds files but no report; give a new or empty directory");
+      }
+      fs::remove_all(out / "students", code);
+    }
+  }
   Package package;
   if (!find_package(options.program, &package, &error)) return refuse(error);
+  std::fprintf(stderr, "%s: building against %s and %s\n", kTool, package.header.c_str(),
+               fs::path(package.library).parent_path().c_str());
 
   const char* temporary = std::getenv("TMPDIR");
   std::string pattern =
