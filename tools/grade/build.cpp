@@ -195,7 +195,7 @@ Built build_program(const std::string& source, const std::string& directory, con
   for (size_t i = 0; i < sources.size(); ++i) {
     const std::string object = "obj/" + std::to_string(i + 1) + ".o";
     std::string printed;
-    if (!step({is_c(sources[i]) ? cc : cxx, "-c", "-O1", "-fdiagnostics-color=never", "-I", seen,
+    if (!step({is_c(sources[i]) ? cc : cxx, "-c", "-fdiagnostics-color=never", "-I", seen,
                sources[i].string(), "-o", object},
               &printed)) {
       built.summary = first_lines(printed, kSummaryLines);

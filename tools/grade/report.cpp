@@ -109,7 +109,8 @@ th { background: #eee; cursor: pointer; }
 .passed { background: #dfd; } .wrong { background: #fed; } .failed { background: #fdd; }
 .score { text-align: right; }
 pre { background: #f6f6f6; padding: 0.5em; overflow-x: auto; max-height: 30em; }
-figure { display: inline-block; margin: 0 1em 1em 0; } figure img { border: 1px solid #999; }
+figure { display: inline-block; width: 31%; margin: 0 1% 1em 0; vertical-align: top; }
+figure img { width: 100%; border: 1px solid #999; image-rendering: pixelated; }
 </style>
 )";
 
@@ -157,7 +158,7 @@ std::string index_page(const Assignment& assignment, const std::vector<StudentRe
     for (const TestResult& test : student.tests) {
       html << "<td class=\"" << status_class(test.status) << "\" data-key=\""
            << number_text(test.score) << "\">" << escape_html(test.status) << "<br>"
-           << number_text(test.score);
+           << number_text(test.score) << " of " << number_text(test.max_score);
       if (test.first_differing) html << "<br>frame " << test.first_differing;
       html << "</td>";
     }
