@@ -344,19 +344,23 @@ struct Grader {
     if (entries.empty()) return refuse(options.submissions + " holds no submission");
     std::sort(entries.begin(), entries.end());
     std::set<std::string> names;
-    for (const fs::path& entry : entries) {
-      std::string name = fs::is_directory(fs::symlink_status(entry, code))
-                             ? entry.filename().string()
-                             : entry.stem().string();
+    auto plain = [](std::string name) {
       for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-')
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-') {
           c = '_';
+        }
       }
-      if (names.count(name)) name = entry.filename().string();
-      for (std::string candidate = name; !names.insert(candidate).second;) {
-        candidate = name + "-" + std::to_string(names.size());
-        name = candidate;
+      return name;
+    };
+    for (const fs::path& entry : entries) {
+      const bool directory = fs::is_directory(fs::symlink_status(entry, code));
+      // A file is named without its extension unless another entry has that name.
+      std::string name = plain(directory ? entry.filename().string() : entry.stem().string());
+      if (names.count(name)) name = plain(entry.filename().string());
+      for (int more = 2; names.count(name); ++more) {
+        name = plain(entry.filename().string()) + "-" + std::to_string(more);
       }
+      names.insert(name);
       StudentResult student;
       student.name = name;
       student.source = entry.filename().string();
