@@ -124,6 +124,11 @@ for tolerance in 1520 1521; do
 done
 check "tolerance 1520: bea's frames still differ" grep -q '^bea,0,frames differ,' tolerant-1520/grades.csv
 check "tolerance 1521: bea passes" grep -q '^bea,8,passed,' tolerant-1521/grades.csv
+# Partial credit: 15 of bea's 19 frames are right, 8 * 15 / 19 points.
+sed 's/^credit = "all-or-nothing" .*/credit = "frames"/' from-frames.toml > partial.toml
+"$GRADE" partial.toml pair --out partial 2> /dev/null
+check "credit by frames: bea's share" grep -q '^bea,6.31579,frames differ,2,passed,8.31579$' partial/grades.csv
+check "credit by frames: ada's whole points" grep -q '^ada,8,passed,2,passed,10$' partial/grades.csv
 
 # Refusals: one line naming the file and its line, exit 2.
 printf 'ZIVRO_GETS(hello);\r\nZIVRO_QUIT();\r\n' > nothing.scr
@@ -141,6 +146,7 @@ plays nothing|script = "nothing.scr"|5: script 'nothing.scr' plays no event (its
 bad compare|script = "$here/session.scr"\ncompare = "some"|6: 'compare' is "every-frame" or "last-frame"
 bad number|script = "$here/session.scr"\npoints = "ten"|6: 'points' must be a number
 bad limits|script = "$here/session.scr"\n[test.limits]\ntime = 0|7: 'time' must be at least 1
+credit of the last frame|script = "$here/session.scr"\ncompare = "last-frame"\ncredit = "frames"|7: credit = "frames" counts every frame
 not TOML|script = = 1|5:
 EOF_BAD
 check "a refused grading writes no report" test ! -e bad-report

@@ -99,8 +99,8 @@ struct Reader {
 
   bool test(const toml::table& table, const sandbox::Limits& defaults, Test* test) {
     if (!only_keys(table,
-                   {"name", "script", "points", "compare", "tolerance", "ticks", "answers",
-                    "arguments", "limits"},
+                   {"name", "script", "points", "compare", "credit", "tolerance", "ticks",
+                    "answers", "arguments", "limits"},
                    "[[test]]")) {
       return false;
     }
@@ -150,6 +150,23 @@ struct Reader {
       } else {
         return fail(node->source(),
                     "'compare' is \"every-frame\" or \"last-frame\", not \"" + compare + "\"");
+      }
+    }
+    if (const toml::node* node = table.get("credit")) {
+      std::string credit;
+      if (!text(*node, "credit", &credit)) return false;
+      if (credit == "all-or-nothing") {
+        test->credit = Credit::kAllOrNothing;
+      } else if (credit == "frames") {
+        test->credit = Credit::kFrames;
+      } else {
+        return fail(node->source(),
+                    "'credit' is \"all-or-nothing\" or \"frames\", not \"" + credit + "\"");
+      }
+      if (test->credit == Credit::kFrames && test->compare == Compare::kLastFrame) {
+        return fail(node->source(),
+                    "credit = \"frames\" counts every frame; it needs compare = "
+                    "\"every-frame\"");
       }
     }
     if (const toml::node* node = table.get("tolerance")) {

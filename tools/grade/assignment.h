@@ -10,6 +10,8 @@
 namespace grade {
 
 enum class Compare { kEveryFrame, kLastFrame };
+// A test's points: all or nothing, or the share of the frames that match.
+enum class Credit { kAllOrNothing, kFrames };
 
 struct Test {
   std::string name;
@@ -17,6 +19,7 @@ struct Test {
   ScriptEvents events;
   double points = 1;
   Compare compare = Compare::kEveryFrame;
+  Credit credit = Credit::kAllOrNothing;
   long tolerance = 0;  // differing pixels allowed per frame
   long ticks = 0;      // the runner's --ticks
   std::vector<std::string> answers;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -129,6 +130,9 @@ struct Grader {
   std::vector<std::string> sources;
   std::atomic<size_t> next{0};
   std::atomic<size_t> done{0};
+  std::mutex progress_lock;
+  bool on_terminal = false;
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
   // The expected picture of a frame: from the directory of expected frames,
   // else made by running the reference once more for the frames not yet made.
@@ -274,6 +278,9 @@ struct Grader {
     result.detail = verdict.detail;
     result.first_differing = verdict.first_differing;
     result.score = verdict.status == kPassed ? test.points : 0;
+    if (test.credit == Credit::kFrames && verdict.status != kPassed) {
+      result.score = test.points * frame_share(test, wanted, run.digests, pixels);
+    }
     result.runner = runner_messages(run.outcome.err);
     result.out = clean_text(run.outcome.out);
     std::string err;
@@ -319,9 +326,27 @@ struct Grader {
     fs::remove_all(directory, code);
     size_t passed = 0;
     for (const TestResult& result : student.tests) passed += result.status == kPassed;
-    std::fprintf(stderr, "%s: [%zu/%zu] %s: %zu of %zu tests passed, %g of %g points\n", kTool,
-                 ++done, students.size(), student.name.c_str(), passed, student.tests.size(),
-                 student.score, assignment.max_score());
+    std::lock_guard<std::mutex> hold(progress_lock);
+    const size_t finished = ++done;
+    if (!on_terminal) {
+      std::fprintf(stderr, "%s: [%zu/%zu] %s: %zu of %zu tests passed, %g of %g points\n", kTool,
+                   finished, students.size(), student.name.c_str(), passed, student.tests.size(),
+                   student.score, assignment.max_score());
+      return;
+    }
+    // On a terminal, one line redrawn: a bar, the count, the last graded and
+    // the time left at the pace so far.
+    constexpr size_t kWidth = 30;
+    const size_t filled = finished * kWidth / students.size();
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double left =
+        elapsed / static_cast<double>(finished) * static_cast<double>(students.size() - finished);
+    std::fprintf(stderr,
+                 "\r[%s%s] %zu/%zu graded, last %.20s (%g of %g), about %.0f s left\033[K%s",
+                 std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(),
+                 finished, students.size(), student.name.c_str(), student.score,
+                 assignment.max_score(), left, finished == students.size() ? "\n" : "");
   }
 
   // Submissions: the directories and C or C++ files in the directory, by
@@ -460,6 +485,8 @@ int grade_class(const Options& options) {
   if (const int status = grader.prepare_reference()) return status;
   if (!options.save_expected.empty()) return grader.save_expected();
 
+  grader.on_terminal = isatty(2);
+  grader.started = std::chrono::steady_clock::now();
   const int jobs =
       std::max(1, std::min<int>(options.jobs, static_cast<int>(grader.students.size())));
   std::vector<std::thread> workers;

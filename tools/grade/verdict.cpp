@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -217,6 +218,20 @@ Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
   }
   verdict.detail = detail.str();
   return verdict;
+}
+
+double frame_share(const Test& test, const std::vector<DigestLine>& expected,
+                   const std::vector<DigestLine>& actual, const std::map<long, long>& pixels) {
+  const size_t all = std::max(expected.size(), actual.size());
+  if (all == 0) return 0;
+  const size_t common = std::min(expected.size(), actual.size());
+  size_t equal = 0;
+  for (size_t i = 0; i < common; ++i) {
+    const auto counted = pixels.find(static_cast<long>(i) + 1);
+    equal += expected[i].digest == actual[i].digest ||
+             (test.tolerance > 0 && counted != pixels.end() && counted->second <= test.tolerance);
+  }
+  return static_cast<double>(equal) / static_cast<double>(all);
 }
 
 std::vector<std::string> runner_messages(const std::string& standard_error) {

@@ -51,6 +51,12 @@ Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
               const sandbox::Outcome& outcome, const std::vector<DigestLine>& actual,
               const std::map<long, long>& pixels);
 
+// The share of the points a run earns with credit = "frames": the frames
+// equal to the reference's (within the tolerance, by `pixels`), of all the
+// frames either run showed.
+double frame_share(const Test& test, const std::vector<DigestLine>& expected,
+                   const std::vector<DigestLine>& actual, const std::map<long, long>& pixels);
+
 // The lines the runner printed itself ("./program: ..."), without that prefix.
 std::vector<std::string> runner_messages(const std::string& standard_error);
 
