@@ -42,6 +42,7 @@ struct ScriptState {
   bool served_event = false;       // the current wait's event came from the script
   bool recording = false;          // the run menu's Record Script is on
   bool playing = false;            // the run menu's Playback Script is on
+  long events_served = 0;          // every event a playback served since the start
   // The lines played since the file was opened for reading, each ended by
   // CR LF, and where the last periodic line among them begins: a recording
   // that takes the file over begins with them.
@@ -572,6 +573,7 @@ bool script_read_event(Event* event) {
     *event = Event{ZIVRO_PERIODIC};
     --script.playback_remaining;
     script.served_event = true;
+    ++script.events_served;
     return true;
   }
   if (script.direction != Direction::kReading) return false;  // open for recording
@@ -628,7 +630,12 @@ bool script_read_event(Event* event) {
       return false;  // the line is consumed; playback stops without a message
   }
   script.served_event = true;
+  ++script.events_served;
   return true;
+}
+
+long script_events_served() {
+  return script.events_served;
 }
 
 void script_stop_playback() {

@@ -53,6 +53,10 @@ bool script_read_event(Event* event);
 // the lines played.
 void script_stop_playback();
 void script_close();
+// The events playback has served since the start, each tick of a periodic
+// line one, those of kinds the program did not ask for included: the count
+// of event lines a run has played, as a script's reader counts them.
+long script_events_served();
 
 // Called as each wait starts: the event it will return is not yet one
 // that the script supplied.

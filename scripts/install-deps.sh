@@ -2,7 +2,8 @@
 # Installs the Debian/Ubuntu packages the build and the tests need, if missing.
 set -euo pipefail
 
-# Usage: install-deps.sh [desktop] [web] [test] [fresh]: the build's own packages always;
+# Usage: install-deps.sh [desktop] [web] [test] [fresh]: the build's own packages always
+# (with zivro-grade's libraries and bubblewrap, which sandboxes the programs it grades);
 # with "desktop" FLTK for the desktop build; with "web" Emscripten and FreeType
 # built with it (scripts/web-freetype.sh, downloaded once and cached), and
 # Chromium with its WebDriver for the browser tests; with "test" what the tests
@@ -11,7 +12,7 @@ set -euo pipefail
 # sources for the Windows builds and their tests, and all of "web"); with "fresh" debootstrap
 # for the fresh-machine check.
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-liberation2
-  fonts-dejavu-core libpng-dev)
+  fonts-dejavu-core libpng-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev bubblewrap)
 web_packages=(emscripten node-acorn binaryen curl ca-certificates xz-utils patch chromium
   chromium-driver python3-selenium)
 web=false

@@ -184,6 +184,34 @@ check "--record: nothing lands in ZIVRO.SCR" test ! -e ZIVRO.SCR
 check "a live run shows its first picture once" test "$(ls live-frames | wc -l)" -eq 6
 "$CARGAME" --play run.scr --expect live.png --frames replay-frames --expect-dir live-frames
 check "--record: the replay makes every frame of the run, counted alike" test $? -eq 0
+# --digests: a line per frame as --frames counts them (number, digest, events
+# played), the same for a run and its replay, and a change seen at its frame.
+"$CARGAME" --ticks 5 --digests live.digests --frames live-digest-frames
+check "--digests: a line for each frame" \
+  test "$(wc -l < live.digests)" -eq "$(ls live-digest-frames | wc -l)"
+check "--digests: number, 16 hex digits, events" \
+  test -z "$(grep -Ev '^[0-9]{6} [0-9a-f]{16} [0-9]+$' live.digests)"
+"$CARGAME" --play run.scr --digests replay.digests
+check "--digests: a replay gives the run's digests" \
+  test "$(cut -d' ' -f1,2 live.digests)" = "$(cut -d' ' -f1,2 replay.digests)"
+check "--digests: the replay counts its events, 0 to 5" \
+  test "$(cut -d' ' -f3 replay.digests | tr '\n' ' ')" = "0 1 2 3 4 5 "
+"$CARGAME" --play "$SCRIPTS/ends.scr" --digests ends.digests --frames only-frames --frames-only 2,8
+check "--frames-only: just the frames named" test "$(ls only-frames | tr '\n' ' ')" = "000002.png 000008.png "
+cmp -s only-frames/000008.png run1/000008.png
+check "--frames-only: a frame as --frames writes it" test $? -eq 0
+sed 's/ZIVRO_KBD(120);/ZIVRO_MOUSE(-250, 105);/' "$SCRIPTS/ends.scr" > changed.scr
+"$CARGAME" --play changed.scr --digests changed.digests
+first=$(diff <(cut -d' ' -f2 ends.digests) <(cut -d' ' -f2 changed.digests) | sed -n 's/^\([0-9]*\)[c,].*/\1/p' | head -1)
+check "--digests: a change at event 7 differs first at frame 8" test "$first" = 8
+check "--digests: which follows 7 events" grep -qx '000008 [0-9a-f]* 7' changed.digests
+for bad in "--frames-only 3" "--frames f7 --frames-only 0" "--frames f7 --frames-only 2,x" \
+           "--frames f7 --frames-only 2 --expect-dir run1"; do
+  # shellcheck disable=SC2086
+  "$CARGAME" $bad 2> err.txt
+  check "'$bad' exits 2" test $? -eq 2
+done
+
 for bad in "--record run.scr --play keep.scr" "--record expected-dir" "--record fifo-dir/play.scr" \
            "--record /nonexistent-dir/x.scr" "--record keep.scr --log keep.scr"; do
   # shellcheck disable=SC2086
@@ -195,7 +223,7 @@ check "a refused --record leaves its file" test "$(cat run.scr)" = $'ZIVRO_PERIO
 # Outputs: written where the name leads, never over what is not a file.
 mkfifo out-fifo && mkdir out-dir && ln -s out-fifo link-to-fifo
 python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' out-socket
-for option in --png --text-png --log --record; do
+for option in --png --text-png --log --record --digests; do
   for target in out-fifo out-socket out-dir link-to-fifo; do
     timeout 20 "$CARGAME" --ticks 1 "$option" "$target" 2> err.txt
     check "$option $target: refused, exit 2" test $? -eq 2

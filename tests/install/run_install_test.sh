@@ -51,4 +51,16 @@ cc -std=c99 "$prefix/greeting.c" $(pkg-config --cflags --libs zivro) -o "$prefix
   2> "$prefix/pcd.log"
 check "pkg-config zivro builds the desktop program" test $? -eq 0 || cat "$prefix/pcd.log"
 
+# The installed grader builds against the installed package beside it.
+grading=$(mktemp -d)
+chmod 711 "$grading"
+mkdir "$grading/class" && cp -r "$here/../grade/class/ada" "$here/../grade/class/bea.c" "$grading/class/"
+"$prefix/bin/zivro-grade" "$here/../grade/assignment.toml" "$grading/class" --out "$grading/report" \
+  2> "$grading/grade.log"
+check "the installed zivro-grade grades a class" test $? -eq 0 || cat "$grading/grade.log"
+check "against the installed package" grep -qF "building against $prefix/include/zivro.h" "$grading/grade.log"
+check "with the verdicts of the build tree's" \
+  test "$(cut -d, -f3 "$grading/report/grades.csv" | tr '\n' ' ')" = "session status passed frames differ "
+rm -rf "$grading"
+
 report "install and consume"

@@ -102,6 +102,13 @@ void keep_main_window_surface(bool keep);
 // as DIR/000001.png, DIR/000002.png, ... Returns false once a write failed.
 void set_frames_directory(const std::string& directory);
 bool frames_written_ok();
+// Only these frames are written to the frames directory (each still counts
+// as one); an empty list, as at the start, writes every frame.
+void set_frames_written(std::vector<long> numbers);
+// Called with every new frame the main window shows, numbered from 1 as the
+// frames directory numbers its files, whether or not frames are written.
+using FrameObserver = void (*)(long number, const uint32_t* pixels, int width, int height);
+void set_frame_observer(FrameObserver observer);
 // The whole surface last copied into the main window (the canvas), as it is
 // now, and a window's client area, as PNG files.
 bool write_presented_png(const std::string& path);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <utility>
 
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
@@ -38,6 +39,8 @@ struct LayerState {
   const platform::BitmapObject* presented = nullptr;
   bool keep_main_surface = true;  // copies into the main window fill its surface
   std::string frames_directory;
+  std::vector<long> frames_written;  // sorted; empty: every frame
+  FrameObserver frame_observer = nullptr;
   long frames = 0;
   bool frames_ok = true;
   std::vector<std::string> answers;
@@ -251,6 +254,13 @@ void set_frames_directory(const std::string& directory) {
 bool frames_written_ok() {
   return layer.frames_ok;
 }
+void set_frames_written(std::vector<long> numbers) {
+  std::sort(numbers.begin(), numbers.end());
+  layer.frames_written = std::move(numbers);
+}
+void set_frame_observer(FrameObserver observer) {
+  layer.frame_observer = observer;
+}
 
 bool write_presented_png(const std::string& path) {
   const platform::BitmapObject* canvas = layer.presented;
@@ -307,9 +317,17 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
   using headless::layer;
   if (window != portable::main_window()) return true;
   layer.presented = &source;
-  if (!layer.frames_directory.empty() && portable::shows_new_frame(window, source)) {
+  const bool counting = !layer.frames_directory.empty() || layer.frame_observer;
+  if (!counting || !portable::shows_new_frame(window, source)) return layer.keep_main_surface;
+  const long number = ++layer.frames;
+  if (layer.frame_observer) {
+    layer.frame_observer(number, source.pixels.data(), source.width, source.height);
+  }
+  const std::vector<long>& chosen = layer.frames_written;
+  if (!layer.frames_directory.empty() &&
+      (chosen.empty() || std::binary_search(chosen.begin(), chosen.end(), number))) {
     char name[32];
-    std::snprintf(name, sizeof name, "/%06ld.png", ++layer.frames);
+    std::snprintf(name, sizeof name, "/%06ld.png", number);
     layer.frames_ok = headless::write_png(layer.frames_directory + name, source.pixels.data(),
                                           source.width, source.height) &&
                       layer.frames_ok;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "events.h"
+#include "platform/headless/frame_digest.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
 #include "platform/portable/command_line.h"
@@ -26,14 +27,19 @@ const char* program = "runner";  // argv[0], for the messages
 
 constexpr const char* kUsage =
     "usage: %s [--play FILE] [--ticks N] [--log FILE] [--png FILE] [--frames DIR]"
-    " [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR] [--record FILE]\n"
-    "    [-- PROGRAM ARGUMENTS...]\n"
+    " [--frames-only LIST]\n"
+    "    [--digests FILE] [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR]\n"
+    "    [--record FILE] [-- PROGRAM ARGUMENTS...]\n"
     "  --play FILE       play FILE back from the start, as the Playback Script command does\n"
     "  --ticks N         let the 100 ms animation timer run N periods, 0 to 2147483647\n"
     "                    (default 0)\n"
     "  --log FILE        write every line printed to the text window to FILE\n"
     "  --png FILE        write the whole canvas after the last frame to FILE\n"
     "  --frames DIR      write every presented canvas as DIR/000001.png, 000002.png, ...\n"
+    "  --frames-only LIST  with --frames, write only the frames numbered in LIST (as 3,17,40)\n"
+    "  --digests FILE    write a line per presented canvas to FILE: its number as --frames\n"
+    "                    counts it, a 64-bit digest of its pixels in hex, and the number of\n"
+    "                    script events played before it was shown\n"
     "  --text-png FILE   write the text window's client area after the run to FILE\n"
     "  --answer TEXT     type TEXT into the next line-input dialog (repeatable)\n"
     "  --expect FILE     compare the canvas after the last frame with the PNG FILE:\n"
@@ -59,6 +65,8 @@ struct Options {
   std::string log;
   std::string png;
   std::string frames;
+  std::vector<long> frames_only;
+  std::string digests;
   std::string text_png;
   std::vector<std::string> answers;
   std::string expect;
@@ -82,19 +90,31 @@ bool parse_count(const char* text, uint64_t* count) {
   return true;
 }
 
+// Frame numbers, 1 or more, separated by commas.
+bool parse_frame_list(const char* text, std::vector<long>* numbers) {
+  numbers->clear();
+  const char* at = text;
+  while (true) {
+    const char* end = std::strchr(at, ',');
+    const std::string item = end ? std::string(at, end) : std::string(at);
+    uint64_t number = 0;
+    if (!parse_count(item.c_str(), &number) || number == 0) return false;
+    numbers->push_back(static_cast<long>(number));
+    if (!end) return true;
+    at = end + 1;
+  }
+}
+
 // Returns an empty string when the options are good, else what is wrong.
 std::string parse_options(int argc, char** argv, Options* options) {
   struct Named {
     const char* name;
     std::string* value;
   };
-  const Named files[] = {{"--play", &options->play},
-                         {"--log", &options->log},
-                         {"--png", &options->png},
-                         {"--frames", &options->frames},
-                         {"--text-png", &options->text_png},
-                         {"--expect", &options->expect},
-                         {"--expect-dir", &options->expect_dir},
+  const Named files[] = {{"--play", &options->play},       {"--log", &options->log},
+                         {"--png", &options->png},         {"--frames", &options->frames},
+                         {"--digests", &options->digests}, {"--text-png", &options->text_png},
+                         {"--expect", &options->expect},   {"--expect-dir", &options->expect_dir},
                          {"--record", &options->record}};
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
@@ -115,6 +135,10 @@ std::string parse_options(int argc, char** argv, Options* options) {
     if (option == "--answer") {
       if (!value) return "--answer needs a text (it may be empty)";
       options->answers.push_back(value);
+    } else if (option == "--frames-only") {
+      if (!value || !parse_frame_list(value, &options->frames_only)) {
+        return "--frames-only needs frame numbers from 1, separated by commas";
+      }
     } else if (option == "--ticks") {
       if (!value || !parse_count(value, &options->ticks)) {
         return "--ticks needs a whole number of 100 ms periods, 0 to " + std::to_string(kMostTicks);
@@ -122,6 +146,12 @@ std::string parse_options(int argc, char** argv, Options* options) {
     } else {
       return "unknown option " + option;
     }
+  }
+  if (!options->frames_only.empty() && options->frames.empty()) {
+    return "--frames-only chooses among the frames of --frames DIR; give both";
+  }
+  if (!options->frames_only.empty() && !options->expect_dir.empty()) {
+    return "--expect-dir compares every frame; --frames-only would leave some unwritten";
   }
   if (!options->expect_dir.empty() && options->frames.empty()) {
     return "--expect-dir compares the frames of --frames DIR; give both";
@@ -245,6 +275,7 @@ std::string check_distinct(const Options& options) {
                        {"--png", &options.png, false},
                        {"--text-png", &options.text_png, false},
                        {"--frames", &options.frames, false},
+                       {"--digests", &options.digests, false},
                        {"--record", &options.record, false}};
   for (const Named& output : all) {
     if (output.input || output.path->empty()) continue;
@@ -297,7 +328,8 @@ std::string check_inputs(const Options& options) {
 std::string check_outputs(const Options& options) {
   // A device, a FIFO or a socket would block, swallow or be replaced; a
   // symbolic link is written through, to its target.
-  for (const std::string* path : {&options.png, &options.text_png, &options.log, &options.record}) {
+  for (const std::string* path :
+       {&options.png, &options.text_png, &options.log, &options.record, &options.digests}) {
     if (path->empty()) continue;
     if (const std::string refusal = headless::output_refusal(*path); !refusal.empty()) {
       return "cannot write " + *path + ": " + refusal;
@@ -341,6 +373,19 @@ std::string check_outputs(const Options& options) {
   return {};
 }
 
+// --digests: one line per frame, flushed at once, so that a run that crashes
+// or is killed keeps the lines of every frame it showed.
+std::FILE* digests = nullptr;
+bool digests_ok = true;
+
+void write_digest(long number, const uint32_t* pixels, int width, int height) {
+  const int written =
+      std::fprintf(digests, "%06ld %016llx %ld\n", number,
+                   static_cast<unsigned long long>(headless::frame_digest(pixels, width, height)),
+                   script_events_served());
+  if (written < 0 || std::fflush(digests) != 0) digests_ok = false;
+}
+
 bool inside_program = false;
 
 // exit() called inside WinMain would end the run before its outputs are
@@ -378,6 +423,12 @@ int main(int argc, char** argv) {
     return refuse("cannot write " + options.log + ": " + std::strerror(errno));
   }
   if (!options.frames.empty()) headless::set_frames_directory(options.frames);
+  headless::set_frames_written(options.frames_only);
+  if (!options.digests.empty()) {
+    digests = std::fopen(options.digests.c_str(), "wb");
+    if (!digests) return refuse("cannot write " + options.digests + ": " + std::strerror(errno));
+    headless::set_frame_observer(write_digest);
+  }
 
   for (const std::string& answer : options.answers) headless::queue_dialog_answer(answer);
   headless::set_clock_limit_ms(options.ticks * 100);
@@ -435,6 +486,10 @@ int main(int argc, char** argv) {
   if (!options.frames.empty() && !headless::frames_written_ok()) {
     fail(kUnusable, "cannot write " + options.frames);
   }
+  if (digests && (std::fclose(digests) != 0 || !digests_ok)) {
+    fail(kUnusable, "cannot write " + options.digests);
+  }
+  digests = nullptr;
   if (failure != kPassed) return failure;
 
   int verdict = kPassed;

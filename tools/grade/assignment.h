@@ -1,0 +1,45 @@
+// The assignment file: the reference, the tests and their limits.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sandbox.h"
+#include "script_lines.h"
+
+namespace grade {
+
+enum class Compare { kEveryFrame, kLastFrame };
+// A test's points: all or nothing, or the share of the frames that match.
+enum class Credit { kAllOrNothing, kFrames };
+
+struct Test {
+  std::string name;
+  std::string script;  // absolute path
+  ScriptEvents events;
+  double points = 1;
+  Compare compare = Compare::kEveryFrame;
+  Credit credit = Credit::kAllOrNothing;
+  long tolerance = 0;  // differing pixels allowed per frame
+  long ticks = 0;      // the runner's --ticks
+  std::vector<std::string> answers;
+  std::vector<std::string> arguments;
+  sandbox::Limits limits;
+};
+
+struct Assignment {
+  std::string path;
+  std::string title;
+  // The reference: a source file or directory built like a submission, or a
+  // directory of expected digests and frames made by --save-expected.
+  std::string reference_source;
+  std::string reference_expected;
+  std::vector<Test> tests;
+  double max_score() const;
+};
+
+// Reads and checks the file. On failure *error is one line naming the file
+// and the line ("lab3.toml:12: unknown key 'pionts' in [[test]]").
+bool load_assignment(const std::string& path, Assignment* assignment, std::string* error);
+
+}  // namespace grade

@@ -1,0 +1,509 @@
+#include "grader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "assignment.h"
+#include "build.h"
+#include "pictures.h"
+#include "report.h"
+#include "sandbox.h"
+#include "verdict.h"
+
+namespace grade {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kTool = "zivro-grade";
+
+int refuse(const std::string& what) {
+  std::fprintf(stderr, "%s: %s\n", kTool, what.c_str());
+  return 2;
+}
+
+std::string frame_name(long frame) {
+  char name[16];
+  std::snprintf(name, sizeof name, "%06ld.png", frame);
+  return name;
+}
+
+// A directory every sandboxed user may pass through but not list.
+bool make_passage(const fs::path& directory) {
+  std::error_code code;
+  fs::create_directories(directory, code);
+  return !code && chmod(directory.c_str(), 0711) == 0;
+}
+
+// Copies a file with descriptors closed on exec: a child forked meanwhile
+// by another worker must not keep the new file open for writing, which
+// would make executing it fail ("text file busy").
+bool copy_file(const fs::path& from, const fs::path& to, mode_t mode) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  const int out = in < 0 ? -1 : open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  bool ok = in >= 0 && out >= 0;
+  char buffer[1 << 16];
+  for (ssize_t got; ok && (got = read(in, buffer, sizeof buffer)) != 0;) {
+    ok = got > 0 && write(out, buffer, static_cast<size_t>(got)) == got;
+  }
+  if (in >= 0) close(in);
+  if (out >= 0 && close(out) != 0) ok = false;
+  return ok && chmod(to.c_str(), mode) == 0;
+}
+
+// What a run left: how it ended, the digests it wrote, and its directory.
+struct Run {
+  sandbox::Outcome outcome;
+  std::vector<DigestLine> digests;
+  std::string frames;  // with frames asked for: the directory holding them
+};
+
+// One run of a program on a test, in a fresh directory holding a copy of the
+// program and of the script, nothing else.
+Run run_test(const std::string& executable, const Test& test, const fs::path& directory, int slot,
+             const std::vector<long>& frames) {
+  Run run;
+  std::error_code code;
+  fs::remove_all(directory, code);
+  if (!make_passage(directory.parent_path()) || !fs::create_directory(directory, code) ||
+      !copy_file(executable, directory / "program", 0755) ||
+      !copy_file(test.script, directory / "test.scr", 0644) ||
+      !sandbox::prepare_directory(directory.string(), slot)) {
+    run.outcome.error = "cannot prepare " + directory.string();
+    return run;
+  }
+  sandbox::Command command;
+  command.directory = directory.string();
+  command.limits = test.limits;
+  command.argv = {"./program", "--play", "test.scr", "--digests", "digests.txt"};
+  if (test.ticks) command.argv.insert(command.argv.end(), {"--ticks", std::to_string(test.ticks)});
+  for (const std::string& answer : test.answers) {
+    command.argv.insert(command.argv.end(), {"--answer", answer});
+  }
+  if (!frames.empty()) {
+    std::string list;
+    for (long frame : frames) list += (list.empty() ? "" : ",") + std::to_string(frame);
+    command.argv.insert(command.argv.end(), {"--frames", "frames", "--frames-only", list});
+    run.frames = (directory / "frames").string();
+  }
+  if (!test.arguments.empty()) {
+    command.argv.push_back("--");
+    command.argv.insert(command.argv.end(), test.arguments.begin(), test.arguments.end());
+  }
+  run.outcome = sandbox::run(command, slot);
+  run.digests = read_digests((directory / "digests.txt").string());
+  return run;
+}
+
+// A frame a run wrote, if it is a plain file (never through a link the
+// program left in its place).
+std::string frame_file(const std::string& frames, long frame) {
+  std::error_code code;
+  const fs::path path = fs::path(frames) / frame_name(frame);
+  if (!fs::is_directory(fs::symlink_status(frames, code))) return {};
+  return fs::is_regular_file(fs::symlink_status(path, code)) ? path.string() : std::string();
+}
+
+struct Grader {
+  Options options;
+  Assignment assignment;
+  fs::path work;
+  Package package;
+  std::string reference_program;                  // built from source, else empty
+  std::vector<std::vector<DigestLine>> expected;  // per test
+  std::mutex reference_frames_lock;
+  std::map<std::pair<size_t, long>, std::string> reference_frames;  // made on demand
+  std::vector<StudentResult> students;
+  std::vector<std::string> sources;
+  std::atomic<size_t> next{0};
+  std::atomic<size_t> done{0};
+  std::mutex progress_lock;
+  bool on_terminal = false;
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+
+  // The expected picture of a frame: from the directory of expected frames,
+  // else made by running the reference once more for the frames not yet made.
+  std::map<long, std::string> expected_frames(size_t test, const std::vector<long>& frames) {
+    std::map<long, std::string> found;
+    if (reference_program.empty()) {
+      for (long frame : frames) {
+        const std::string path = frame_file(
+            (fs::path(assignment.reference_expected) / assignment.tests[test].name).string(),
+            frame);
+        if (!path.empty()) found[frame] = path;
+      }
+      return found;
+    }
+    std::lock_guard<std::mutex> hold(reference_frames_lock);
+    std::vector<long> missing;
+    for (long frame : frames) {
+      if (!reference_frames.count({test, frame})) missing.push_back(frame);
+    }
+    if (!missing.empty()) {
+      const fs::path directory =
+          work / "reference" /
+          ("frames-" + std::to_string(test) + "-" + std::to_string(reference_frames.size()));
+      const Run run = run_test(reference_program, assignment.tests[test], directory, 0, missing);
+      for (long frame : missing) reference_frames[{test, frame}] = frame_file(run.frames, frame);
+    }
+    for (long frame : frames) {
+      if (!reference_frames[{test, frame}].empty()) found[frame] = reference_frames[{test, frame}];
+    }
+    return found;
+  }
+
+  int prepare_reference() {
+    if (!assignment.reference_source.empty()) {
+      const Built built = build_program(assignment.reference_source,
+                                        (work / "reference" / "build").string(), package, 0);
+      if (built.result != BuildResult::kBuilt) {
+        std::string first = built.summary.substr(0, built.summary.find('\n'));
+        return refuse("the reference " + assignment.reference_source + " does not build: " + first);
+      }
+      reference_program = built.executable;
+    }
+    for (size_t i = 0; i < assignment.tests.size(); ++i) {
+      const Test& test = assignment.tests[i];
+      if (reference_program.empty()) {
+        const std::string path =
+            (fs::path(assignment.reference_expected) / (test.name + ".digests")).string();
+        expected.push_back(read_digests(path));
+        if (expected.back().empty()) return refuse(path + ": no frames for test " + test.name);
+        continue;
+      }
+      const Run run = run_test(reference_program, test, work / "reference" / test.name, 0, {});
+      const sandbox::Outcome& outcome = run.outcome;
+      Verdict verdict = judge(test, run.digests, outcome, run.digests, {});
+      if (!outcome.started) return refuse("cannot run the reference: " + outcome.error);
+      if (verdict.status != kPassed || outcome.exit_code != 0) {
+        std::string said;
+        for (const std::string& line : runner_messages(outcome.err)) said += "; " + line;
+        if (verdict.status == kPassed)
+          verdict.status = "exit status " + std::to_string(outcome.exit_code);
+        return refuse("the reference fails test " + test.name + ": " + verdict.status + ": " +
+                      verdict.detail + said);
+      }
+      expected.push_back(run.digests);
+    }
+    return 0;
+  }
+
+  // The pictures of one frame: expected, actual and their difference, in
+  // the student's directory of the report; the count of differing pixels.
+  long show_frame(size_t test, long frame, const std::string& actual, const std::string& name,
+                  TestResult* result) {
+    const std::map<long, std::string> wanted = expected_frames(test, {frame});
+    const std::string student_dir = "students/" + name;
+    const std::string stem =
+        student_dir + "/" + assignment.tests[test].name + "-" + std::to_string(frame);
+    std::error_code code;
+    fs::create_directories(fs::path(options.out) / student_dir, code);
+    long differing = -1;
+    const auto expected_path = wanted.find(frame);
+    if (expected_path != wanted.end()) {
+      fs::copy_file(expected_path->second, fs::path(options.out) / (stem + "-expected.png"),
+                    fs::copy_options::overwrite_existing, code);
+      if (!code) result->expected_png = stem + "-expected.png";
+    }
+    if (!actual.empty()) {
+      fs::copy_file(actual, fs::path(options.out) / (stem + "-actual.png"),
+                    fs::copy_options::overwrite_existing, code);
+      if (!code) result->actual_png = stem + "-actual.png";
+    }
+    if (expected_path != wanted.end() && !actual.empty()) {
+      differing = write_difference(expected_path->second, actual,
+                                   (fs::path(options.out) / (stem + "-difference.png")).string());
+      if (differing >= 0) result->difference_png = stem + "-difference.png";
+    }
+    return differing;
+  }
+
+  TestResult grade_test(const std::string& program, size_t index, const StudentResult& student,
+                        const fs::path& directory, int slot) {
+    const Test& test = assignment.tests[index];
+    TestResult result;
+    result.name = test.name;
+    result.max_score = test.points;
+    const Run run = run_test(program, test, directory / test.name, slot, {});
+    if (!run.outcome.started) {
+      result.status = kCrashed;
+      result.detail = "the run could not be started: " + run.outcome.error;
+      return result;
+    }
+    const std::vector<DigestLine>& wanted = expected[index];
+    std::map<long, long> pixels;
+    const std::vector<long> other = frames_with_other_digests(test, wanted, run.digests);
+    // Within a tolerance, frames with other digests may still pass: count
+    // their pixels, from both runs' pictures of just those frames.
+    if (test.tolerance > 0 && !other.empty()) {
+      const Run again = run_test(program, test, directory / (test.name + "-frames"), slot, other);
+      const std::map<long, std::string> reference = expected_frames(index, other);
+      for (long frame : other) {
+        const std::string actual = frame_file(again.frames, frame);
+        const auto expected_path = reference.find(frame);
+        if (actual.empty() || expected_path == reference.end()) continue;
+        const long count = count_differing(expected_path->second, actual);
+        if (count >= 0) pixels[frame] = count;
+      }
+    }
+    Verdict verdict = judge(test, wanted, run.outcome, run.digests, pixels);
+    if (verdict.first_differing > 0) {
+      const long frame = verdict.first_differing;
+      std::string actual;
+      Run again;
+      if (frame <= static_cast<long>(run.digests.size())) {
+        again = run_test(program, test, directory / (test.name + "-shown"), slot, {frame});
+        actual = frame_file(again.frames, frame);
+      }
+      const long count = show_frame(index, frame, actual, student.name, &result);
+      if (count >= 0) {
+        pixels[frame] = count;
+        verdict = judge(test, wanted, run.outcome, run.digests, pixels);
+      }
+    }
+    result.status = verdict.status;
+    result.detail = verdict.detail;
+    result.first_differing = verdict.first_differing;
+    result.score = verdict.status == kPassed ? test.points : 0;
+    if (test.credit == Credit::kFrames && verdict.status != kPassed) {
+      result.score = test.points * frame_share(test, wanted, run.digests, pixels);
+    }
+    result.runner = runner_messages(run.outcome.err);
+    result.out = clean_text(run.outcome.out);
+    std::string err;
+    for (size_t at = 0; at < run.outcome.err.size();) {
+      size_t end = run.outcome.err.find('\n', at);
+      end = end == std::string::npos ? run.outcome.err.size() : end + 1;
+      const std::string line = run.outcome.err.substr(at, end - at);
+      if (line.rfind("./program: ", 0) != 0) err += line;
+      at = end;
+    }
+    result.err = clean_text(err);
+    for (std::string& line : result.runner) line = clean_text(line);
+    std::error_code code;
+    fs::remove_all(directory / test.name, code);
+    return result;
+  }
+
+  void grade_submission(size_t index, int slot) {
+    StudentResult& student = students[index];
+    const fs::path directory = work / ("s" + std::to_string(index + 1));
+    make_passage(directory);
+    const Built built =
+        build_program(sources[index], (directory / "build").string(), package, slot);
+    student.build_log = clean_text(built.log);
+    student.build_summary = clean_text(built.summary);
+    student.build_status = built.result == BuildResult::kBuilt         ? "built"
+                           : built.result == BuildResult::kDefinesMain ? kDefinesMain
+                                                                       : kBuildFailed;
+    for (size_t i = 0; i < assignment.tests.size(); ++i) {
+      TestResult result;
+      if (built.result == BuildResult::kBuilt) {
+        result = grade_test(built.executable, i, student, directory, slot);
+      } else {
+        result.name = assignment.tests[i].name;
+        result.max_score = assignment.tests[i].points;
+        result.status = student.build_status;
+        result.detail = student.build_summary;
+      }
+      student.score += result.score;
+      student.tests.push_back(std::move(result));
+    }
+    std::error_code code;
+    fs::remove_all(directory, code);
+    size_t passed = 0;
+    for (const TestResult& result : student.tests) passed += result.status == kPassed;
+    std::lock_guard<std::mutex> hold(progress_lock);
+    const size_t finished = ++done;
+    if (!on_terminal) {
+      std::fprintf(stderr, "%s: [%zu/%zu] %s: %zu of %zu tests passed, %g of %g points\n", kTool,
+                   finished, students.size(), student.name.c_str(), passed, student.tests.size(),
+                   student.score, assignment.max_score());
+      return;
+    }
+    // On a terminal, one line redrawn: a bar, the count, the last graded and
+    // the time left at the pace so far.
+    constexpr size_t kWidth = 30;
+    const size_t filled = finished * kWidth / students.size();
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double left =
+        elapsed / static_cast<double>(finished) * static_cast<double>(students.size() - finished);
+    std::fprintf(stderr,
+                 "\r[%s%s] %zu/%zu graded, last %.20s (%g of %g), about %.0f s left\033[K%s",
+                 std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(),
+                 finished, students.size(), student.name.c_str(), student.score,
+                 assignment.max_score(), left, finished == students.size() ? "\n" : "");
+  }
+
+  // Submissions: the directories and C or C++ files in the directory, by
+  // name; a report name of letters, digits, '.', '_' and '-' for each.
+  int list_submissions() {
+    std::error_code code;
+    std::vector<fs::path> entries;
+    for (const fs::directory_entry& entry : fs::directory_iterator(options.submissions, code)) {
+      const std::string name = entry.path().filename().string();
+      if (name.empty() || name[0] == '.') continue;
+      const fs::file_status status = entry.symlink_status(code);
+      const std::string extension = entry.path().extension().string();
+      const bool source =
+          extension == ".c" || extension == ".cc" || extension == ".cpp" || extension == ".cxx";
+      if (fs::is_directory(status) || (fs::is_regular_file(status) && source)) {
+        entries.push_back(entry.path());
+      }
+    }
+    if (code) return refuse("cannot read " + options.submissions + ": " + code.message());
+    if (entries.empty()) return refuse(options.submissions + " holds no submission");
+    std::sort(entries.begin(), entries.end());
+    std::set<std::string> names;
+    auto plain = [](std::string name) {
+      for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-') {
+          c = '_';
+        }
+      }
+      return name;
+    };
+    for (const fs::path& entry : entries) {
+      const bool directory = fs::is_directory(fs::symlink_status(entry, code));
+      // A file is named without its extension unless another entry has that name.
+      std::string name = plain(directory ? entry.filename().string() : entry.stem().string());
+      if (names.count(name)) name = plain(entry.filename().string());
+      for (int more = 2; names.count(name); ++more) {
+        name = plain(entry.filename().string()) + "-" + std::to_string(more);
+      }
+      names.insert(name);
+      StudentResult student;
+      student.name = name;
+      student.source = entry.filename().string();
+      students.push_back(std::move(student));
+      sources.push_back(entry.string());
+    }
+    return 0;
+  }
+
+  int save_expected() {
+    const fs::path into(options.save_expected);
+    std::error_code code;
+    if (fs::exists(into, code) && !fs::is_empty(into, code)) {
+      return refuse(options.save_expected + " is not empty; give a new or empty directory");
+    }
+    fs::create_directories(into, code);
+    if (code) return refuse("cannot make " + options.save_expected + ": " + code.message());
+    for (size_t i = 0; i < assignment.tests.size(); ++i) {
+      const Test& test = assignment.tests[i];
+      std::vector<long> all;
+      for (const DigestLine& line : expected[i]) all.push_back(line.frame);
+      const std::map<long, std::string> frames = expected_frames(i, all);
+      fs::create_directories(into / test.name, code);
+      for (const auto& [frame, path] : frames) {
+        fs::copy_file(path, into / test.name / frame_name(frame), code);
+        if (code)
+          return refuse("cannot write " + (into / test.name).string() + ": " + code.message());
+      }
+      if (!write_digests((into / (test.name + ".digests")).string(), expected[i])) {
+        return refuse("cannot write " + (into / (test.name + ".digests")).string());
+      }
+    }
+    std::fprintf(stderr, "%s: the expected frames of %zu tests are in %s\n", kTool,
+                 assignment.tests.size(), options.save_expected.c_str());
+    return 0;
+  }
+};
+
+}  // namespace
+
+int grade_class(const Options& options) {
+  Grader grader;
+  grader.options = options;
+  std::string error;
+  if (!load_assignment(options.assignment, &grader.assignment, &error)) return refuse(error);
+  if (!options.save_expected.empty() && grader.assignment.reference_source.empty()) {
+    return refuse("--save-expected needs a reference source in " + options.assignment);
+  }
+  if (options.save_expected.empty()) {
+    std::error_code code;
+    if (!fs::is_directory(options.submissions, code)) {
+      return refuse("no directory of submissions " + options.submissions);
+    }
+    if (const int status = grader.list_submissions()) return status;
+  }
+  if (options.save_expected.empty()) {
+    // A report is replaced by a new one; any other directory is left alone.
+    std::error_code code;
+    const fs::path out(options.out);
+    if (fs::exists(out, code) && !fs::is_empty(out, code)) {
+      if (!fs::is_regular_file(out / "index.html", code)) {
+        return refuse(options.out + " holds files but no report; give a new or empty directory");
+      }
+      fs::remove_all(out / "students", code);
+    }
+  }
+  Package package;
+  if (!find_package(options.program, &package, &error)) return refuse(error);
+  std::fprintf(stderr, "%s: building against %s and %s\n", kTool, package.header.c_str(),
+               fs::path(package.library).parent_path().c_str());
+
+  const char* temporary = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(temporary && *temporary ? temporary : "/tmp") + "/zivro-grade.XXXXXX";
+  if (!mkdtemp(pattern.data()) || chmod(pattern.c_str(), 0711) != 0) {
+    return refuse("cannot make a working directory in " + fs::path(pattern).parent_path().string());
+  }
+  grader.work = pattern;
+  struct Cleanup {
+    fs::path path;
+    ~Cleanup() {
+      std::error_code code;
+      fs::remove_all(path, code);
+    }
+  } cleanup{grader.work};
+
+  sandbox::set_enabled(options.sandbox);
+  if (options.sandbox && !sandbox::check_available((grader.work / "check").string(), &error)) {
+    return refuse("bubblewrap cannot run here (" + error +
+                  "); it keeps the programs graded from the network, the files and the other "
+                  "submissions: install bubblewrap, or give --no-sandbox to run them without it");
+  }
+  if (!make_passage(grader.work / "reference") ||
+      !stage_package(package, (grader.work / "package").string(), &grader.package)) {
+    return refuse("cannot copy the package into " + grader.work.string());
+  }
+  if (const int status = grader.prepare_reference()) return status;
+  if (!options.save_expected.empty()) return grader.save_expected();
+
+  grader.on_terminal = isatty(2);
+  grader.started = std::chrono::steady_clock::now();
+  const int jobs =
+      std::max(1, std::min<int>(options.jobs, static_cast<int>(grader.students.size())));
+  std::vector<std::thread> workers;
+  for (int slot = 0; slot < jobs; ++slot) {
+    workers.emplace_back([&grader, slot] {
+      for (size_t index; (index = grader.next++) < grader.students.size();) {
+        grader.grade_submission(index, slot + 1);
+      }
+    });
+  }
+  for (std::thread& worker : workers) worker.join();
+
+  if (!write_report(options.out, grader.assignment, grader.students, &error)) {
+    std::fprintf(stderr, "%s: %s\n", kTool, error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace grade
