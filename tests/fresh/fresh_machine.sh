@@ -49,7 +49,10 @@ cleanup() {
     mountpoint -q "$root/$point" && umount -R "$root/$point" 2> /dev/null
     mountpoint -q "$root/$point" && umount -R -l "$root/$point"
   done
-  if mounted_below_root; then
+  if ! mounted_below_root && mountpoint -q "$root"; then
+    umount "$root" 2> /dev/null || umount -l "$root"
+  fi
+  if mounted_below_root || mountpoint -q "$root"; then
     echo "$0: still mounted below $root; left in place, not removed" >&2
     grep " $root/" /proc/mounts >&2
     return
@@ -86,6 +89,9 @@ stage "debootstrap --variant=minbase $suite" "$work/debootstrap.log" \
   debootstrap --variant=minbase "$suite" "$root" "$mirror" ||
   { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
 
+# The root is a mount point of its own, as an installed machine's is: the
+# grader's sandbox (bubblewrap) cannot change root from a plain directory.
+mount --bind "$root" "$root" && mount --make-private "$root"
 mount -t proc proc "$root/proc"
 mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys"
 mount --rbind /dev "$root/dev" && mount --make-rslave "$root/dev"
