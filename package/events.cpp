@@ -510,12 +510,11 @@ extern "C" int ZIVRO_logging(int on) {
   return 1;
 }
 
-void record_from_open() {
+void ask_for_recording_from_open() {
   events.record_from_open = true;
 }
 
-void play_from_open(const std::string& path) {
-  script_play_from(path);
+void ask_for_playback_from_open() {
   events.play_from_open = true;
 }
 

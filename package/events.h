@@ -24,11 +24,11 @@ void build_run_menu(platform::Window window);
 void set_run_menu_check(unsigned command_id, bool checked);
 platform::Menu run_menu();
 
-// A layer's main asks, before WinMain, for recording from the start (its
-// --record option), or for playing a file from the start (--play FILE);
-// ZIVRO_open then switches recording or playback on as it finishes, so the
-// program's first event, and the answer of a dialog it shows before its
-// first wait, are in the script or come from it.
-void record_from_open();
-void play_from_open(const std::string& path);
+// Recording or playback from the program's start, as a layer's main asks
+// through startup.h: ZIVRO_open switches it on as it finishes
+// (start_run_control_if_asked), so the program's first event, and the
+// answer of a dialog it shows before its first wait, are in the script or
+// come from it.
+void ask_for_recording_from_open();
+void ask_for_playback_from_open();
 void start_run_control_if_asked();

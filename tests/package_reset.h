@@ -6,6 +6,7 @@
 #include "package_windows_testing.h"
 #include "platform/headless/headless.h"
 #include "script_testing.h"
+#include "startup.h"
 #include "text/text_log_testing.h"
 
 inline void reset_package() {

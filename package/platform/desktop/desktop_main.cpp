@@ -13,9 +13,9 @@
 #include <system_error>
 #include <vector>
 
-#include "events.h"
 #include "platform/desktop/desktop.h"
 #include "platform/portable/command_line.h"
+#include "startup.h"
 
 namespace {
 

@@ -14,12 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "events.h"
 #include "platform/headless/frame_digest.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
 #include "platform/portable/command_line.h"
-#include "script.h"
+#include "startup.h"
 
 namespace {
 
@@ -382,7 +381,7 @@ void write_digest(long number, const uint32_t* pixels, int width, int height) {
   const int written =
       std::fprintf(digests, "%06ld %016llx %ld\n", number,
                    static_cast<unsigned long long>(headless::frame_digest(pixels, width, height)),
-                   script_events_served());
+                   events_played());
   if (written < 0 || std::fflush(digests) != 0) digests_ok = false;
 }
 
@@ -437,8 +436,7 @@ int main(int argc, char** argv) {
   }
 
   if (!options.record.empty()) {
-    script_record_to(options.record);
-    record_from_open();
+    record_from_open(options.record);
   }
 
   std::string command_line = portable::windows_command_line(options.program_arguments);
@@ -456,8 +454,9 @@ int main(int argc, char** argv) {
   if (status != 0) {
     fail(kProgramFailed, "the program ended with exit status " + std::to_string(status));
   }
-  if (script_write_failed()) {
-    fail(kProgramFailed, std::string("the recording lost lines: cannot write ") + kScriptFileName);
+  if (recording_lost_lines()) {
+    fail(kProgramFailed,
+         std::string("the recording lost lines: cannot write ") + script_file_name());
   }
   if (!options.log.empty() && !headless::close_transcript()) {
     fail(kUnusable, "cannot write " + options.log);

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "events.h"
 #include "platform/web/web.h"
+#include "startup.h"
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
