@@ -10,7 +10,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   ZIVRO_open(instance, previous, command_line, show_mode);
   ZIVRO_logging(0);
   ZIVRO_clear();
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   while ((kind = ZIVRO_wait_event(&x, &y, &key)) == ZIVRO_PERIODIC) ++ticks;
   if (ZIVRO_wait_event(NULL, NULL, NULL) != ZIVRO_QUIT) return 1;
   if (kind != ZIVRO_QUIT || ZIVRO_wait_event_rec(&record) != ZIVRO_QUIT) return 1;

@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr int kOriginX = 297;
-constexpr int kOriginY = 250;
-
 using headless::post_input;
 
 class EventWait : public PackageTest {};
@@ -18,7 +15,7 @@ class EventWait : public PackageTest {};
 TEST_F(EventWait, AnimationDeliversOneTickPerTimerMessageAfterArming) {
   open();
   headless::set_clock_limit_ms(1000);
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_PERIODIC, 0, 0, 0}));
   EXPECT_EQ(headless::now_ms(), 100u);
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
@@ -33,7 +30,7 @@ TEST_F(EventWait, TimerMessageTakenInTheArmingStepDoesNotCount) {
   post_input(headless::typed('x'), 100);
   EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_KBD, 0, 0, 'x'}));
   EXPECT_EQ(headless::now_ms(), 100u);
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   EXPECT_EQ(headless::now_ms(), 200u);
 }
@@ -41,7 +38,7 @@ TEST_F(EventWait, TimerMessageTakenInTheArmingStepDoesNotCount) {
 TEST_F(EventWait, ClickReplacesAnArmedTickForGood) {
   open();
   headless::set_clock_limit_ms(300);
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   post_input(headless::click(kOriginX + 10, kOriginY + 20), 50);
   EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_MOUSE, 10, -20, 0}));
   EXPECT_EQ(headless::now_ms(), 50u);
@@ -64,7 +61,7 @@ TEST_F(EventWait, ClickPositionsAreRelativeToTheClientCentre) {
 TEST_F(EventWait, SingleStepGivesExactlyOneTick) {
   open();
   headless::set_clock_limit_ms(1000);
-  ZIVRO_run_control(1);
+  ZIVRO_run_control(ZIVRO_RUN_STEP);
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   post_input(headless::typed('k'), 450);
   // Halted again: timer messages at 200..400 end no wait.
@@ -89,8 +86,8 @@ TEST_F(EventWait, AdvanceCommandAndAcceleratorStepOnceEach) {
 TEST_F(EventWait, HaltCommandKeepsAPendingSingleStep) {
   open();
   headless::set_clock_limit_ms(1000);
-  ZIVRO_run_control(2);
-  ZIVRO_run_control(1);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
+  ZIVRO_run_control(ZIVRO_RUN_STEP);
   post_input(headless::menu_command(kCommandHalt));
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   EXPECT_FALSE(run_state().animate);
@@ -101,16 +98,16 @@ TEST_F(EventWait, HaltCommandKeepsAPendingSingleStep) {
 TEST_F(EventWait, HaltByRunControlClearsBothFlags) {
   open();
   headless::set_clock_limit_ms(1000);
-  ZIVRO_run_control(2);
-  ZIVRO_run_control(1);
-  ZIVRO_run_control(0);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
+  ZIVRO_run_control(ZIVRO_RUN_STEP);
+  ZIVRO_run_control(ZIVRO_RUN_HALT);
   post_input(headless::typed('z'), 500);
   EXPECT_EQ(wait_event().kind, ZIVRO_KBD);
   EXPECT_EQ(headless::now_ms(), 500u);
 }
 
 TEST_F(EventWait, RunControlValues) {
-  EXPECT_EQ(ZIVRO_run_control(2), 0) << "before opening";
+  EXPECT_EQ(ZIVRO_run_control(ZIVRO_RUN_ANIMATE), 0) << "before opening";
   EXPECT_FALSE(run_state().animate);
   open();
   for (int what : {3, 4, 6, -1, 1000}) {
@@ -124,8 +121,8 @@ TEST_F(EventWait, RunControlValues) {
 TEST_F(EventWait, QuitRequestedWhileAnimatingEndsAtTheNextTick) {
   open();
   headless::set_clock_limit_ms(1000);
-  ZIVRO_run_control(2);
-  ZIVRO_run_control(5);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
+  ZIVRO_run_control(ZIVRO_RUN_QUIT);
   EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_QUIT, 0, 0, 0}));
   EXPECT_EQ(headless::now_ms(), 100u);
   EXPECT_EQ(wait_event().kind, ZIVRO_QUIT);
@@ -134,7 +131,7 @@ TEST_F(EventWait, QuitRequestedWhileAnimatingEndsAtTheNextTick) {
 TEST_F(EventWait, QuitRequestedWhileHaltedCarriesTheClick) {
   open();
   headless::set_clock_limit_ms(1000);
-  ZIVRO_run_control(5);
+  ZIVRO_run_control(ZIVRO_RUN_QUIT);
   post_input(headless::click(kOriginX + 3, kOriginY - 4), 250);
   EXPECT_EQ(wait_event(), (WaitResult{ZIVRO_QUIT, 3, 4, 0}));
   EXPECT_EQ(headless::now_ms(), 250u);
@@ -143,7 +140,7 @@ TEST_F(EventWait, QuitRequestedWhileHaltedCarriesTheClick) {
 TEST_F(EventWait, ClosingTheGraphicsWindowQuitsAndStopsTheTimer) {
   open();
   headless::set_clock_limit_ms(10'000);
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   post_input(headless::close_window(), 150);
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   EXPECT_EQ(wait_event().kind, ZIVRO_QUIT);
@@ -165,7 +162,7 @@ TEST_F(EventWait, QuitCommandAndCtrlQ) {
 
 TEST_F(EventWait, RunEndsLikeClosingWhenNoInputOrTimeIsLeft) {
   open();
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   EXPECT_EQ(wait_event().kind, ZIVRO_QUIT);
   EXPECT_EQ(headless::now_ms(), 0u);
 }
@@ -202,7 +199,7 @@ TEST_F(EventWait, CallsBeforeOpeningDoNothingAndOnlyTheFirstWarns) {
   EXPECT_EQ(ZIVRO_circle(99, 0, 0, -5), 1);
   EXPECT_EQ(ZIVRO_textf(ZIVRO_RED, 0, 0, 10, "%d", 1234), 4);
   EXPECT_EQ(ZIVRO_clear(), 1);
-  EXPECT_EQ(ZIVRO_run_control(2), 0);
+  EXPECT_EQ(ZIVRO_run_control(ZIVRO_RUN_ANIMATE), 0);
   EXPECT_EQ(ZIVRO_logging(1), 0);
   char answer[8] = "keep";
   EXPECT_EQ(ZIVRO_gets("never shown", answer), 0);
@@ -224,7 +221,7 @@ std::vector<std::tuple<WaitResult, uint64_t>> run_mixed_session(bool blocking) {
   headless::set_clock_limit_ms(2000);
   static char command_line[] = "";
   ZIVRO_open(nullptr, nullptr, command_line, SW_SHOWNORMAL);
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   post_input(headless::click(300, 260), 130);
   post_input(headless::typed('q'), 130);
   post_input(headless::menu_command(kCommandHalt), 420);

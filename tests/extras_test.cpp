@@ -171,7 +171,7 @@ TEST_F(Extras, RecordFromOpenTakesTheFirstEvent) {
   EXPECT_TRUE(checked);
   headless::set_clock_limit_ms(300);
   ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
-  post_input(headless::click(297 + 5, 250 - 6), 150);
+  post_input(headless::click(kOriginX + 5, kOriginY - 6), 150);
   std::vector<WaitResult> live;
   for (WaitResult event = wait_event(); event.kind != ZIVRO_QUIT; event = wait_event()) {
     live.push_back(event);

@@ -23,9 +23,6 @@ using headless::Input;
 using headless::mouse_button;
 using headless::mouse_move;
 
-constexpr int kOriginX = 297;
-constexpr int kOriginY = 250;
-
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};

@@ -35,6 +35,10 @@ inline WaitResult wait_event() {
   return result;
 }
 
+// The graphics window's client centre: package (0, 0) in client pixels.
+constexpr int kOriginX = 297;
+constexpr int kOriginY = 250;
+
 // Each test runs in its own scratch directory, where ZIVRO.SCR lands.
 class PackageTest : public ::testing::Test {
  protected:

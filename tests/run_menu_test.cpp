@@ -115,7 +115,7 @@ TEST_F(RunMenu, RecordAndPlaybackMarksFollowTheirFlags) {
   open();
   post_input(headless::menu_command(kCommandRecord));
   post_input(headless::menu_command(kCommandPlayback));
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   // Playback starts halted; the script file is missing, so the read fails.
   post_input(headless::typed('.'), 0);
   wait_event();

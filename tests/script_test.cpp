@@ -17,9 +17,6 @@ namespace {
 
 using headless::post_input;
 
-constexpr int kOriginX = 297;
-constexpr int kOriginY = 250;
-
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -39,7 +36,7 @@ class Script : public PackageTest {
   void record_session(const headless::Input& finish) {
     open();
     headless::set_clock_limit_ms(10'000);
-    ZIVRO_run_control(2);
+    ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
     post_input(headless::menu_command(kCommandRecord));
     post_input(headless::click(kOriginX + 10, kOriginY + 20), 10);
     post_input(headless::key_down('A'), 350);
@@ -106,7 +103,7 @@ TEST_F(Script, QuitTakenDuringPlaybackEndsTheWait) {
 TEST_F(Script, OneTickRecordedIsARunOfOne) {
   open();
   headless::set_clock_limit_ms(10'000);
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   post_input(headless::menu_command(kCommandRecord));
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   post_input(headless::menu_command(kCommandRecord));
@@ -206,7 +203,7 @@ TEST_F(Script, PlayOneTwiceGivesTheFirstTwoEvents) {
   write_file(kScriptFileName, "ZIVRO_PERIODIC(2);\nZIVRO_KBD(97);\n");
   open();
   headless::set_clock_limit_ms(10'000);
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   post_input(headless::menu_command(kCommandPlayOne));
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   EXPECT_FALSE(run_state().animate);
@@ -316,7 +313,7 @@ TEST_F(Script, PlaybackTogglesNeitherEraseNorInventRecordedTicks) {
   post_input(headless::menu_command(kCommandRecord));
   post_input(headless::typed('a'));
   EXPECT_EQ(wait_event().key, 'a');
-  ZIVRO_run_control(1);
+  ZIVRO_run_control(ZIVRO_RUN_STEP);
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   EXPECT_EQ(read_file(kScriptFileName), "ZIVRO_KBD(97);\r\nZIVRO_PERIODIC(1);\r\n")
       << "a fresh count, nothing of the playback's";
@@ -343,7 +340,7 @@ TEST_F(Script, EveryTickIsInTheFileAtOnce) {
   post_input(headless::menu_command(kCommandRecord));
   post_input(headless::typed('a'));
   wait_event();
-  ZIVRO_run_control(2);
+  ZIVRO_run_control(ZIVRO_RUN_ANIMATE);
   for (int n = 1; n <= 101; ++n) {
     ASSERT_EQ(wait_event().kind, ZIVRO_PERIODIC);
     ASSERT_EQ(read_file(kScriptFileName),
@@ -351,7 +348,7 @@ TEST_F(Script, EveryTickIsInTheFileAtOnce) {
   }
   post_input(headless::typed('b'), headless::now_ms() + 50);
   wait_event();
-  ZIVRO_run_control(0);
+  ZIVRO_run_control(ZIVRO_RUN_HALT);
   ZIVRO_close();
   EXPECT_EQ(read_file(kScriptFileName),
             "ZIVRO_KBD(97);\r\nZIVRO_PERIODIC(101);\r\nZIVRO_KBD(98);\r\n");
@@ -365,7 +362,7 @@ TEST_F(Script, RunAtTheCountLimitEndsAndANewOneBegins) {
   wait_event();
   set_periodic_run_counter(INT_MAX - 1);
   for (int i = 0; i < 2; ++i) {
-    ZIVRO_run_control(1);
+    ZIVRO_run_control(ZIVRO_RUN_STEP);
     EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   }
   EXPECT_EQ(read_file(kScriptFileName),
@@ -389,7 +386,7 @@ TEST_F(Script, FailedWritesAreReportedOncePerEpisode) {
   post_input(headless::typed('b'));
   wait_event();
   for (int i = 0; i < 3; ++i) {
-    ZIVRO_run_control(1);
+    ZIVRO_run_control(ZIVRO_RUN_STEP);
     wait_event();
   }
   post_input(headless::typed('c'));
@@ -455,7 +452,7 @@ TEST_F(Script, DialogAnswersAreRecordedAndReplayed) {
   for (const std::string& answer : {odd, long_answer, std::string()}) {
     headless::queue_dialog_answer(answer);
     ASSERT_EQ(ZIVRO_gets("?", buffer), 1);
-    ZIVRO_run_control(1);
+    ZIVRO_run_control(ZIVRO_RUN_STEP);
     EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   }
   ZIVRO_close();

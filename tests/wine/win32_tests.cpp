@@ -416,15 +416,15 @@ ZIVRO_SCENARIO(EventWait, TypedCharacters) {
 
 ZIVRO_SCENARIO(EventWait, TicksWhileTheAnimationRuns) {
   open_package();
-  EXPECT_EQ(ZIVRO_run_control(2), 1);
+  EXPECT_EQ(ZIVRO_run_control(ZIVRO_RUN_ANIMATE), 1);
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   // Halted, only input makes events.
-  EXPECT_EQ(ZIVRO_run_control(0), 1);
+  EXPECT_EQ(ZIVRO_run_control(ZIVRO_RUN_HALT), 1);
   post_click(1, 2);
   EXPECT_EQ(wait_event().kind, ZIVRO_MOUSE);
   // One frame, then input again.
-  EXPECT_EQ(ZIVRO_run_control(1), 1);
+  EXPECT_EQ(ZIVRO_run_control(ZIVRO_RUN_STEP), 1);
   EXPECT_EQ(wait_event().kind, ZIVRO_PERIODIC);
   post_click(1, 2);
   EXPECT_EQ(wait_event().kind, ZIVRO_MOUSE);
@@ -448,7 +448,7 @@ ZIVRO_SCENARIO(EventWait, CtrlAcceleratorsStartAndHaltTheAnimation) {
 
 ZIVRO_SCENARIO(EventWait, RunControlQuitOverridesEveryEvent) {
   open_package();
-  EXPECT_EQ(ZIVRO_run_control(5), 1);
+  EXPECT_EQ(ZIVRO_run_control(ZIVRO_RUN_QUIT), 1);
   post_click(0, 0);
   EXPECT_EQ(wait_event().kind, ZIVRO_QUIT);
 }
