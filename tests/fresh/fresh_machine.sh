@@ -89,8 +89,8 @@ stage "debootstrap --variant=minbase $suite" "$work/debootstrap.log" \
   debootstrap --variant=minbase "$suite" "$root" "$mirror" ||
   { tail -20 "$work/debootstrap.log"; fail "debootstrap failed"; }
 
-# The root is a mount point of its own, as an installed machine's is: the
-# grader's sandbox (bubblewrap) cannot change root from a plain directory.
+# The root is a mount point of its own, as an installed machine's is, so
+# that it can become the root of the commands' mount namespace.
 mount --bind "$root" "$root" && mount --make-private "$root"
 mount -t proc proc "$root/proc"
 mount --rbind /sys "$root/sys" && mount --make-rslave "$root/sys"
@@ -104,11 +104,18 @@ printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' > "
 git clone -q --no-hardlinks "$project" "$root/home/zivro" || fail "cannot clone $project"
 
 # in_root COMMAND: runs a shell command in the project inside the root,
-# with the environment a new root login has.
+# with the environment a new root login has. The root becomes the root of
+# a mount namespace of its own (pivot_root, not chroot: the kernel refuses
+# user namespaces, and so the grader's sandbox, to a chrooted process), with
+# a process namespace of its own, so that whatever the command leaves
+# running ends with it.
 in_root() {
-  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    /bin/bash -c "cd /home/zivro && $1"
+  unshare --mount --propagation private --pid --fork /bin/sh -c '
+    cd "$1" && mkdir -p .old-root && pivot_root . .old-root && cd / &&
+      umount -l /.old-root && rmdir /.old-root && mount -t proc proc /proc &&
+      exec /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+        /bin/bash -c "cd /home/zivro && $2"' in_root "$root" "$1"
 }
 
 stage "scripts/play.sh without a display" "$work/play.log" in_root "scripts/play.sh < /dev/null"
