@@ -246,8 +246,6 @@ done <<EOF_LINKS
 --log --png
 --record --text-png
 EOF_LINKS
-"$CARGAME" --ticks 1 --png /dev/stdout > stdout.png
-check "--png /dev/stdout into a file writes the picture there" test "$(png_size stdout.png)" = "601x540"
 
 # Limits and reasons.
 "$CARGAME" --ticks 2147483648 2> err.txt
