@@ -91,7 +91,7 @@ for bad in "--bogus" "--png" "--frames" "--expect-dir x" "--ticks" "--ticks -1" 
   check "'$bad' prints usage" grep -q '^usage: ' err.txt
 done
 
-"$CARGAME" --log /nonexistent-dir/out.log 2> err.txt
+"$CARGAME" --log no-such-dir/out.log 2> err.txt
 check "an unwritable log is refused" test $? -eq 2
 
 # Each refusal is one line on standard error and one distinct status, and
@@ -213,7 +213,7 @@ for bad in "--frames-only 3" "--frames f7 --frames-only 0" "--frames f7 --frames
 done
 
 for bad in "--record run.scr --play keep.scr" "--record expected-dir" "--record fifo-dir/play.scr" \
-           "--record /nonexistent-dir/x.scr" "--record keep.scr --log keep.scr"; do
+           "--record no-such-dir/x.scr" "--record keep.scr --log keep.scr"; do
   # shellcheck disable=SC2086
   timeout 20 "$CARGAME" $bad 2> err.txt
   check "'$bad' exits 2" test $? -eq 2
