@@ -86,10 +86,6 @@ LayerState& layer() {
   return state;
 }
 
-void post(platform::Window window, unsigned number, uintptr_t wparam, intptr_t lparam) {
-  if (window && !window->destroyed) portable::queue_post({window, number, wparam, lparam});
-}
-
 // FLTK key to Windows virtual-key code; 0 for keys Windows has no code for.
 unsigned virtual_key(int key) {
   if (key >= 'a' && key <= 'z') return static_cast<unsigned>(key - 'a' + 'A');
@@ -252,16 +248,16 @@ int SurfaceView::handle(int event) {
   switch (event) {
     case FL_PUSH:
       take_focus();
-      if (bit == MK_LBUTTON) post(window_, WM_LBUTTONDOWN, others | bit, where);
-      if (bit == MK_RBUTTON) post(window_, WM_RBUTTONDOWN, others | bit, where);
-      if (bit == MK_MBUTTON) post(window_, WM_MBUTTONDOWN, others | bit, where);
+      if (bit == MK_LBUTTON) platform::post_message(window_, WM_LBUTTONDOWN, others | bit, where);
+      if (bit == MK_RBUTTON) platform::post_message(window_, WM_RBUTTONDOWN, others | bit, where);
+      if (bit == MK_MBUTTON) platform::post_message(window_, WM_MBUTTONDOWN, others | bit, where);
       last_where_ = where;
       last_held_ = others | bit;
       return 1;
     case FL_RELEASE:
-      if (bit == MK_LBUTTON) post(window_, WM_LBUTTONUP, others, where);
-      if (bit == MK_RBUTTON) post(window_, WM_RBUTTONUP, others, where);
-      if (bit == MK_MBUTTON) post(window_, WM_MBUTTONUP, others, where);
+      if (bit == MK_LBUTTON) platform::post_message(window_, WM_LBUTTONUP, others, where);
+      if (bit == MK_RBUTTON) platform::post_message(window_, WM_RBUTTONUP, others, where);
+      if (bit == MK_MBUTTON) platform::post_message(window_, WM_MBUTTONUP, others, where);
       last_where_ = where;
       last_held_ = others;
       return 1;
@@ -269,7 +265,7 @@ int SurfaceView::handle(int event) {
     case FL_MOVE: {
       const uintptr_t held = buttons_held(Fl::event_state());
       if (held && (where != last_where_ || held != last_held_)) {
-        post(window_, WM_MOUSEMOVE, held, where);
+        platform::post_message(window_, WM_MOUSEMOVE, held, where);
       }
       last_where_ = where;
       last_held_ = held;
@@ -324,12 +320,12 @@ void FrameWindow::resize(int x, int y, int w, int h) {
 void close_box(Fl_Widget*, void* data) {
   auto window = static_cast<platform::Window>(data);
   if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-  post(window, WM_CLOSE, 0, 0);
+  platform::post_message(window, WM_CLOSE, 0, 0);
 }
 
 void menu_choice(Fl_Widget*, void* data) {
   auto* item = static_cast<std::pair<platform::Window, unsigned>*>(data);
-  post(item->first, WM_COMMAND, item->second, 0);
+  platform::post_message(item->first, WM_COMMAND, item->second, 0);
 }
 
 // FLTK reads '@' in a label as the start of a symbol; "@@" is a plain one.

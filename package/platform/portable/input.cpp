@@ -22,10 +22,6 @@ struct InputState {
 
 InputState input;
 
-void post(platform::Window window, unsigned number, uintptr_t wparam, intptr_t lparam) {
-  if (window && !window->destroyed) queue_post({window, number, wparam, lparam});
-}
-
 }  // namespace
 
 void post_key(const KeyInput& in) {
@@ -39,9 +35,10 @@ void post_key(const KeyInput& in) {
     }
     if (!was.key) return;
     const bool system = !in.control && (in.alt || was.key == VK_F10);
-    post(in.window, system ? WM_SYSKEYUP : WM_KEYUP, was.key,
-         was.key == VK_PACKET ? packet_lparam(static_cast<unsigned char>(was.character), true)
-                              : static_cast<intptr_t>(0xC0000001u) | (system ? 0x20000000 : 0));
+    platform::post_message(in.window, system ? WM_SYSKEYUP : WM_KEYUP, was.key,
+                           was.key == VK_PACKET
+                               ? packet_lparam(static_cast<unsigned char>(was.character), true)
+                               : static_cast<intptr_t>(0xC0000001u) | (system ? 0x20000000 : 0));
     return;
   }
   const bool repeat = input.keys_down.count(in.physical) != 0;
@@ -58,11 +55,12 @@ void post_key(const KeyInput& in) {
   const intptr_t lparam = key == VK_PACKET
                               ? packet_lparam(static_cast<unsigned char>(character), false)
                               : (system ? 0x20000001 : 1);
-  post(in.window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, lparam | (repeat ? 0x40000000 : 0));
+  platform::post_message(in.window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key,
+                         lparam | (repeat ? 0x40000000 : 0));
 }
 
 void post_mouse(platform::Window window, unsigned message, uintptr_t held, int x, int y) {
-  post(window, message, held, platform::make_lparam(x, y));
+  platform::post_message(window, message, held, platform::make_lparam(x, y));
 }
 
 void reset_input_state() {

@@ -66,10 +66,6 @@ platform::Window window_of(int id) {
   return nullptr;
 }
 
-void post(platform::Window window, unsigned number, uintptr_t wparam, intptr_t lparam) {
-  if (window && !window->destroyed) portable::queue_post({window, number, wparam, lparam});
-}
-
 // The package's Windows-1252 bytes as UTF-8, for the page.
 std::string utf8(const std::string& text) {
   std::string out;
@@ -192,14 +188,14 @@ EMSCRIPTEN_KEEPALIVE void web_mouse(int window_id, int message, int wparam, int 
 }
 
 EMSCRIPTEN_KEEPALIVE void web_command(int window_id, int command) {
-  web::post(web::window_of(window_id), WM_COMMAND, static_cast<uintptr_t>(command), 0);
+  platform::post_message(web::window_of(window_id), WM_COMMAND, static_cast<uintptr_t>(command), 0);
 }
 
 // The close box, or the page going away: the window is asked to close and
 // its procedure decides, as on Windows.
 EMSCRIPTEN_KEEPALIVE void web_close(int window_id) {
   platform::Window window = window_id ? web::window_of(window_id) : portable::main_window();
-  web::post(window, WM_CLOSE, 0, 0);
+  platform::post_message(window, WM_CLOSE, 0, 0);
 }
 
 EMSCRIPTEN_KEEPALIVE void web_activate(int window_id) {
