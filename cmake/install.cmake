@@ -4,7 +4,7 @@
 # zivro::headless, and pkg-config files zivro.pc and zivro-headless.pc.
 include(GNUInstallDirs)
 
-install(FILES ${PROJECT_SOURCE_DIR}/package/zivro.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/zivro.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES $<TARGET_FILE:zivro_headless_main> $<TARGET_FILE:zivro_headless>
         DESTINATION ${CMAKE_INSTALL_LIBDIR})
 set(ZIVRO_INSTALL_DESKTOP ${ZIVRO_HAVE_DESKTOP})

@@ -30,11 +30,11 @@ add_library(zivro_web STATIC
     platform/web/web_layer.cpp
     platform/web/web_dialog.cpp
     platform/web/web_main.cpp)
-target_include_directories(zivro_web PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_include_directories(zivro_web SYSTEM PRIVATE ${ZIVRO_WEB_FREETYPE}/include/freetype2)
 # Without fontconfig the faces are read from the page's file system.
 target_compile_definitions(zivro_web PRIVATE ZIVRO_FONT_DIRECTORY="/fonts")
-target_link_libraries(zivro_web PUBLIC zivro_core ${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a)
+target_link_libraries(zivro_web PUBLIC zivro_core ${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a
+                      PRIVATE zivro_internals)
 
 # The page, shared by every program: build/web/site/index.html lists them.
 set(ZIVRO_WEB_SITE ${PROJECT_BINARY_DIR}/site CACHE INTERNAL "")
