@@ -263,6 +263,17 @@ int ZIVRO_gets_n(const char* prompt, char* buffer, int size);
  * words counts as one space. -1 for any other name, and for NULL. */
 int ZIVRO_colour_index(const char* name);
 
+/* A colour of the program's own, from its red, green and blue (0 to 255
+ * each): returns its index, which every drawing call takes like one of the
+ * 24. The first colour defined is 24, the next 25, and so on up to 255;
+ * asking again for a colour already defined returns its index. A component
+ * outside 0..255 is clamped into it with a warning in the text window; when
+ * all 232 indices are taken, a new colour is refused with a warning and the
+ * call returns ZIVRO_RED. The log names a defined colour by its value,
+ * "rgb(255,128,0)". Until a program defines a colour, an index outside
+ * 0..23 is still repaired to red. */
+int ZIVRO_rgb(int red, int green, int blue);
+
 #ifdef __cplusplus
 }
 #endif

@@ -2,6 +2,7 @@
 // so that tests and benchmarks can open the package again and again.
 #pragma once
 
+#include "draw/colour_table_testing.h"
 #include "events_testing.h"
 #include "package_windows_testing.h"
 #include "platform/headless/headless.h"
@@ -15,4 +16,5 @@ inline void reset_package() {
   reset_windows_state();
   reset_script_state();
   reset_text_log_state();
+  reset_colour_table();
 }

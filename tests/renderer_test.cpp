@@ -74,6 +74,37 @@ TEST_F(Renderer, EveryColourIndexPaintsItsValueUnderItsName) {
   }
 }
 
+// Colours a program defines: numbered from 24, each value once, warnings for
+// components out of range and for a full table; an index not yet defined is
+// still repaired to red with the usual warning.
+TEST_F(Renderer, DefinedColoursPaintTheirValueAndLogIt) {
+  ZIVRO_logging(1);
+  const size_t before = headless::printed_lines().size();
+  ZIVRO_pixel(24, 0, 0);
+  EXPECT_EQ(at(origin_x(), origin_y()), 0xFF0000u);
+  EXPECT_EQ(ZIVRO_rgb(255, 128, 0), 24);
+  EXPECT_EQ(ZIVRO_rgb(1, 2, 3), 25);
+  EXPECT_EQ(ZIVRO_rgb(255, 128, 0), 24) << "the same value keeps its index";
+  EXPECT_EQ(ZIVRO_rgb(-5, 300, 7), 26);
+  ZIVRO_pixel(24, 1, 0);
+  ZIVRO_pixel(26, 2, 0);
+  ZIVRO_pixel(27, 3, 0);
+  EXPECT_EQ(at(origin_x() + 1, origin_y()), 0xFF8000u);
+  EXPECT_EQ(at(origin_x() + 2, origin_y()), 0x00FF07u);
+  EXPECT_EQ(at(origin_x() + 3, origin_y()), 0xFF0000u);
+  for (int blue = 0; blue < 229; ++blue) ZIVRO_rgb(9, 9, blue);
+  EXPECT_EQ(ZIVRO_rgb(9, 9, 228), 255);
+  EXPECT_EQ(ZIVRO_rgb(10, 10, 10), ZIVRO_RED);
+  const auto& all = headless::printed_lines();
+  EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<ptrdiff_t>(before), all.end()),
+            (std::vector<std::string>{
+                "Illegal color 24; using RED.\n", "red pixel at (0,0)\n",
+                "Illegal color component -5; using 0.\n",
+                "Illegal color component 300; using 255.\n", "rgb(255,128,0) pixel at (1,0)\n",
+                "rgb(0,255,7) pixel at (2,0)\n", "Illegal color 27; using RED.\n",
+                "red pixel at (3,0)\n", "Too many colors; using RED.\n"}));
+}
+
 TEST_F(Renderer, FilledRectangleIncludesBothCorners) {
   ZIVRO_rectangle(ZIVRO_BLACK, 0, 10, 10, 0, 0);
   const Painted p = painted();

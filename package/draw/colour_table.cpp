@@ -2,6 +2,10 @@
 
 #include <zivro.h>
 
+#include <cstdio>
+
+#include "draw/colour_table_testing.h"
+
 namespace {
 
 constexpr uint32_t rgb(uint32_t red, uint32_t green, uint32_t blue) {
@@ -22,14 +26,55 @@ constexpr uint32_t kValues[kColourCount] = {
     rgb(255, 255, 153), rgb(204, 153, 51),  rgb(255, 153, 102), rgb(0, 102, 51),
     rgb(51, 204, 153),  rgb(153, 153, 51),  rgb(128, 128, 128), rgb(204, 204, 204)};
 
+// The colours the program defined, at indices kColourCount and up, in the
+// order it defined them; each is defined once however often it is asked for.
+struct DefinedColours {
+  int count = 0;
+  uint32_t values[kMaxColours - kColourCount];
+  char names[kMaxColours - kColourCount][sizeof "rgb(255,255,255)"];
+};
+DefinedColours defined;
+
+int checked_component(int value) {
+  const int used = value < 0 ? 0 : value > 255 ? 255 : value;
+  if (used != value) ZIVRO_printf("Illegal color component %d; using %d.\n", value, used);
+  return used;
+}
+
 }  // namespace
 
+bool is_colour(int index) {
+  return index >= 0 && index < kColourCount + defined.count;
+}
+
 const char* colour_name(int index) {
-  return kNames[index];
+  return index < kColourCount ? kNames[index] : defined.names[index - kColourCount];
 }
 
 uint32_t colour_rgb(int index) {
-  return kValues[index];
+  return index < kColourCount ? kValues[index] : defined.values[index - kColourCount];
+}
+
+void reset_colour_table() {
+  defined.count = 0;
+}
+
+extern "C" int ZIVRO_rgb(int red, int green, int blue) {
+  red = checked_component(red);
+  green = checked_component(green);
+  blue = checked_component(blue);
+  const uint32_t value = rgb(red, green, blue);
+  for (int slot = 0; slot < defined.count; ++slot) {
+    if (defined.values[slot] == value) return kColourCount + slot;
+  }
+  if (kColourCount + defined.count == kMaxColours) {
+    ZIVRO_printf("Too many colors; using RED.\n");
+    return ZIVRO_RED;
+  }
+  const int slot = defined.count++;
+  defined.values[slot] = value;
+  std::snprintf(defined.names[slot], sizeof defined.names[slot], "rgb(%d,%d,%d)", red, green, blue);
+  return kColourCount + slot;
 }
 
 namespace {

@@ -18,7 +18,7 @@ namespace {
 constexpr int kMaxPointSize = 127;
 
 int check_colour(int colour) {
-  if (colour >= 0 && colour < kColourCount) return colour;
+  if (is_colour(colour)) return colour;
   ZIVRO_printf("Illegal color %d; using RED.\n", colour);
   return ZIVRO_RED;
 }
