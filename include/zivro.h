@@ -224,6 +224,15 @@ int ZIVRO_rectangle_at(int colour, Point first, Point second, int width);
 int ZIVRO_oval_at(int colour, Point first, Point second, int width);
 int ZIVRO_line_at(int colour, Point start, Point end, int width);
 int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text);
+
+/* What ZIVRO_text would take for `text` at `ptsize`, in pixels, measured
+ * by the same font the drawing uses: the width is the advance of the widest
+ * line (the next text drawn that far to the right starts where this one's
+ * last character ends), the height the pitch of one line (a text of n lines
+ * takes n times as much). The point size is repaired as ZIVRO_text repairs
+ * it, with the same warning; a NULL text is 0 wide. 0 before ZIVRO_open. */
+int ZIVRO_text_width(int ptsize, const char* text);
+int ZIVRO_text_height(int ptsize);
 /* Paints the canvas white; ZIVRO_undo is obsolete and only says so. */
 int ZIVRO_clear(void);
 int ZIVRO_undo(void);

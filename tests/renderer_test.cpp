@@ -105,6 +105,41 @@ TEST_F(Renderer, DefinedColoursPaintTheirValueAndLogIt) {
                 "red pixel at (3,0)\n", "Too many colors; using RED.\n"}));
 }
 
+// A text measured, then drawn in two pieces the first piece's width apart,
+// paints what drawing it whole paints; its height is the pitch of its lines.
+TEST_F(Renderer, TextMeasurementPlacesTheNextPieceWhereDrawingWould) {
+  const struct {
+    int ptsize;
+    const char* first;
+    const char* second;
+  } cases[] = {{12, "Score: ", "1234"}, {30, "Wave", "fly"}, {8, "i", "W"}, {127, "A", "j"}};
+  for (const auto& c : cases) {
+    ZIVRO_clear();
+    ZIVRO_text(ZIVRO_BLACK, -200, 0, c.ptsize, (std::string(c.first) + c.second).c_str());
+    const std::vector<uint32_t> whole = canvas().pixels;
+    ZIVRO_clear();
+    const int width = ZIVRO_text_width(c.ptsize, c.first);
+    EXPECT_GT(width, 0);
+    ZIVRO_text(ZIVRO_BLACK, -200, 0, c.ptsize, c.first);
+    ZIVRO_text(ZIVRO_BLACK, -200 + width, 0, c.ptsize, c.second);
+    EXPECT_TRUE(canvas().pixels == whole) << c.first << c.second << " at " << c.ptsize;
+    expect_context_restored();
+
+    ZIVRO_clear();
+    ZIVRO_text(ZIVRO_BLACK, 0, 0, c.ptsize, "X\nX");
+    const Painted two_lines = painted();
+    ZIVRO_clear();
+    ZIVRO_text(ZIVRO_BLACK, 0, 0, c.ptsize, "X");
+    EXPECT_EQ(painted().bottom - two_lines.bottom, ZIVRO_text_height(c.ptsize)) << c.ptsize;
+  }
+  EXPECT_EQ(ZIVRO_text_width(12, "ab\nlonger line\nc"), ZIVRO_text_width(12, "longer line"));
+  EXPECT_EQ(ZIVRO_text_width(12, ""), 0);
+  EXPECT_EQ(ZIVRO_text_width(12, nullptr), 0);
+  ZIVRO_logging(1);
+  EXPECT_EQ(ZIVRO_text_width(-300, "a"), ZIVRO_text_width(127, "a"));
+  EXPECT_EQ(headless::printed_lines().back(), "ptsize of 300 not possible, using ptsize 127\n");
+}
+
 TEST_F(Renderer, FilledRectangleIncludesBothCorners) {
   ZIVRO_rectangle(ZIVRO_BLACK, 0, 10, 10, 0, 0);
   const Painted p = painted();

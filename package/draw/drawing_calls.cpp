@@ -62,7 +62,6 @@ int offset(int value, int delta) {
   return static_cast<int>(sum < INT_MIN ? INT_MIN : sum > INT_MAX ? INT_MAX : sum);
 }
 
-
 int format_text(char (&buffer)[kPrintBufferSize], const char* format, va_list arguments) {
   buffer[0] = '\0';
   if (!format) return 0;
@@ -170,6 +169,17 @@ int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text) {
   const std::string copy(text);
   draw_command({TextShape{at, ptsize, copy.c_str()}, colour});
   return 1;
+}
+
+int ZIVRO_text_width(int ptsize, const char* text) {
+  if (!package_opened("ZIVRO_text_width")) return 0;
+  ptsize = repair_point_size(ptsize);
+  return text ? text_width(ptsize, text) : 0;
+}
+
+int ZIVRO_text_height(int ptsize) {
+  if (!package_opened("ZIVRO_text_height")) return 0;
+  return text_line_height(repair_point_size(ptsize));
 }
 
 int ZIVRO_pixel(int colour, int x, int y) {

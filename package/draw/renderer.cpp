@@ -3,6 +3,7 @@
 // so between commands the context always holds its initial objects.
 #include "draw/renderer.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -135,4 +136,48 @@ void clear_canvas() {
   platform::select_brush(canvas, previous);
   platform::delete_brush(white);
   mark_canvas_dirty();
+}
+
+namespace {
+
+// The canvas with the font a text of `point_size` is drawn in selected;
+// measure, then hand the font back to restore_font.
+platform::Font select_text_font(platform::DrawingContext canvas, int point_size,
+                                platform::Font* previous) {
+  platform::Font font = platform::create_font(point_size);
+  *previous = platform::select_font(canvas, font);
+  return font;
+}
+
+void restore_font(platform::DrawingContext canvas, platform::Font font, platform::Font previous) {
+  platform::select_font(canvas, previous);
+  platform::delete_font(font);
+}
+
+}  // namespace
+
+int text_width(int point_size, const char* text) {
+  platform::DrawingContext canvas = canvas_context();
+  platform::Font previous = nullptr;
+  platform::Font font = select_text_font(canvas, point_size, &previous);
+  int widest = 0;
+  for (const char* line = text;;) {
+    const char* newline = std::strchr(line, '\n');
+    const size_t count = newline ? static_cast<size_t>(newline - line) : std::strlen(line);
+    widest = std::max(widest, platform::text_extent(canvas, line, count).width);
+    if (!newline) break;
+    line = newline + 1;
+  }
+  restore_font(canvas, font, previous);
+  return widest;
+}
+
+int text_line_height(int point_size) {
+  platform::DrawingContext canvas = canvas_context();
+  platform::Font previous = nullptr;
+  platform::Font font = select_text_font(canvas, point_size, &previous);
+  // The pitch the renderer steps each line by, which is the same for any text.
+  const int height = platform::text_extent(canvas, " ", 1).height;
+  restore_font(canvas, font, previous);
+  return height;
 }

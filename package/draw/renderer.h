@@ -36,7 +36,7 @@ using Shape = std::variant<TriangleShape, BoxShape, LineShape, PixelShape, TextS
 
 struct DrawCommand {
   Shape shape;
-  int colour = 0;  // a checked index 0..23
+  int colour = 0;  // an index is_colour accepts
   int width = 0;   // the pen's width; 0 = filled
 };
 
@@ -45,3 +45,8 @@ void draw_command(const DrawCommand& command);
 // Paints the whole canvas white with the context's pen along its edges, and
 // marks the canvas dirty.
 void clear_canvas();
+
+// What drawing a text at a point size would take: the advance of its widest
+// line, and the pitch of one line (a text of n lines is n pitches high).
+int text_width(int point_size, const char* text);
+int text_line_height(int point_size);
