@@ -185,6 +185,15 @@ typedef struct ZIVRO_Event {
  * groups wanted before. May be called before ZIVRO_open. */
 int ZIVRO_want_events(int mask);
 
+/* Whether a key (by its key code, as ZIVRO_KEY_PRESS gives it) or a mouse
+ * button (one of ZIVRO_BUTTON_LEFT, _RIGHT, _MIDDLE) is held now, as the
+ * events the waits have returned tell: a key from its ZIVRO_KEY_PRESS until
+ * its ZIVRO_KEY_RELEASE (so only while ZIVRO_WANT_KEYS is asked for), a
+ * button from its press until its release (only while ZIVRO_WANT_RELEASE
+ * is). A replay, returning the same events, answers the same. 1 or 0. */
+int ZIVRO_key_held(int key_code);
+int ZIVRO_button_held(int button);
+
 /* ZIVRO_wait_event_rec with the kind and all of the event's details. */
 int ZIVRO_wait_event_ex(ZIVRO_Event* event);
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "events_testing.h"
+#include "held_input.h"
 #include "package_windows.h"
 #include "script.h"
 #include "text/text_log.h"
@@ -289,6 +290,7 @@ int wait_for_event(ZIVRO_Event* event) {
   event->key = key_event ? pending.key_code : pending.key;
   event->button = pending.button;
   event->modifiers = pending.modifiers;
+  note_given_event(*event, events.wanted);
   return kind;
 }
 
@@ -332,6 +334,7 @@ extern "C" int ZIVRO_wait_event(int* x, int* y, char* key) {
 extern "C" int ZIVRO_want_events(int mask) {
   const int before = events.wanted;
   events.wanted = mask & ZIVRO_WANT_ALL;
+  forget_unwanted_held(events.wanted);
   return before;
 }
 
@@ -525,4 +528,5 @@ void start_run_control_if_asked() {
 
 void reset_events_state() {
   events = EventsState{};
+  reset_held_input();
 }

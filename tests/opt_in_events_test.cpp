@@ -210,4 +210,57 @@ TEST_F(OptInEvents, ProgramNotAskingRecordsWhatItAlwaysDid) {
             (std::vector<ZIVRO_Event>{{ZIVRO_MOUSE, 3, 4, 0, 1, 0}, {ZIVRO_KBD, 0, 0, 'x', 0, 0}}));
 }
 
+// Held keys and buttons follow the events given, live and in the replay of
+// their recording alike; a button counts only while its release is asked for.
+TEST_F(OptInEvents, HeldKeysAndButtonsFollowTheEventsGiven) {
+  const std::vector<Input> input = {headless::key_down(ZIVRO_VK_LEFT),
+                                    headless::key_down(VK_SHIFT),
+                                    headless::key_up(ZIVRO_VK_LEFT),
+                                    mouse_button(WM_RBUTTONDOWN, kOriginX, kOriginY),
+                                    headless::key_up(VK_SHIFT),
+                                    mouse_move(kOriginX + 1, kOriginY, MK_RBUTTON | MK_LBUTTON),
+                                    mouse_button(WM_RBUTTONUP, 0, 0),
+                                    mouse_button(WM_LBUTTONUP, 0, 0)};
+  // After each event: the left arrow, Shift, the left and the right button.
+  const std::vector<std::string> expected = {"L...", "LS..", ".S..", ".S.R",
+                                             "...R", "..LR", "..L.", "...."};
+  const auto held_now = [] {
+    return std::string{ZIVRO_key_held(ZIVRO_VK_LEFT) ? 'L' : '.',
+                       ZIVRO_key_held(VK_SHIFT) ? 'S' : '.',
+                       ZIVRO_button_held(ZIVRO_BUTTON_LEFT) ? 'L' : '.',
+                       ZIVRO_button_held(ZIVRO_BUTTON_RIGHT) ? 'R' : '.'};
+  };
+  const int wanted = ZIVRO_WANT_ALL;
+  for (const int command : {kCommandRecord, kCommandPlayback}) {
+    SCOPED_TRACE(command == kCommandRecord ? "live" : "played back");
+    reset_package();
+    open();
+    ZIVRO_want_events(wanted);
+    headless::post_input(headless::menu_command(command));
+    if (command == kCommandRecord) {
+      for (const Input& each : input) headless::post_input(each);
+    }
+    std::vector<std::string> seen;
+    ZIVRO_Event event{};
+    while (ZIVRO_wait_event_ex(&event) != ZIVRO_QUIT && seen.size() < 20) {
+      if (event.kind != ZIVRO_PERIODIC) seen.push_back(held_now());
+    }
+    EXPECT_EQ(seen, expected);
+    if (command == kCommandRecord) script_close();
+  }
+
+  reset_package();
+  open();
+  ZIVRO_want_events(ZIVRO_WANT_KEYS | ZIVRO_WANT_BUTTONS);
+  headless::post_input(mouse_button(WM_RBUTTONDOWN, kOriginX, kOriginY));
+  headless::post_input(headless::key_down('Q'));
+  ZIVRO_wait_event_ex(nullptr);
+  ZIVRO_wait_event_ex(nullptr);
+  EXPECT_EQ(ZIVRO_button_held(ZIVRO_BUTTON_RIGHT), 0) << "no releases asked for";
+  EXPECT_EQ(ZIVRO_key_held('Q'), 1);
+  ZIVRO_want_events(0);
+  EXPECT_EQ(ZIVRO_key_held('Q'), 0) << "keys no longer asked for";
+  EXPECT_EQ(ZIVRO_key_held(-1) + ZIVRO_key_held(256) + ZIVRO_button_held(3), 0);
+}
+
 }  // namespace
