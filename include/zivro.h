@@ -109,7 +109,9 @@ enum {
   ZIVRO_MOUSE_RELEASE = 7, /* a mouse button went up */
   ZIVRO_MOUSE_DRAG = 8,    /* the mouse moved with a button held */
   ZIVRO_MOUSE_RIGHT = 9,   /* the right button went down */
-  ZIVRO_MOUSE_MIDDLE = 10  /* the middle button went down */
+  ZIVRO_MOUSE_MIDDLE = 10, /* the middle button went down */
+  ZIVRO_MOUSE_MOVE = 11,   /* the mouse moved with no button held */
+  ZIVRO_MOUSE_WHEEL = 12   /* the wheel turned; button holds its steps */
 };
 
 /* The groups of events for ZIVRO_want_events, to be or-ed together. */
@@ -118,11 +120,15 @@ enum {
   ZIVRO_WANT_RELEASE = 0x2, /* ZIVRO_MOUSE_RELEASE */
   ZIVRO_WANT_DRAG = 0x4,    /* ZIVRO_MOUSE_DRAG */
   ZIVRO_WANT_BUTTONS = 0x8, /* ZIVRO_MOUSE_RIGHT and ZIVRO_MOUSE_MIDDLE */
-  ZIVRO_WANT_ALL = 0xF
+  ZIVRO_WANT_ALL = 0xF,     /* the four groups above */
+  ZIVRO_WANT_MOVE = 0x10,   /* ZIVRO_MOUSE_MOVE, coalesced as Windows does */
+  ZIVRO_WANT_WHEEL = 0x20   /* ZIVRO_MOUSE_WHEEL */
 };
 
 /* Mouse buttons, in ZIVRO_Event.button: the one pressed or released, or
- * for a drag the buttons held, or-ed together. */
+ * for a drag the buttons held, or-ed together. For ZIVRO_MOUSE_WHEEL the
+ * field holds the wheel's steps instead: positive turned away from the
+ * user, negative towards. */
 enum { ZIVRO_BUTTON_LEFT = 0x1, ZIVRO_BUTTON_RIGHT = 0x2, ZIVRO_BUTTON_MIDDLE = 0x4 };
 
 /* Modifier keys held, in ZIVRO_Event.modifiers. */

@@ -27,9 +27,12 @@ struct EventsState {
   bool alt_held = false;
   // Keys whose press ran an accelerator: their release makes no event either.
   std::bitset<256> accelerator_keys_down;
+  int wheel_rest = 0;  // wheel turns short of a whole step, in WHEEL_DELTA parts
 };
 
 EventsState events;
+
+constexpr int kEveryGroup = ZIVRO_WANT_ALL | ZIVRO_WANT_MOVE | ZIVRO_WANT_WHEEL;
 
 struct MenuEntry {
   unsigned id;
@@ -119,6 +122,10 @@ bool kind_wanted(int kind) {
     case ZIVRO_MOUSE_RIGHT:
     case ZIVRO_MOUSE_MIDDLE:
       return wants(ZIVRO_WANT_BUTTONS);
+    case ZIVRO_MOUSE_MOVE:
+      return wants(ZIVRO_WANT_MOVE);
+    case ZIVRO_MOUSE_WHEEL:
+      return wants(ZIVRO_WANT_WHEEL);
     default:
       return true;
   }
@@ -137,6 +144,8 @@ void take_script_event(const Event& event) {
     case ZIVRO_MOUSE_DRAG:
     case ZIVRO_MOUSE_RIGHT:
     case ZIVRO_MOUSE_MIDDLE:
+    case ZIVRO_MOUSE_MOVE:
+    case ZIVRO_MOUSE_WHEEL:
       pending.x = event.x;
       pending.y = event.y;
       pending.button = event.button;
@@ -333,7 +342,7 @@ extern "C" int ZIVRO_wait_event(int* x, int* y, char* key) {
 
 extern "C" int ZIVRO_want_events(int mask) {
   const int before = events.wanted;
-  events.wanted = mask & ZIVRO_WANT_ALL;
+  events.wanted = mask & kEveryGroup;
   forget_unwanted_held(events.wanted);
   return before;
 }
@@ -474,9 +483,25 @@ bool handle_input_message(unsigned message, uintptr_t wparam, intptr_t lparam) {
       }
       return true;
     case WM_MOUSEMOVE:
-      if (!wants(ZIVRO_WANT_DRAG)) return false;
-      if (buttons_held(wparam)) mouse_event(ZIVRO_MOUSE_DRAG, buttons_held(wparam), lparam);
+      if (!wants(ZIVRO_WANT_DRAG) && !wants(ZIVRO_WANT_MOVE)) return false;
+      if (!buttons_held(wparam)) {
+        if (wants(ZIVRO_WANT_MOVE)) mouse_event(ZIVRO_MOUSE_MOVE, 0, lparam);
+      } else if (wants(ZIVRO_WANT_DRAG)) {
+        mouse_event(ZIVRO_MOUSE_DRAG, buttons_held(wparam), lparam);
+      }
       return true;
+    case WM_MOUSEWHEEL: {
+      if (!wants(ZIVRO_WANT_WHEEL)) return false;
+      // A fine wheel sends parts of a step; they add up to whole steps.
+      events.wheel_rest += static_cast<int16_t>(platform::high_word(static_cast<intptr_t>(wparam)));
+      const int steps = events.wheel_rest / WHEEL_DELTA;
+      events.wheel_rest %= WHEEL_DELTA;
+      if (steps != 0) {
+        mouse_event(ZIVRO_MOUSE_WHEEL, steps,
+                    platform::wheel_client_position(graphics_window(), lparam));
+      }
+      return true;
+    }
     case WM_TIMER:
       run.tick = true;
       return true;

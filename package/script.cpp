@@ -118,6 +118,8 @@ constexpr OptInLine kOptInLines[] = {
     {ZIVRO_MOUSE_DRAG, "ZIVRO_MOUSE_DRAG(", LineShape::kMouseWithButton},
     {ZIVRO_MOUSE_RIGHT, "ZIVRO_MOUSE_RIGHT(", LineShape::kMouse},
     {ZIVRO_MOUSE_MIDDLE, "ZIVRO_MOUSE_MIDDLE(", LineShape::kMouse},
+    {ZIVRO_MOUSE_MOVE, "ZIVRO_MOUSE_MOVE(", LineShape::kMouse},
+    {ZIVRO_MOUSE_WHEEL, "ZIVRO_MOUSE_WHEEL(", LineShape::kMouseWithButton},
 };
 
 const OptInLine* opt_in_line(int kind) {
@@ -368,8 +370,10 @@ ScriptLine parse_script_line(const char* line, size_t length) {
       parsed.button = next_number(line, end, &at, true);
     }
     parsed.modifiers = next_number(line, end, &at, true);
+    // A wheel's "button" is its steps: any number but none.
     const bool button_ok =
-        named.kind == ZIVRO_MOUSE_DRAG
+        named.kind == ZIVRO_MOUSE_WHEEL ? parsed.button != 0
+        : named.kind == ZIVRO_MOUSE_DRAG
             ? in_range(parsed.button, 1, kAllButtons)
             : named.shape != LineShape::kMouseWithButton || parsed.button == ZIVRO_BUTTON_LEFT ||
                   parsed.button == ZIVRO_BUTTON_RIGHT || parsed.button == ZIVRO_BUTTON_MIDDLE;
@@ -609,12 +613,15 @@ bool script_read_event(Event* event) {
     case ZIVRO_MOUSE_DRAG:
     case ZIVRO_MOUSE_RIGHT:
     case ZIVRO_MOUSE_MIDDLE:
+    case ZIVRO_MOUSE_MOVE:
+    case ZIVRO_MOUSE_WHEEL:
       event->x = parsed.x;
       event->y = parsed.y;
       // A click's line names no button: its kind does.
       event->button = parsed.kind == ZIVRO_MOUSE          ? ZIVRO_BUTTON_LEFT
                       : parsed.kind == ZIVRO_MOUSE_RIGHT  ? ZIVRO_BUTTON_RIGHT
                       : parsed.kind == ZIVRO_MOUSE_MIDDLE ? ZIVRO_BUTTON_MIDDLE
+                      : parsed.kind == ZIVRO_MOUSE_MOVE   ? 0
                                                           : parsed.button;
       break;
     case ZIVRO_KEY_PRESS:

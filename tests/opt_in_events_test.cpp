@@ -108,6 +108,31 @@ TEST_F(OptInEvents, EachKindDeliveredRecordedAndReplayed) {
        "ZIVRO_MOUSE_RELEASE(3, -4, 2, 0);\r\nZIVRO_MOUSE_MIDDLE(0, 0, 0);\r\n"
        "ZIVRO_MOUSE_RELEASE(-297, 250, 4, 0);\r\nZIVRO_MOUSE(2, 0, 2);\r\n"
        "ZIVRO_MOUSE_RELEASE(2, 0, 1, 2);\r\n"},
+      {"moves: coalesced into the last until a button's press; a move with a button held "
+       "is a drag, not a move",
+       ZIVRO_WANT_MOVE,
+       {mouse_move(kOriginX + 1, kOriginY + 1, 0), mouse_move(kOriginX + 5, kOriginY - 3, 0),
+        headless::click(kOriginX, kOriginY), mouse_move(kOriginX + 2, kOriginY, MK_LBUTTON),
+        mouse_move(-10, kOriginY, 0)},
+       {{ZIVRO_MOUSE_MOVE, 5, 3, 0, 0, 0},
+        {ZIVRO_MOUSE, 0, 0, 0, left, 0},
+        {ZIVRO_MOUSE_MOVE, -10 - kOriginX, 0, 0, 0, 0}},
+       "ZIVRO_MOUSE_MOVE(5, 3, 0);\r\nZIVRO_MOUSE(0, 0);\r\nZIVRO_MOUSE_MOVE(-307, 0, 0);\r\n"},
+      {"wheel: whole steps each way, parts of a step added up, a move before it kept",
+       ZIVRO_WANT_WHEEL | ZIVRO_WANT_MOVE,
+       {mouse_move(kOriginX + 1, kOriginY, 0), headless::mouse_wheel(kOriginX + 1, kOriginY, 240),
+        mouse_move(kOriginX + 2, kOriginY, 0), headless::key_down(VK_SHIFT),
+        headless::mouse_wheel(kOriginX + 2, kOriginY, -120),
+        headless::mouse_wheel(kOriginX, kOriginY, 60),
+        headless::mouse_wheel(kOriginX, kOriginY, 60)},
+       {{ZIVRO_MOUSE_MOVE, 1, 0, 0, 0, 0},
+        {ZIVRO_MOUSE_WHEEL, 1, 0, 0, 2, 0},
+        {ZIVRO_MOUSE_MOVE, 2, 0, 0, 0, 0},
+        {ZIVRO_MOUSE_WHEEL, 2, 0, 0, -1, ZIVRO_MOD_SHIFT},
+        {ZIVRO_MOUSE_WHEEL, 0, 0, 0, 1, ZIVRO_MOD_SHIFT}},
+       "ZIVRO_MOUSE_MOVE(1, 0, 0);\r\nZIVRO_MOUSE_WHEEL(1, 0, 2, 0);\r\n"
+       "ZIVRO_MOUSE_MOVE(2, 0, 0);\r\nZIVRO_MOUSE_WHEEL(2, 0, -1, 1);\r\n"
+       "ZIVRO_MOUSE_WHEEL(0, 0, 1, 1);\r\n"},
       {"buttons without releases: a release comes only when asked for",
        ZIVRO_WANT_BUTTONS,
        {mouse_button(WM_MBUTTONDOWN, kOriginX, kOriginY), mouse_button(WM_MBUTTONUP, 0, 0),

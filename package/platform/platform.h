@@ -46,6 +46,11 @@
 #define VK_MENU 0x12
 #endif
 
+#ifndef WM_MOUSEWHEEL
+#define WM_MOUSEWHEEL 0x020A
+#define WHEEL_DELTA 120
+#endif
+
 // Window styles, menu flags, show modes and virtual keys the package uses.
 #ifndef WS_CAPTION
 #define WS_CAPTION 0x00C00000u
@@ -175,6 +180,10 @@ Window create_window(const char* class_name, const char* title, uint32_t style, 
 void show_window(Window window, int show_mode);
 Rect client_rect(Window window);
 Size screen_size();
+// The pointer's position a WM_MOUSEWHEEL carries, in the window's client
+// coordinates: Windows packs it in screen coordinates, the portable layers
+// post it in client coordinates already.
+intptr_t wheel_client_position(Window window, intptr_t lparam);
 intptr_t default_window_proc(Window window, unsigned message, uintptr_t wparam, intptr_t lparam);
 // Timer messages (WM_TIMER, wparam = id) reach the window every period_ms.
 void start_timer(Window window, unsigned id, unsigned period_ms);

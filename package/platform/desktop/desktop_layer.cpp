@@ -238,9 +238,8 @@ uintptr_t button_bit(int button) {
 }
 
 // Button messages as Windows posts them, with the MK_ bits of the buttons
-// held after the change; moves only while a button is held, the only moves
-// the package has a use for, and only when the pointer moved: FLTK follows
-// a release with a move to where it happened.
+// held after the change; moves only when the pointer moved (FLTK follows a
+// release with a move to where it happened); the wheel a step a notch.
 int SurfaceView::handle(int event) {
   const intptr_t where = platform::make_lparam(Fl::event_x() - x(), Fl::event_y() - y());
   const uintptr_t bit = button_bit(Fl::event_button());
@@ -264,13 +263,25 @@ int SurfaceView::handle(int event) {
     case FL_DRAG:
     case FL_MOVE: {
       const uintptr_t held = buttons_held(Fl::event_state());
-      if (held && (where != last_where_ || held != last_held_)) {
+      if (where != last_where_ || held != last_held_) {
         platform::post_message(window_, WM_MOUSEMOVE, held, where);
       }
       last_where_ = where;
       last_held_ = held;
       return 1;
     }
+    case FL_MOUSEWHEEL: {
+      // FLTK counts notches towards the user; Windows away from the user,
+      // in WHEEL_DELTA parts, with the buttons held in the low word.
+      const int delta = -Fl::event_dy() * WHEEL_DELTA;
+      if (delta == 0) return 0;
+      const auto high = static_cast<uint16_t>(static_cast<int16_t>(delta));
+      platform::post_message(window_, WM_MOUSEWHEEL,
+                             (uintptr_t{high} << 16) | buttons_held(Fl::event_state()), where);
+      return 1;
+    }
+    case FL_ENTER:  // so that FLTK sends the view its moves
+    case FL_LEAVE:
     case FL_FOCUS:
     case FL_UNFOCUS:
       return 1;

@@ -32,6 +32,9 @@ Input click(int x, int y);
 Input mouse_button(unsigned button_message, int x, int y);
 // The mouse moved to client coordinates with the MK_ buttons `held`.
 Input mouse_move(int x, int y, unsigned held);
+// The wheel turned by `delta` (WHEEL_DELTA a step, positive away from the
+// user) with the pointer at client coordinates.
+Input mouse_wheel(int x, int y, int delta);
 // Key down and up with Windows virtual-key codes.
 Input key_down(unsigned virtual_key);
 Input key_up(unsigned virtual_key);

@@ -142,6 +142,10 @@ Input mouse_button(unsigned button_message, int x, int y) {
 Input mouse_move(int x, int y, unsigned held) {
   return {WM_MOUSEMOVE, held, platform::make_lparam(x, y), false, nullptr};
 }
+Input mouse_wheel(int x, int y, int delta) {
+  const auto word = static_cast<uint16_t>(static_cast<int16_t>(delta));
+  return {WM_MOUSEWHEEL, uintptr_t{word} << 16, platform::make_lparam(x, y), false, nullptr};
+}
 Input key_down(unsigned virtual_key) {
   return {WM_KEYDOWN, virtual_key, 1, false, nullptr};
 }

@@ -40,11 +40,13 @@ namespace {
 
 bool is_button_message(unsigned number) {
   return number == WM_LBUTTONDOWN || number == WM_LBUTTONUP || number == WM_RBUTTONDOWN ||
-         number == WM_RBUTTONUP || number == WM_MBUTTONDOWN || number == WM_MBUTTONUP;
+         number == WM_RBUTTONUP || number == WM_MBUTTONDOWN || number == WM_MBUTTONUP ||
+         number == WM_MOUSEWHEEL;
 }
 
-// A window's mouse move still queued, unless a button's press or release
-// was queued after it: moves are never carried past those.
+// A window's mouse move still queued, unless a button's press or release,
+// or a turn of the wheel, was queued after it: moves are never carried past
+// those.
 platform::Message* pending_move(platform::Window window) {
   for (auto at = queue.posted.rbegin(); at != queue.posted.rend(); ++at) {
     if (at->window != window) continue;

@@ -196,6 +196,10 @@ void show_window(Window window, int show_mode) {
   portable::layer_window_changed(window);
 }
 
+intptr_t wheel_client_position(Window, intptr_t lparam) {
+  return lparam;
+}
+
 Rect client_rect(Window window) {
   if (!portable::is_live(window)) return {};
   return {0, 0, window->client.width, window->client.height};

@@ -173,6 +173,12 @@ Rect client_rect(Window window) {
   return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
+intptr_t wheel_client_position(Window window, intptr_t lparam) {
+  POINT at{static_cast<int16_t>(LOWORD(lparam)), static_cast<int16_t>(HIWORD(lparam))};
+  ScreenToClient(hwnd(window), &at);
+  return MAKELPARAM(static_cast<uint16_t>(at.x), static_cast<uint16_t>(at.y));
+}
+
 Size screen_size() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }

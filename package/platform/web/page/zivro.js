@@ -772,6 +772,14 @@ const ZivroPage = {
       held &= counted(event);
       this.call('_web_mouse', win.id, 0x200, flags(event), x, y);
     });
+    // The wheel: a notch a step (WHEEL_DELTA in the high word), positive
+    // turned away from the user, the position in client pixels.
+    canvas.addEventListener('wheel', (event) => {
+      if (!event.deltaY) return;
+      const [x, y] = at(event);
+      const delta = event.deltaY < 0 ? 120 : -120;
+      this.call('_web_mouse', win.id, 0x20a, ((delta & 0xffff) << 16) | flags(event), x, y);
+    }, { passive: true });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
     // The middle button is the program's, not the browser's autoscroll.
     canvas.addEventListener('mousedown', (event) => {
