@@ -143,7 +143,7 @@ done << EOF_BAD
 unknown key|script = "$work/nothing.scr"\npionts = 3|6: unknown key 'pionts' in [[test]]
 missing script|script = "missing.scr"|5: cannot read script 'missing.scr'
 plays nothing|script = "nothing.scr"|5: script 'nothing.scr' plays no event (its line 2 is no event line
-bad compare|script = "$here/session.scr"\ncompare = "some"|6: 'compare' is "every-frame" or "last-frame"
+bad compare|script = "$here/session.scr"\ncompare = "some"|6: 'compare' is "every-frame", "last-frame" or "ticks"
 bad number|script = "$here/session.scr"\npoints = "ten"|6: 'points' must be a number
 bad limits|script = "$here/session.scr"\n[test.limits]\ntime = 0|7: 'time' must be at least 1
 credit of the last frame|script = "$here/session.scr"\ncompare = "last-frame"\ncredit = "frames"|7: credit = "frames" counts every frame

@@ -203,16 +203,18 @@ struct Grader {
 
   // The pictures of one frame: expected, actual and their difference, in
   // the student's directory of the report; the count of differing pixels.
-  long show_frame(size_t test, long frame, const std::string& actual, const std::string& name,
-                  TestResult* result) {
-    const std::map<long, std::string> wanted = expected_frames(test, {frame});
+  // The pictures are named by the run's frame, `frame`; the reference's
+  // frame it is compared with is `expected_frame`.
+  long show_frame(size_t test, long expected_frame, long frame, const std::string& actual,
+                  const std::string& name, TestResult* result) {
+    const std::map<long, std::string> wanted = expected_frames(test, {expected_frame});
     const std::string student_dir = "students/" + name;
     const std::string stem =
         student_dir + "/" + assignment.tests[test].name + "-" + std::to_string(frame);
     std::error_code code;
     fs::create_directories(fs::path(options.out) / student_dir, code);
     long differing = -1;
-    const auto expected_path = wanted.find(frame);
+    const auto expected_path = wanted.find(expected_frame);
     if (expected_path != wanted.end()) {
       fs::copy_file(expected_path->second, fs::path(options.out) / (stem + "-expected.png"),
                     fs::copy_options::overwrite_existing, code);
@@ -225,7 +227,8 @@ struct Grader {
     }
     if (expected_path != wanted.end() && !actual.empty()) {
       differing = write_difference(expected_path->second, actual,
-                                   (fs::path(options.out) / (stem + "-difference.png")).string());
+                                   (fs::path(options.out) / (stem + "-difference.png")).string(),
+                                   assignment.tests[test].ignored);
       if (differing >= 0) result->difference_png = stem + "-difference.png";
     }
     return differing;
@@ -244,19 +247,30 @@ struct Grader {
       return result;
     }
     const std::vector<DigestLine>& wanted = expected[index];
-    std::map<long, long> pixels;
-    const std::vector<long> other = frames_with_other_digests(test, wanted, run.digests);
-    // Within a tolerance, frames with other digests may still pass: count
-    // their pixels, from both runs' pictures of just those frames.
-    if (test.tolerance > 0 && !other.empty()) {
-      const Run again = run_test(program, test, directory / (test.name + "-frames"), slot, other);
-      const std::map<long, std::string> reference = expected_frames(index, other);
-      for (long frame : other) {
-        const std::string actual = frame_file(again.frames, frame);
-        const auto expected_path = reference.find(frame);
+    PixelCounts pixels;
+    const std::vector<FramePair> other = frames_with_other_digests(test, wanted, run.digests);
+    // Within a tolerance, or outside a mask, frames with other digests may
+    // still pass: count their pixels, from both runs' pictures of just those
+    // frames.
+    if ((test.tolerance > 0 || !test.ignored.empty()) && !other.empty()) {
+      std::vector<long> actual_frames, expected_list;
+      for (const FramePair& pair : other) {
+        actual_frames.push_back(pair.actual);
+        expected_list.push_back(pair.expected);
+      }
+      for (std::vector<long>* list : {&actual_frames, &expected_list}) {
+        std::sort(list->begin(), list->end());
+        list->erase(std::unique(list->begin(), list->end()), list->end());
+      }
+      const Run again =
+          run_test(program, test, directory / (test.name + "-frames"), slot, actual_frames);
+      const std::map<long, std::string> reference = expected_frames(index, expected_list);
+      for (const FramePair& pair : other) {
+        const std::string actual = frame_file(again.frames, pair.actual);
+        const auto expected_path = reference.find(pair.expected);
         if (actual.empty() || expected_path == reference.end()) continue;
-        const long count = count_differing(expected_path->second, actual);
-        if (count >= 0) pixels[frame] = count;
+        const long count = count_differing(expected_path->second, actual, test.ignored);
+        if (count >= 0) pixels[pair] = count;
       }
     }
     Verdict verdict = judge(test, wanted, run.outcome, run.digests, pixels);
@@ -268,9 +282,10 @@ struct Grader {
         again = run_test(program, test, directory / (test.name + "-shown"), slot, {frame});
         actual = frame_file(again.frames, frame);
       }
-      const long count = show_frame(index, frame, actual, student.name, &result);
+      const long count =
+          show_frame(index, verdict.expected_frame, frame, actual, student.name, &result);
       if (count >= 0) {
-        pixels[frame] = count;
+        pixels[{verdict.expected_frame, frame}] = count;
         verdict = judge(test, wanted, run.outcome, run.digests, pixels);
       }
     }
