@@ -21,6 +21,7 @@
 #include "pictures.h"
 #include "report.h"
 #include "sandbox.h"
+#include "shards.h"
 #include "verdict.h"
 
 namespace grade {
@@ -128,6 +129,8 @@ struct Grader {
   std::map<std::pair<size_t, long>, std::string> reference_frames;  // made on demand
   std::vector<StudentResult> students;
   std::vector<std::string> sources;
+  std::vector<size_t> positions;  // each student's place in the whole class, from 0
+  size_t class_size = 0;
   std::atomic<size_t> next{0};
   std::atomic<size_t> done{0};
   std::mutex progress_lock;
@@ -401,6 +404,9 @@ struct Grader {
         name = plain(entry.filename().string()) + "-" + std::to_string(more);
       }
       names.insert(name);
+      const size_t position = class_size++;
+      if (options.shards && position % options.shards != size_t(options.shard - 1)) continue;
+      positions.push_back(position);
       StudentResult student;
       student.name = name;
       student.source = entry.filename().string();
@@ -449,14 +455,24 @@ int grade_class(const Options& options) {
   if (!options.save_expected.empty() && grader.assignment.reference_source.empty()) {
     return refuse("--save-expected needs a reference source in " + options.assignment);
   }
-  if (options.save_expected.empty()) {
+  const bool gradescope = !options.gradescope_root.empty();
+  if (gradescope) {
+    // The one submission is the directory Gradescope unpacked it in.
+    const fs::path submission = fs::path(options.gradescope_root) / "submission";
+    std::error_code code;
+    if (!fs::is_directory(submission, code)) return refuse("no directory " + submission.string());
+    StudentResult student;
+    student.name = student.source = "submission";
+    grader.students.push_back(std::move(student));
+    grader.sources.push_back(submission.string());
+  } else if (options.save_expected.empty()) {
     std::error_code code;
     if (!fs::is_directory(options.submissions, code)) {
       return refuse("no directory of submissions " + options.submissions);
     }
     if (const int status = grader.list_submissions()) return status;
   }
-  if (options.save_expected.empty()) {
+  if (options.save_expected.empty() && !gradescope) {
     // A report is replaced by a new one; any other directory is left alone.
     std::error_code code;
     const fs::path out(options.out);
@@ -479,6 +495,8 @@ int grade_class(const Options& options) {
     return refuse("cannot make a working directory in " + fs::path(pattern).parent_path().string());
   }
   grader.work = pattern;
+  // Gradescope reads only results.json: the pictures stay in the working directory.
+  if (gradescope) grader.options.out = (grader.work / "report").string();
   struct Cleanup {
     fs::path path;
     ~Cleanup() {
@@ -514,7 +532,16 @@ int grade_class(const Options& options) {
   }
   for (std::thread& worker : workers) worker.join();
 
-  if (!write_report(options.out, grader.assignment, grader.students, &error)) {
+  const bool written =
+      gradescope
+          ? write_gradescope_results(
+                (fs::path(options.gradescope_root) / "results" / "results.json").string(),
+                grader.students.front(), &error)
+          : write_report(options.out, grader.assignment, grader.students, &error) &&
+                (!options.shards || write_shard(options.out, grader.assignment,
+                                                {options.shard, options.shards, grader.class_size},
+                                                grader.positions, grader.students, &error));
+  if (!written) {
     std::fprintf(stderr, "%s: %s\n", kTool, error.c_str());
     return 1;
   }
