@@ -481,6 +481,7 @@ int grade_class(const Options& options) {
         return refuse(options.out + " holds files but no report; give a new or empty directory");
       }
       fs::remove_all(out / "students", code);
+      fs::remove(out / "shard.json", code);  // an earlier shard's, never merged with this one
     }
   }
   Package package;
