@@ -130,6 +130,76 @@ sed 's/^credit = "all-or-nothing" .*/credit = "frames"/' from-frames.toml > part
 check "credit by frames: bea's share" grep -q '^bea,6.31579,frames differ,2,passed,8.31579$' partial/grades.csv
 check "credit by frames: ada's whole points" grep -q '^ada,8,passed,2,passed,10$' partial/grades.csv
 
+# Chosen ticks. lazy draws nothing at ticks 1 to 3, so its frames are numbered
+# otherwise: at tick 3 it still shows its frame 1, where the reference shows
+# frame 4; from tick 4 on its frames are right. bea is wrong at ticks 5 and 9.
+mkdir trio && cp -r pair/* "$here/extra/lazy.c" trio/
+while IFS='|' read -r at credit wanted; do
+  sed -e "s/^# at = .*/at = [$at]/" -e 's/^compare = "every-frame" .*/compare = "ticks"/' \
+    -e "s/^credit = .*/credit = \"$credit\"/" from-frames.toml > ticks.toml
+  "$GRADE" ticks.toml trio --out ticks 2> /dev/null
+  check "ticks $at, $credit: $wanted" test "$(tail -n +2 ticks/grades.csv | cut -d, -f1-3 | paste -sd' ')" = "$wanted"
+done << 'EOF_TICKS'
+0, 4, 15|all-or-nothing|ada,8,passed bea,8,passed lazy,8,passed
+3, 5, 9|frames|ada,8,passed bea,2.66667,frames differ lazy,5.33333,frames differ
+EOF_TICKS
+detail() { json "$1/results.json" "d['submissions']['$2']['tests'][0]['output'].splitlines()[0]"; }
+check "ticks: bea's first wrong tick, its frame and event" test "$(detail ticks bea)" = \
+  'frames differ: the frames at 2 of the 3 ticks chosen differ; the first is at tick 5, frame 7, shown after event 6 of 18, `ZIVRO_PERIODIC(6);` (tick 2 of 6) (1521 pixels differ)'
+check "ticks: lazy's frame 1 against the reference's frame 4" grep -q \
+  'the first is at tick 3, frame 1, shown before the first event, compared with the reference.s frame 4 (' <<< "$(detail ticks lazy)"
+check "ticks: the reference's frame 4 shown" cmp -s ticks/students/lazy/session-1-expected.png expected/session/000004.png
+
+# Masks, 601x540 RGBA: bea's walk sign is columns 398-436, rows 231-269.
+mask() {  # FILE WIDTH HEIGHT X0 X1 RGBA: RGBA in the box [X0, X1] x [231, 269], transparent black elsewhere
+  python3 - "$@" << 'EOF_PNG'
+import struct, sys, zlib
+name, width, height, x0, x1 = sys.argv[1], *map(int, sys.argv[2:6])
+paint = bytes.fromhex(sys.argv[6])
+rows = b"".join(b"\0" + b"".join(paint if x0 <= x <= x1 and 231 <= y <= 269 else bytes(4)
+                                  for x in range(width)) for y in range(height))
+chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+open(name, "wb").write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
+                      + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+EOF_PNG
+}
+while IFS='|' read -r what x1 paint wanted; do
+  mask mask.png 601 540 398 "$x1" "$paint"
+  sed 's/^# mask = /mask = /' from-frames.toml > masked.toml
+  "$GRADE" masked.toml pair --out masked 2> /dev/null
+  check "mask $what: $wanted" grep -q "^bea,$wanted" masked/grades.csv
+done << 'EOF_MASKS'
+over the sign|436|ffffffff|8,passed,
+transparent white over it|436|ffffff00|0,frames differ,
+over its left half|416|ff000080|0,frames differ,
+EOF_MASKS
+check "the half mask: the other half's pixels counted" grep -q '(780 pixels differ)' <<< "$(detail masked bea)"
+mask small.png 10 10 0 0 ffffffff
+
+# Gradescope's autograder: one submission in ROOT/submission, its results in
+# ROOT/results/results.json, as the class report's for the same program.
+mkdir -p autograder/submission && cp class/bea.c autograder/submission/
+"$GRADE" --gradescope "$here/assignment.toml" --autograder-root "$work/autograder" 2> gradescope.err
+check "--gradescope: exit 0" test $? -eq 0
+check "--gradescope: the class report's results for bea" \
+  cmp -s autograder/results/results.json report1/students/bea/results.json
+"$GRADE" --gradescope "$here/assignment.toml" class --autograder-root "$work/autograder" 2> err.txt
+check "--gradescope with a class: refused" test $? -eq 2
+
+# The class in three shards, merged: the report of one run.
+for k in 1 2 3; do
+  "$GRADE" "$here/assignment.toml" class --out "shard$k" --shard "$k/3" --jobs 2 2> /dev/null
+  check "shard $k/3 graded" test $? -eq 0
+done
+check "shard 1/3: submissions 1, 4, 7, 10 and 13" \
+  test "$(tail -n +2 shard1/grades.csv | cut -d, -f1 | paste -sd' ')" = "ada dan gus jon max"
+"$GRADE" merge --out merged shard3 shard1 2> err.txt
+check "a shard missing: refused" grep -q 'shard 2 of 3 is missing' err.txt
+"$GRADE" merge --out merged shard3 shard1 shard2 2> merge.err
+check "merged, exit 0" test $? -eq 0
+diff -r report1 merged
+check "the merged report is the single run's, every file" test $? -eq 0
+
 # Refusals: one line naming the file and its line, exit 2.
 printf 'ZIVRO_GETS(hello);\r\nZIVRO_QUIT();\r\n' > nothing.scr
 while IFS='|' read -r name body wanted; do
@@ -143,11 +213,17 @@ done << EOF_BAD
 unknown key|script = "$work/nothing.scr"\npionts = 3|6: unknown key 'pionts' in [[test]]
 missing script|script = "missing.scr"|5: cannot read script 'missing.scr'
 plays nothing|script = "nothing.scr"|5: script 'nothing.scr' plays no event (its line 2 is no event line
-bad compare|script = "$here/session.scr"\ncompare = "some"|6: 'compare' is "every-frame" or "last-frame"
+bad compare|script = "$here/session.scr"\ncompare = "some"|6: 'compare' is "every-frame", "last-frame" or "ticks"
 bad number|script = "$here/session.scr"\npoints = "ten"|6: 'points' must be a number
 bad limits|script = "$here/session.scr"\n[test.limits]\ntime = 0|7: 'time' must be at least 1
 credit of the last frame|script = "$here/session.scr"\ncompare = "last-frame"\ncredit = "frames"|7: credit = "frames" counts every frame
 not TOML|script = = 1|5:
+ticks without at|script = "$here/session.scr"\ncompare = "ticks"|6: compare = "ticks" needs 'at'
+at without ticks|script = "$here/session.scr"\nat = [1]|6: 'at' chooses ticks for compare = "ticks"
+ticks out of order|script = "$here/session.scr"\ncompare = "ticks"\nat = [3,\n2]|8: 'at' must list its ticks in increasing order
+a tick past the script|script = "$here/session.scr"\ncompare = "ticks"\nat = [16]|7: tick 16 is past the last tick of '$here/session.scr', which plays 15
+a missing mask|script = "$here/session.scr"\nmask = "none.png"|6: mask 'none.png' cannot be read
+a mask of another size|script = "$here/session.scr"\nmask = "small.png"|6: mask 'small.png' is 10x10; the frames are 601x540
 EOF_BAD
 check "a refused grading writes no report" test ! -e bad-report
 

@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <set>
 
+#include "package_windows.h"
+#include "pictures.h"
+
 namespace grade {
 namespace fs = std::filesystem;
 
@@ -100,7 +103,7 @@ struct Reader {
   bool test(const toml::table& table, const sandbox::Limits& defaults, Test* test) {
     if (!only_keys(table,
                    {"name", "script", "points", "compare", "credit", "tolerance", "ticks",
-                    "answers", "arguments", "limits"},
+                    "answers", "arguments", "limits", "at", "mask"},
                    "[[test]]")) {
       return false;
     }
@@ -147,9 +150,12 @@ struct Reader {
         test->compare = Compare::kEveryFrame;
       } else if (compare == "last-frame") {
         test->compare = Compare::kLastFrame;
+      } else if (compare == "ticks") {
+        test->compare = Compare::kTicks;
       } else {
-        return fail(node->source(),
-                    "'compare' is \"every-frame\" or \"last-frame\", not \"" + compare + "\"");
+        return fail(
+            node->source(),
+            "'compare' is \"every-frame\", \"last-frame\" or \"ticks\", not \"" + compare + "\"");
       }
     }
     if (const toml::node* node = table.get("credit")) {
@@ -183,6 +189,44 @@ struct Reader {
     }
     if (const toml::node* node = table.get("limits")) {
       if (!limits(*node, "[test.limits]", &test->limits)) return false;
+    }
+    if (!ticks_chosen(table, script_name, test)) return false;
+    if (const toml::node* node = table.get("mask")) {
+      std::string name;
+      if (!text(*node, "mask", &name)) return false;
+      test->mask = resolve(name);
+      std::string why = "cannot be read";
+      if (!fs::is_regular_file(test->mask, code) ||
+          !read_mask(test->mask, kCanvasWidth, kCanvasHeight, &test->ignored, &why)) {
+        return fail(node->source(), "mask '" + name + "' " + why);
+      }
+    }
+    return true;
+  }
+
+  // compare = "ticks" and its list `at`: each needs the other.
+  bool ticks_chosen(const toml::table& table, const std::string& script_name, Test* test) {
+    const toml::node* at = table.get("at");
+    if (test->compare != Compare::kTicks) {
+      return !at || fail(at->source(), "'at' chooses ticks for compare = \"ticks\"");
+    }
+    if (!at) return fail(table.get("compare")->source(), "compare = \"ticks\" needs 'at'");
+    const toml::array* list = at->as_array();
+    if (!list || list->empty()) {
+      return fail(at->source(), "'at' must be a list of ticks, as [0, 10, 25]");
+    }
+    const long last = ticks_played(test->events);
+    for (const toml::node& item : *list) {
+      long tick = 0;
+      if (!whole(item, "at", 0, &tick)) return false;
+      if (!test->at.empty() && tick <= test->at.back()) {
+        return fail(item.source(), "'at' must list its ticks in increasing order");
+      }
+      if (tick > last) {
+        return fail(item.source(), "tick " + std::to_string(tick) + " is past the last tick of '" +
+                                       script_name + "', which plays " + std::to_string(last));
+      }
+      test->at.push_back(tick);
     }
     return true;
   }

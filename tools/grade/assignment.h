@@ -9,7 +9,8 @@
 
 namespace grade {
 
-enum class Compare { kEveryFrame, kLastFrame };
+// kTicks: the frames on screen at the ticks of `at` (see frame_at_tick).
+enum class Compare { kEveryFrame, kLastFrame, kTicks };
 // A test's points: all or nothing, or the share of the frames that match.
 enum class Credit { kAllOrNothing, kFrames };
 
@@ -20,8 +21,13 @@ struct Test {
   double points = 1;
   Compare compare = Compare::kEveryFrame;
   Credit credit = Credit::kAllOrNothing;
-  long tolerance = 0;  // differing pixels allowed per frame
-  long ticks = 0;      // the runner's --ticks
+  long tolerance = 0;    // differing pixels allowed per frame
+  std::vector<long> at;  // with kTicks: the ticks, increasing
+  // A mask picture: its pixels that are neither black nor transparent are
+  // left out of every comparison (`ignored`, row by row, one per pixel).
+  std::string mask;  // absolute path, or empty
+  std::vector<bool> ignored;
+  long ticks = 0;  // the runner's --ticks
   std::vector<std::string> answers;
   std::vector<std::string> arguments;
   sandbox::Limits limits;

@@ -21,6 +21,7 @@
 #include "pictures.h"
 #include "report.h"
 #include "sandbox.h"
+#include "shards.h"
 #include "verdict.h"
 
 namespace grade {
@@ -128,6 +129,8 @@ struct Grader {
   std::map<std::pair<size_t, long>, std::string> reference_frames;  // made on demand
   std::vector<StudentResult> students;
   std::vector<std::string> sources;
+  std::vector<size_t> positions;  // each student's place in the whole class, from 0
+  size_t class_size = 0;
   std::atomic<size_t> next{0};
   std::atomic<size_t> done{0};
   std::mutex progress_lock;
@@ -203,16 +206,18 @@ struct Grader {
 
   // The pictures of one frame: expected, actual and their difference, in
   // the student's directory of the report; the count of differing pixels.
-  long show_frame(size_t test, long frame, const std::string& actual, const std::string& name,
-                  TestResult* result) {
-    const std::map<long, std::string> wanted = expected_frames(test, {frame});
+  // The pictures are named by the run's frame, `frame`; the reference's
+  // frame it is compared with is `expected_frame`.
+  long show_frame(size_t test, long expected_frame, long frame, const std::string& actual,
+                  const std::string& name, TestResult* result) {
+    const std::map<long, std::string> wanted = expected_frames(test, {expected_frame});
     const std::string student_dir = "students/" + name;
     const std::string stem =
         student_dir + "/" + assignment.tests[test].name + "-" + std::to_string(frame);
     std::error_code code;
     fs::create_directories(fs::path(options.out) / student_dir, code);
     long differing = -1;
-    const auto expected_path = wanted.find(frame);
+    const auto expected_path = wanted.find(expected_frame);
     if (expected_path != wanted.end()) {
       fs::copy_file(expected_path->second, fs::path(options.out) / (stem + "-expected.png"),
                     fs::copy_options::overwrite_existing, code);
@@ -225,7 +230,8 @@ struct Grader {
     }
     if (expected_path != wanted.end() && !actual.empty()) {
       differing = write_difference(expected_path->second, actual,
-                                   (fs::path(options.out) / (stem + "-difference.png")).string());
+                                   (fs::path(options.out) / (stem + "-difference.png")).string(),
+                                   assignment.tests[test].ignored);
       if (differing >= 0) result->difference_png = stem + "-difference.png";
     }
     return differing;
@@ -244,19 +250,30 @@ struct Grader {
       return result;
     }
     const std::vector<DigestLine>& wanted = expected[index];
-    std::map<long, long> pixels;
-    const std::vector<long> other = frames_with_other_digests(test, wanted, run.digests);
-    // Within a tolerance, frames with other digests may still pass: count
-    // their pixels, from both runs' pictures of just those frames.
-    if (test.tolerance > 0 && !other.empty()) {
-      const Run again = run_test(program, test, directory / (test.name + "-frames"), slot, other);
-      const std::map<long, std::string> reference = expected_frames(index, other);
-      for (long frame : other) {
-        const std::string actual = frame_file(again.frames, frame);
-        const auto expected_path = reference.find(frame);
+    PixelCounts pixels;
+    const std::vector<FramePair> other = frames_with_other_digests(test, wanted, run.digests);
+    // Within a tolerance, or outside a mask, frames with other digests may
+    // still pass: count their pixels, from both runs' pictures of just those
+    // frames.
+    if ((test.tolerance > 0 || !test.ignored.empty()) && !other.empty()) {
+      std::vector<long> actual_frames, expected_list;
+      for (const FramePair& pair : other) {
+        actual_frames.push_back(pair.actual);
+        expected_list.push_back(pair.expected);
+      }
+      for (std::vector<long>* list : {&actual_frames, &expected_list}) {
+        std::sort(list->begin(), list->end());
+        list->erase(std::unique(list->begin(), list->end()), list->end());
+      }
+      const Run again =
+          run_test(program, test, directory / (test.name + "-frames"), slot, actual_frames);
+      const std::map<long, std::string> reference = expected_frames(index, expected_list);
+      for (const FramePair& pair : other) {
+        const std::string actual = frame_file(again.frames, pair.actual);
+        const auto expected_path = reference.find(pair.expected);
         if (actual.empty() || expected_path == reference.end()) continue;
-        const long count = count_differing(expected_path->second, actual);
-        if (count >= 0) pixels[frame] = count;
+        const long count = count_differing(expected_path->second, actual, test.ignored);
+        if (count >= 0) pixels[pair] = count;
       }
     }
     Verdict verdict = judge(test, wanted, run.outcome, run.digests, pixels);
@@ -268,9 +285,10 @@ struct Grader {
         again = run_test(program, test, directory / (test.name + "-shown"), slot, {frame});
         actual = frame_file(again.frames, frame);
       }
-      const long count = show_frame(index, frame, actual, student.name, &result);
+      const long count =
+          show_frame(index, verdict.expected_frame, frame, actual, student.name, &result);
       if (count >= 0) {
-        pixels[frame] = count;
+        pixels[{verdict.expected_frame, frame}] = count;
         verdict = judge(test, wanted, run.outcome, run.digests, pixels);
       }
     }
@@ -386,6 +404,9 @@ struct Grader {
         name = plain(entry.filename().string()) + "-" + std::to_string(more);
       }
       names.insert(name);
+      const size_t position = class_size++;
+      if (options.shards && position % options.shards != size_t(options.shard - 1)) continue;
+      positions.push_back(position);
       StudentResult student;
       student.name = name;
       student.source = entry.filename().string();
@@ -434,14 +455,24 @@ int grade_class(const Options& options) {
   if (!options.save_expected.empty() && grader.assignment.reference_source.empty()) {
     return refuse("--save-expected needs a reference source in " + options.assignment);
   }
-  if (options.save_expected.empty()) {
+  const bool gradescope = !options.gradescope_root.empty();
+  if (gradescope) {
+    // The one submission is the directory Gradescope unpacked it in.
+    const fs::path submission = fs::path(options.gradescope_root) / "submission";
+    std::error_code code;
+    if (!fs::is_directory(submission, code)) return refuse("no directory " + submission.string());
+    StudentResult student;
+    student.name = student.source = "submission";
+    grader.students.push_back(std::move(student));
+    grader.sources.push_back(submission.string());
+  } else if (options.save_expected.empty()) {
     std::error_code code;
     if (!fs::is_directory(options.submissions, code)) {
       return refuse("no directory of submissions " + options.submissions);
     }
     if (const int status = grader.list_submissions()) return status;
   }
-  if (options.save_expected.empty()) {
+  if (options.save_expected.empty() && !gradescope) {
     // A report is replaced by a new one; any other directory is left alone.
     std::error_code code;
     const fs::path out(options.out);
@@ -450,6 +481,7 @@ int grade_class(const Options& options) {
         return refuse(options.out + " holds files but no report; give a new or empty directory");
       }
       fs::remove_all(out / "students", code);
+      fs::remove(out / "shard.json", code);  // an earlier shard's, never merged with this one
     }
   }
   Package package;
@@ -464,6 +496,8 @@ int grade_class(const Options& options) {
     return refuse("cannot make a working directory in " + fs::path(pattern).parent_path().string());
   }
   grader.work = pattern;
+  // Gradescope reads only results.json: the pictures stay in the working directory.
+  if (gradescope) grader.options.out = (grader.work / "report").string();
   struct Cleanup {
     fs::path path;
     ~Cleanup() {
@@ -499,7 +533,16 @@ int grade_class(const Options& options) {
   }
   for (std::thread& worker : workers) worker.join();
 
-  if (!write_report(options.out, grader.assignment, grader.students, &error)) {
+  const bool written =
+      gradescope
+          ? write_gradescope_results(
+                (fs::path(options.gradescope_root) / "results" / "results.json").string(),
+                grader.students.front(), &error)
+          : write_report(options.out, grader.assignment, grader.students, &error) &&
+                (!options.shards || write_shard(options.out, grader.assignment,
+                                                {options.shard, options.shards, grader.class_size},
+                                                grader.positions, grader.students, &error));
+  if (!written) {
     std::fprintf(stderr, "%s: %s\n", kTool, error.c_str());
     return 1;
   }

@@ -295,6 +295,13 @@ std::string head_and_tail(const std::string& text, size_t head, size_t tail) {
   return kept;
 }
 
+bool write_gradescope_results(const std::string& path, const StudentResult& student,
+                              std::string* error) {
+  std::error_code code;
+  fs::create_directories(fs::path(path).parent_path(), code);
+  return write_file(path, json_text(gradescope_results(student)), error);
+}
+
 bool write_report(const std::string& directory, const Assignment& assignment,
                   const std::vector<StudentResult>& students, std::string* error) {
   const fs::path out(directory);

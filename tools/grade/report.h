@@ -41,6 +41,11 @@ std::string clean_text(const std::string& text);
 // The first `head` and last `tail` lines, with a line saying how many were left out.
 std::string head_and_tail(const std::string& text, size_t head, size_t tail);
 
+// One student's results in Gradescope's autograder format, made in `path`'s
+// directory if it is missing.
+bool write_gradescope_results(const std::string& path, const StudentResult& student,
+                              std::string* error);
+
 bool write_report(const std::string& directory, const Assignment& assignment,
                   const std::vector<StudentResult>& students, std::string* error);
 

@@ -58,6 +58,7 @@ bool read_script_events(const std::string& path, ScriptEvents* events, std::stri
       break;
     }
     long count = 0;
+    bool periodic = false;
     for (const char* name : kOptInNames) {
       if (starts_with(line, name)) count = 1;
     }
@@ -65,16 +66,34 @@ bool read_script_events(const std::string& path, ScriptEvents* events, std::stri
       const char kind = line[kKindIndex];
       if (kind == 'M' || kind == 'K') count = 1;
       if (kind == 'P') count = periodic_count(line);
+      periodic = kind == 'P' && count > 0;
     }
     if (count == 0) {
       events->stops_at_line = number;
       events->stop_reason = "no event line: playback stops there";
       break;
     }
-    events->lines.push_back({number, line, events->total + 1, count});
+    events->lines.push_back({number, line, events->total + 1, count, periodic});
     events->total += count;
   }
   return true;
+}
+
+long event_of_tick(const ScriptEvents& events, long tick) {
+  if (tick == 0) return 0;
+  long before = 0;  // ticks of the lines before this one
+  for (const ScriptEventLine& line : events.lines) {
+    if (!line.periodic) continue;
+    if (tick <= before + line.count) return line.first + (tick - before) - 1;
+    before += line.count;
+  }
+  return -1;
+}
+
+long ticks_played(const ScriptEvents& events) {
+  long ticks = 0;
+  for (const ScriptEventLine& line : events.lines) ticks += line.periodic ? line.count : 0;
+  return ticks;
 }
 
 std::string describe_after_event(const ScriptEvents& events, long played) {

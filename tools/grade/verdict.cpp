@@ -50,6 +50,72 @@ std::string last_seen(const Test& test, const std::vector<DigestLine>& actual) {
          describe_after_event(test.events, last.events);
 }
 
+// Whether two frames whose digests differ count as different: within the
+// tolerance and outside the mask they may not, when their pixels were counted.
+bool pair_differs(const Test& test, const PixelCounts& pixels, FramePair pair) {
+  if (test.tolerance == 0 && test.ignored.empty()) return true;
+  const auto counted = pixels.find(pair);
+  return counted == pixels.end() || counted->second > test.tolerance;
+}
+
+std::string pixels_word(long count) {
+  return std::to_string(count) + (count == 1 ? " pixel" : " pixels");
+}
+
+// compare = "ticks": the frames on screen at the chosen ticks.
+Verdict judge_ticks(const Test& test, const std::vector<DigestLine>& expected,
+                    const std::vector<DigestLine>& actual, const PixelCounts& pixels) {
+  Verdict verdict;
+  const long chosen = static_cast<long>(test.at.size());
+  long differing = 0, missing = 0, first_tick = -1, first_missing = -1;
+  FramePair first;
+  for (long tick : test.at) {
+    const FramePair pair{frame_at_tick(test, expected, tick), frame_at_tick(test, actual, tick)};
+    if (pair.expected == 0 || pair.actual == 0) {
+      if (!missing++) first_missing = tick;
+      continue;
+    }
+    if (expected[pair.expected - 1].digest == actual[pair.actual - 1].digest ||
+        !pair_differs(test, pixels, pair)) {
+      continue;
+    }
+    if (!differing++) {
+      first_tick = tick;
+      first = pair;
+    }
+  }
+  const std::string ticks = std::to_string(chosen) + (chosen == 1 ? " tick" : " ticks");
+  if (differing == 0 && missing == 0) {
+    verdict.status = kPassed;
+    verdict.detail = "the frames at the " + ticks + " chosen are as expected";
+    return verdict;
+  }
+  const std::string ended = "the run ended before tick " + std::to_string(first_missing);
+  if (differing == 0) {
+    verdict.status = kEndedEarly;
+    verdict.detail = ended + "; the frames at " + std::to_string(chosen - missing) + " of the " +
+                     ticks + " chosen are as expected; " + last_seen(test, actual);
+    return verdict;
+  }
+  verdict.status = kFramesDiffer;
+  verdict.first_differing = first.actual;
+  verdict.expected_frame = first.expected;
+  verdict.differing = differing + missing;
+  std::ostringstream detail;
+  detail << "the frames at " << differing + missing << " of the " << ticks
+         << " chosen differ; the first is at tick " << first_tick << ", frame " << first.actual
+         << ", shown " << describe_after_event(test.events, actual[first.actual - 1].events);
+  if (first.expected != first.actual) {
+    detail << ", compared with the reference's frame " << first.expected;
+  }
+  if (const auto counted = pixels.find(first); counted != pixels.end()) {
+    detail << " (" << pixels_word(counted->second) << " differ)";
+  }
+  if (missing) detail << "; " << ended;
+  verdict.detail = detail.str();
+  return verdict;
+}
+
 }  // namespace
 
 std::vector<DigestLine> read_digests(const std::string& path) {
@@ -87,27 +153,52 @@ bool write_digests(const std::string& path, const std::vector<DigestLine>& lines
   return std::fclose(file) == 0;
 }
 
-std::vector<long> frames_with_other_digests(const Test& test,
-                                            const std::vector<DigestLine>& expected,
-                                            const std::vector<DigestLine>& actual) {
-  std::vector<long> frames;
+long frame_at_tick(const Test& test, const std::vector<DigestLine>& digests, long tick) {
+  const long event = event_of_tick(test.events, tick);
+  if (event < 0 || digests.empty() || digests.back().events < event) return 0;
+  long frame = 0;
+  for (const DigestLine& line : digests) {
+    if (line.events > event) break;
+    frame = line.frame;
+  }
+  return frame;
+}
+
+std::vector<FramePair> frames_with_other_digests(const Test& test,
+                                                 const std::vector<DigestLine>& expected,
+                                                 const std::vector<DigestLine>& actual) {
+  std::vector<FramePair> frames;
   if (test.compare == Compare::kLastFrame) {
     if (!expected.empty() && !actual.empty() && expected.back().digest != actual.back().digest &&
         expected.size() == actual.size()) {
-      frames.push_back(static_cast<long>(actual.size()));
+      const long last = static_cast<long>(actual.size());
+      frames.push_back({last, last});
+    }
+    return frames;
+  }
+  if (test.compare == Compare::kTicks) {
+    for (long tick : test.at) {
+      const FramePair pair{frame_at_tick(test, expected, tick), frame_at_tick(test, actual, tick)};
+      if (pair.expected == 0 || pair.actual == 0 ||
+          expected[pair.expected - 1].digest == actual[pair.actual - 1].digest ||
+          std::find(frames.begin(), frames.end(), pair) != frames.end()) {
+        continue;
+      }
+      frames.push_back(pair);
     }
     return frames;
   }
   const size_t common = std::min(expected.size(), actual.size());
   for (size_t i = 0; i < common; ++i) {
-    if (expected[i].digest != actual[i].digest) frames.push_back(static_cast<long>(i) + 1);
+    const long frame = static_cast<long>(i) + 1;
+    if (expected[i].digest != actual[i].digest) frames.push_back({frame, frame});
   }
   return frames;
 }
 
 Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
               const sandbox::Outcome& outcome, const std::vector<DigestLine>& actual,
-              const std::map<long, long>& pixels) {
+              const PixelCounts& pixels) {
   Verdict verdict;
   const sandbox::Limits& limits = test.limits;
   if (outcome.output_cut) {
@@ -144,20 +235,15 @@ Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
                      frames_word(static_cast<long>(expected.size())) + " expected";
     return verdict;
   }
+  if (test.compare == Compare::kTicks) return judge_ticks(test, expected, actual, pixels);
   const long expected_count = static_cast<long>(expected.size());
   const long actual_count = static_cast<long>(actual.size());
-  // A frame whose digest differs still counts as equal within the tolerance.
-  auto differs = [&](long frame) {
-    if (test.tolerance == 0) return true;
-    const auto counted = pixels.find(frame);
-    return counted == pixels.end() || counted->second > test.tolerance;
-  };
   long first = 0;
   long differing = 0;
-  for (long frame : frames_with_other_digests(test, expected, actual)) {
-    if (!differs(frame)) continue;
+  for (const FramePair pair : frames_with_other_digests(test, expected, actual)) {
+    if (!pair_differs(test, pixels, pair)) continue;
     ++differing;
-    if (!first) first = frame;
+    if (!first) first = pair.actual;
   }
   if (test.compare == Compare::kLastFrame) {
     const bool last_equal = actual_count == expected_count && differing == 0;
@@ -171,6 +257,7 @@ Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
     } else {
       verdict.status = kFramesDiffer;
       verdict.first_differing = actual_count;
+      verdict.expected_frame = actual_count;
       verdict.differing = 1;
       verdict.detail = "the last frame differs";
       if (actual_count != expected_count) {
@@ -199,6 +286,7 @@ Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
   if (actual_count < expected_count) differing += expected_count - actual_count;
   verdict.status = kFramesDiffer;
   verdict.first_differing = first;
+  verdict.expected_frame = first;
   verdict.differing = differing;
   std::ostringstream detail;
   detail << differing << " of " << std::max(expected_count, actual_count)
@@ -209,9 +297,8 @@ Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
     detail << ", expected " << describe_after_event(test.events, expected[first - 1].events)
            << " and not shown";
   }
-  if (const auto counted = pixels.find(first); counted != pixels.end()) {
-    detail << " (" << counted->second << (counted->second == 1 ? " pixel" : " pixels")
-           << " differ)";
+  if (const auto counted = pixels.find({first, first}); counted != pixels.end()) {
+    detail << " (" << pixels_word(counted->second) << " differ)";
   }
   if (actual_count != expected_count) {
     detail << "; the run showed " << actual_count << ", " << expected_count << " expected";
@@ -221,17 +308,29 @@ Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
 }
 
 double frame_share(const Test& test, const std::vector<DigestLine>& expected,
-                   const std::vector<DigestLine>& actual, const std::map<long, long>& pixels) {
+                   const std::vector<DigestLine>& actual, const PixelCounts& pixels) {
+  auto equal = [&](FramePair pair) {
+    return expected[pair.expected - 1].digest == actual[pair.actual - 1].digest ||
+           !pair_differs(test, pixels, pair);
+  };
+  if (test.compare == Compare::kTicks) {
+    size_t matching = 0;
+    for (long tick : test.at) {
+      const FramePair pair{frame_at_tick(test, expected, tick), frame_at_tick(test, actual, tick)};
+      matching += pair.expected && pair.actual && equal(pair);
+    }
+    return test.at.empty() ? 0
+                           : static_cast<double>(matching) / static_cast<double>(test.at.size());
+  }
   const size_t all = std::max(expected.size(), actual.size());
   if (all == 0) return 0;
   const size_t common = std::min(expected.size(), actual.size());
-  size_t equal = 0;
+  size_t matching = 0;
   for (size_t i = 0; i < common; ++i) {
-    const auto counted = pixels.find(static_cast<long>(i) + 1);
-    equal += expected[i].digest == actual[i].digest ||
-             (test.tolerance > 0 && counted != pixels.end() && counted->second <= test.tolerance);
+    const long frame = static_cast<long>(i) + 1;
+    matching += equal({frame, frame});
   }
-  return static_cast<double>(equal) / static_cast<double>(all);
+  return static_cast<double>(matching) / static_cast<double>(all);
 }
 
 std::vector<std::string> runner_messages(const std::string& standard_error) {

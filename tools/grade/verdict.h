@@ -2,6 +2,7 @@
 // (their digests and count), the events it had played, how it ended.
 #pragma once
 
+#include <compare>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,29 +34,46 @@ struct DigestLine {
 std::vector<DigestLine> read_digests(const std::string& path);
 bool write_digests(const std::string& path, const std::vector<DigestLine>& lines);
 
-// Frame numbers (from 1) of the frames both runs showed whose digests differ.
-std::vector<long> frames_with_other_digests(const Test& test,
-                                            const std::vector<DigestLine>& expected,
-                                            const std::vector<DigestLine>& actual);
+// The frame on screen at a tick (script_lines.h counts the ticks): the last
+// frame shown before the script played the event after that tick, so the
+// frame that answered the tick, or the one before when it drew nothing; 0
+// when the run ended before the tick was played.
+long frame_at_tick(const Test& test, const std::vector<DigestLine>& digests, long tick);
+
+// A frame of the reference's run and the frame of the run it is compared
+// with, numbered from 1; the same number but with compare = "ticks".
+struct FramePair {
+  long expected = 0;
+  long actual = 0;
+  auto operator<=>(const FramePair&) const = default;
+};
+// The pixels that differ between the frames of a pair, outside the mask.
+using PixelCounts = std::map<FramePair, long>;
+
+// The pairs the test compares, both frames shown, whose digests differ.
+std::vector<FramePair> frames_with_other_digests(const Test& test,
+                                                 const std::vector<DigestLine>& expected,
+                                                 const std::vector<DigestLine>& actual);
 
 struct Verdict {
   std::string status;
   std::string detail;        // what happened, in words
   long first_differing = 0;  // the frame the report shows, 0 for none
+  long expected_frame = 0;   // the reference's frame it is compared with
   long differing = 0;
 };
 
-// `pixels` holds, for frames whose digests differ, how many pixels differ
-// (known when the test has a tolerance, or for the frame shown).
+// `pixels` holds, for pairs whose digests differ, how many pixels differ
+// (known when the test has a tolerance or a mask, or for the frame shown).
 Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
               const sandbox::Outcome& outcome, const std::vector<DigestLine>& actual,
-              const std::map<long, long>& pixels);
+              const PixelCounts& pixels);
 
 // The share of the points a run earns with credit = "frames": the frames
-// equal to the reference's (within the tolerance, by `pixels`), of all the
-// frames either run showed.
+// compared that equal the reference's (within the tolerance, by `pixels`),
+// of all the frames either run showed (of the ticks chosen, with "ticks").
 double frame_share(const Test& test, const std::vector<DigestLine>& expected,
-                   const std::vector<DigestLine>& actual, const std::map<long, long>& pixels);
+                   const std::vector<DigestLine>& actual, const PixelCounts& pixels);
 
 // The lines the runner printed itself ("./program: ..."), without that prefix.
 std::vector<std::string> runner_messages(const std::string& standard_error);
