@@ -50,14 +50,14 @@ link=("$build/package/libzivro_headless_main.a" "$build/package/libzivro_headles
   -lfreetype -lfontconfig -lpng -lstdc++ -lm)
 start=$(now)
 mkdir "$work/loop"
-cc -I "$source_dir/package" "$reference" "${link[@]}" -o "$work/loop/reference"
+cc -I "$source_dir/include" "$reference" "${link[@]}" -o "$work/loop/reference"
 for test in 1 2 3; do
   "$work/loop/reference" --play "$work/session$test.scr" --png "$work/loop/expected$test.png"
 done
 check_one() {
   local source=$1 name
   name=$(basename "$source" .c)
-  cc -I "$source_dir/package" "$source" "${link[@]}" -o "$work/loop/$name"
+  cc -I "$source_dir/include" "$source" "${link[@]}" -o "$work/loop/$name"
   for test in 1 2 3; do
     cp "$work/loop/expected$test.png" "$work/loop/$name-$test.png"
     timeout 60 "$work/loop/$name" --play "$work/session$test.scr" --expect "$work/loop/$name-$test.png" \
