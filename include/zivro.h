@@ -248,6 +248,11 @@ int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text);
  * it, with the same warning; a NULL text is 0 wide. 0 before ZIVRO_open. */
 int ZIVRO_text_width(int ptsize, const char* text);
 int ZIVRO_text_height(int ptsize);
+
+/* Writes the canvas, as drawn so far, to png_file as a PNG picture (in the
+ * browser: offers it as a download of that name). Returns 1, or 0 with a
+ * warning in the text window when it could not be written. */
+int ZIVRO_save_png(const char* png_file);
 /* Paints the canvas white; ZIVRO_undo is obsolete and only says so. */
 int ZIVRO_clear(void);
 int ZIVRO_undo(void);

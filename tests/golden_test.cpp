@@ -6,15 +6,15 @@
 
 #include "cargame.h"
 #include "package_fixture.h"
-#include "platform/headless/png_io.h"
+#include "platform/portable/png_files.h"
 #include "platform/portable/objects.h"
 
 namespace {
 
 class Golden : public PackageTest, public ::testing::WithParamInterface<const char*> {};
 
-headless::Image difference(const headless::Image& expected, const platform::BitmapObject& actual) {
-  headless::Image diff{actual.width, actual.height, actual.pixels};
+portable::Image difference(const portable::Image& expected, const platform::BitmapObject& actual) {
+  portable::Image diff{actual.width, actual.height, actual.pixels};
   for (size_t i = 0; i < diff.pixels.size(); ++i) {
     const uint32_t want = i < expected.pixels.size() ? expected.pixels[i] : 0;
     diff.pixels[i] = want == actual.pixels[i] ? (want >> 2) & 0x3F3F3F : 0xFF0000;
@@ -30,17 +30,17 @@ TEST_P(Golden, FrameMatchesItsImage) {
   ASSERT_EQ(run_cargame(nullptr, nullptr, command_line, SW_SHOWNORMAL), 0);
 
   const platform::BitmapObject& canvas = *canvas_context()->bitmap;
-  headless::Image expected;
-  ASSERT_TRUE(headless::read_png((golden_dir / (name + ".png")).string(), &expected)) << name;
+  portable::Image expected;
+  ASSERT_TRUE(portable::read_png((golden_dir / (name + ".png")).string(), &expected)) << name;
   const bool same = expected.width == canvas.width && expected.height == canvas.height &&
                     expected.pixels == canvas.pixels;
   if (!same) {
     const std::filesystem::path out = std::filesystem::path(ZIVRO_GOLDEN_OUT);
     std::filesystem::create_directories(out);
-    headless::write_png((out / (name + ".actual.png")).string(), canvas.pixels.data(), canvas.width,
+    portable::write_png((out / (name + ".actual.png")).string(), canvas.pixels.data(), canvas.width,
                         canvas.height);
-    const headless::Image diff = difference(expected, canvas);
-    headless::write_png((out / (name + ".diff.png")).string(), diff.pixels.data(), diff.width,
+    const portable::Image diff = difference(expected, canvas);
+    portable::write_png((out / (name + ".diff.png")).string(), diff.pixels.data(), diff.width,
                         diff.height);
     ADD_FAILURE() << name << " differs from its golden image; see " << out.string();
   }

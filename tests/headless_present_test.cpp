@@ -1,7 +1,7 @@
 // Presents on the headless layer when the main window's surface is not kept:
 // the canvas is still seen as presented, and nothing else changes.
 #include "package_fixture.h"
-#include "platform/headless/png_io.h"
+#include "platform/portable/png_files.h"
 #include "platform/portable/objects.h"
 
 namespace {
@@ -37,10 +37,10 @@ TEST_F(HeadlessPresent, TheFramesDirectoryGetsEachPresentedCanvas) {
   ZIVRO_rectangle(ZIVRO_RED, -10, -10, 10, 10, 0);
   present_canvas();
   ASSERT_TRUE(headless::frames_written_ok());
-  headless::Image first;
-  headless::Image second;
-  ASSERT_TRUE(headless::read_png((directory_ / "000001.png").string(), &first));
-  ASSERT_TRUE(headless::read_png((directory_ / "000002.png").string(), &second));
+  portable::Image first;
+  portable::Image second;
+  ASSERT_TRUE(portable::read_png((directory_ / "000001.png").string(), &first));
+  ASSERT_TRUE(portable::read_png((directory_ / "000002.png").string(), &second));
   EXPECT_NE(first.pixels, second.pixels);
   EXPECT_EQ(second.pixels, canvas_context()->bitmap->pixels);
 }

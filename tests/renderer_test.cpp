@@ -6,6 +6,7 @@
 
 #include "package_fixture.h"
 #include "platform/portable/objects.h"
+#include "platform/portable/png_files.h"
 
 namespace {
 
@@ -138,6 +139,30 @@ TEST_F(Renderer, TextMeasurementPlacesTheNextPieceWhereDrawingWould) {
   ZIVRO_logging(1);
   EXPECT_EQ(ZIVRO_text_width(-300, "a"), ZIVRO_text_width(127, "a"));
   EXPECT_EQ(headless::printed_lines().back(), "ptsize of 300 not possible, using ptsize 127\n");
+}
+
+// The canvas saved from the program: its pixels exactly, or a warning and 0
+// where no file can be written; the log names the file.
+TEST_F(Renderer, SavedCanvasHoldsItsPixels) {
+  ZIVRO_circle(ZIVRO_SEA_GREEN, 10, 20, 30);
+  ZIVRO_text(ZIVRO_rgb(1, 2, 3), -250, 100, 20, "saved");
+  ZIVRO_logging(1);
+  EXPECT_EQ(ZIVRO_save_png("canvas.png"), 1);
+  portable::Image image;
+  ASSERT_TRUE(portable::read_png("canvas.png", &image));
+  EXPECT_EQ(image.width, canvas().width);
+  EXPECT_EQ(image.height, canvas().height);
+  EXPECT_TRUE(image.pixels == canvas().pixels);
+
+  std::filesystem::create_directory("a directory");
+  EXPECT_EQ(ZIVRO_save_png("a directory"), 0);
+  EXPECT_EQ(ZIVRO_save_png(nullptr), 0);
+  const auto& lines = headless::printed_lines();
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end()),
+            (std::vector<std::string>{"Saving the graphics window to \"canvas.png\"\n",
+                                      "Saving the graphics window to \"a directory\"\n",
+                                      "Could not save the graphics window to \"a directory\"\n",
+                                      "No file name to save the graphics window to\n"}));
 }
 
 TEST_F(Renderer, FilledRectangleIncludesBothCorners) {

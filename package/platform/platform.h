@@ -256,6 +256,10 @@ void draw_text(DrawingContext context, int x, int y, const char* text, size_t co
 // Width and line pitch of count bytes set in one line in the selected font.
 Size text_extent(DrawingContext context, const char* text, size_t count);
 TextMetrics text_metrics(DrawingContext context);
+// Writes the bitmap selected into a memory context as a PNG file at `path`
+// (the page offers it as a download of that name instead). Unlike the rest
+// of this file it says whether it could: a program asks for the file.
+bool save_context_png(DrawingContext context, const char* path);
 // Moves the context's whole surface by (dx, dy); uncovered pixels stay.
 void scroll_surface(DrawingContext context, int dx, int dy);
 

@@ -6,7 +6,9 @@
 // scenario runs in a child process of its own, started from this same
 // program in an empty directory of its own (the script file is written to
 // the current directory). The parent's tests just run the children.
+#include <gdiplus.h>
 #include <gtest/gtest.h>
+#include <objidl.h>
 #include <windows.h>
 #include <zivro.h>
 
@@ -545,6 +547,49 @@ ZIVRO_SCENARIO(Drawing, OutlinesLeaveTheInsideAndShapesRestoreTheContext) {
   EXPECT_EQ(GetCurrentObject(canvas, OBJ_BRUSH), brush_before);
   EXPECT_EQ(GetCurrentObject(canvas, OBJ_FONT), font_before);
   EXPECT_EQ(GetBkMode(canvas), OPAQUE);
+}
+
+// A colour of the program's own, text measured by GDI, and the canvas saved
+// by GDI+: read back, every pixel is the canvas's.
+ZIVRO_SCENARIO(Drawing, DefinedColourMeasuredTextAndTheSavedCanvas) {
+  open_package();
+  ZIVRO_logging(0);
+  ZIVRO_clear();
+  const int sky = ZIVRO_rgb(135, 206, 235);
+  EXPECT_EQ(sky, 24);
+  ZIVRO_rectangle(sky, -50, 50, 50, -50, 0);
+  EXPECT_EQ(canvas_pixel(origin_x(), origin_y()), RGB(135, 206, 235));
+  const int hi = ZIVRO_text_width(20, "Hi");
+  EXPECT_GT(hi, 0);
+  EXPECT_EQ(ZIVRO_text_width(20, "HiHi\nHi"), 2 * hi);
+  EXPECT_GT(ZIVRO_text_height(20), 0);
+  ZIVRO_text(ZIVRO_BLACK, -200, -100, 20, "Hi");
+  ZIVRO_text(ZIVRO_rgb(200, 0, 100), -200 + hi, -100, 20, "Hi");
+
+  ASSERT_EQ(ZIVRO_save_png("saved.png"), 1);
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+  Gdiplus::GpBitmap* saved = nullptr;
+  ASSERT_EQ(Gdiplus::DllExports::GdipCreateBitmapFromFile(L"saved.png", &saved), Gdiplus::Ok);
+  UINT width = 0, height = 0;
+  Gdiplus::DllExports::GdipGetImageWidth(saved, &width);
+  Gdiplus::DllExports::GdipGetImageHeight(saved, &height);
+  EXPECT_EQ(width, 601u);
+  EXPECT_EQ(height, 540u);
+  int differing = 0;
+  for (UINT row = 0; row < height; ++row) {
+    for (UINT column = 0; column < width; ++column) {
+      Gdiplus::ARGB argb = 0;
+      Gdiplus::DllExports::GdipBitmapGetPixel(saved, static_cast<INT>(column),
+                                              static_cast<INT>(row), &argb);
+      const COLORREF expected = canvas_pixel(static_cast<int>(column), static_cast<int>(row));
+      if (RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF) != expected) ++differing;
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  Gdiplus::DllExports::GdipDisposeImage(saved);
+  EXPECT_EQ(ZIVRO_save_png("no such directory\\saved.png"), 0);
 }
 
 ZIVRO_SCENARIO(Drawing, TextStandsOnItsReferenceRow) {

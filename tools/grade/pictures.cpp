@@ -4,14 +4,14 @@
 
 #include <cstdint>
 
-#include "platform/headless/png_io.h"
+#include "platform/portable/png_files.h"
 
 namespace grade {
 namespace {
 
 bool read_pair(const std::string& expected, const std::string& actual,
-               const std::vector<bool>& ignored, headless::Image* a, headless::Image* b) {
-  return headless::read_png(expected, a) && headless::read_png(actual, b) && a->width == b->width &&
+               const std::vector<bool>& ignored, portable::Image* a, portable::Image* b) {
+  return portable::read_png(expected, a) && portable::read_png(actual, b) && a->width == b->width &&
          a->height == b->height && (ignored.empty() || ignored.size() == a->pixels.size());
 }
 
@@ -52,7 +52,7 @@ bool read_mask(const std::string& path, int width, int height, std::vector<bool>
 
 long count_differing(const std::string& expected, const std::string& actual,
                      const std::vector<bool>& ignored) {
-  headless::Image a, b;
+  portable::Image a, b;
   if (!read_pair(expected, actual, ignored, &a, &b)) return -1;
   long count = 0;
   for (size_t i = 0; i < a.pixels.size(); ++i) {
@@ -63,10 +63,10 @@ long count_differing(const std::string& expected, const std::string& actual,
 
 long write_difference(const std::string& expected, const std::string& actual,
                       const std::string& difference, const std::vector<bool>& ignored) {
-  headless::Image a, b;
+  portable::Image a, b;
   if (!read_pair(expected, actual, ignored, &a, &b)) return -1;
   long count = 0;
-  headless::Image diff = a;
+  portable::Image diff = a;
   for (size_t i = 0; i < a.pixels.size(); ++i) {
     const uint32_t dimmed = (a.pixels[i] >> 2) & 0x3F3F3Fu;
     if (is_ignored(ignored, i)) {
@@ -77,7 +77,7 @@ long write_difference(const std::string& expected, const std::string& actual,
     count += same ? 0 : 1;
     diff.pixels[i] = same ? dimmed : 0xFF0000u;
   }
-  if (!headless::write_png(difference, diff.pixels.data(), diff.width, diff.height)) return -1;
+  if (!portable::write_png(difference, diff.pixels.data(), diff.width, diff.height)) return -1;
   return count;
 }
 

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "platform/headless/headless.h"
-#include "platform/headless/png_io.h"
+#include "platform/portable/png_files.h"
 #include "platform/portable/dialog_template.h"
 #include "platform/portable/dialogs.h"
 #include "platform/portable/files.h"
@@ -268,7 +268,7 @@ void set_frame_observer(FrameObserver observer) {
 
 bool write_presented_png(const std::string& path) {
   const platform::BitmapObject* canvas = layer.presented;
-  return canvas && write_png(path, canvas->pixels.data(), canvas->width, canvas->height);
+  return canvas && portable::write_png(path, canvas->pixels.data(), canvas->width, canvas->height);
 }
 
 bool presented_pixels(std::vector<uint32_t>* pixels, int* width, int* height) {
@@ -281,7 +281,7 @@ bool presented_pixels(std::vector<uint32_t>* pixels, int* width, int* height) {
 }
 
 bool write_window_png(platform::Window window, const std::string& path) {
-  return window && write_png(path, window->surface.pixels.data(), window->surface.width,
+  return window && portable::write_png(path, window->surface.pixels.data(), window->surface.width,
                              window->surface.height);
 }
 
@@ -332,7 +332,7 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
       (chosen.empty() || std::binary_search(chosen.begin(), chosen.end(), number))) {
     char name[32];
     std::snprintf(name, sizeof name, "/%06ld.png", number);
-    layer.frames_ok = headless::write_png(layer.frames_directory + name, source.pixels.data(),
+    layer.frames_ok = portable::write_png(layer.frames_directory + name, source.pixels.data(),
                                           source.width, source.height) &&
                       layer.frames_ok;
   }

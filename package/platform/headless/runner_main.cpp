@@ -16,7 +16,7 @@
 
 #include "platform/headless/frame_digest.h"
 #include "platform/headless/headless.h"
-#include "platform/headless/png_io.h"
+#include "platform/portable/png_files.h"
 #include "platform/portable/command_line.h"
 #include "startup.h"
 
@@ -164,10 +164,10 @@ std::string parse_options(int argc, char** argv, Options* options) {
 // Compares a picture with an expected PNG. Prints what differs and writes
 // the changed pixels in red on a dimmed copy of the expected picture.
 // Returns 0 for equal, 1 for different, 2 when the expected file is unusable.
-int compare_with(const headless::Image& picture, const std::string& expected_path,
+int compare_with(const portable::Image& picture, const std::string& expected_path,
                  const std::string& diff_path) {
-  headless::Image expected;
-  if (!headless::read_png(expected_path, &expected)) {
+  portable::Image expected;
+  if (!portable::read_png(expected_path, &expected)) {
     std::fprintf(stderr, "%s: cannot read %s: missing or not a PNG\n", program,
                  expected_path.c_str());
     return kUnusable;
@@ -178,7 +178,7 @@ int compare_with(const headless::Image& picture, const std::string& expected_pat
     return 1;
   }
   long differing = 0;
-  headless::Image diff = expected;
+  portable::Image diff = expected;
   for (size_t i = 0; i < diff.pixels.size(); ++i) {
     const bool same = picture.pixels[i] == expected.pixels[i];
     differing += same ? 0 : 1;
@@ -186,7 +186,7 @@ int compare_with(const headless::Image& picture, const std::string& expected_pat
   }
   if (differing == 0) return 0;
   std::fprintf(stderr, "%s: %ld pixels differ\n", expected_path.c_str(), differing);
-  if (!headless::write_png(diff_path, diff.pixels.data(), diff.width, diff.height)) {
+  if (!portable::write_png(diff_path, diff.pixels.data(), diff.width, diff.height)) {
     std::fprintf(stderr, "%s: cannot write %s\n", program, diff_path.c_str());
   }
   return 1;
@@ -224,8 +224,8 @@ int compare_frames(const std::string& frames, const std::string& expected_dir) {
       worst = std::max(worst, int{kDiffers});
       continue;
     }
-    headless::Image frame;
-    if (!headless::read_png(frames + name, &frame)) {
+    portable::Image frame;
+    if (!portable::read_png(frames + name, &frame)) {
       std::fprintf(stderr, "%s: cannot read %s%s\n", program, frames.c_str(), name);
       return kUnusable;
     }
@@ -305,9 +305,9 @@ std::string check_inputs(const Options& options) {
   }
   if (!options.expect.empty()) {
     const auto status = std::filesystem::status(options.expect, error);
-    headless::Image expected;
+    portable::Image expected;
     if (error || !std::filesystem::is_regular_file(status) ||
-        !headless::read_png(options.expect, &expected)) {
+        !portable::read_png(options.expect, &expected)) {
       return "cannot read " + options.expect + ": missing or not a PNG";
     }
   }
@@ -330,18 +330,18 @@ std::string check_outputs(const Options& options) {
   for (const std::string* path :
        {&options.png, &options.text_png, &options.log, &options.record, &options.digests}) {
     if (path->empty()) continue;
-    if (const std::string refusal = headless::output_refusal(*path); !refusal.empty()) {
+    if (const std::string refusal = portable::output_refusal(*path); !refusal.empty()) {
       return "cannot write " + *path + ": " + refusal;
     }
   }
   for (const std::string* path : {&options.png, &options.text_png}) {
-    if (!path->empty() && !headless::can_write_png(*path))
+    if (!path->empty() && !portable::can_write_png(*path))
       return "cannot write " + *path + ": " + std::strerror(errno);
   }
   if (!options.record.empty()) {
     // Opened for appending, so that an existing script is left as it is
     // until the recording's first line empties it.
-    const std::string target = headless::output_target(options.record);
+    const std::string target = portable::output_target(options.record);
     std::error_code error;
     const bool existed = std::filesystem::exists(target, error);
     std::FILE* probe = std::fopen(target.c_str(), "ab");
@@ -365,7 +365,7 @@ std::string check_outputs(const Options& options) {
       if (error) return "cannot search directory " + frames + ": " + reason(error);
       return "--frames " + frames + " already holds frames; give an empty directory";
     }
-    if (!headless::can_write_png(frames + "/000001.png")) {
+    if (!portable::can_write_png(frames + "/000001.png")) {
       return "cannot write in directory " + frames + ": " + std::strerror(errno);
     }
   }
@@ -497,7 +497,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s: the run presented no canvas to compare\n", program);
       return kProgramFailed;
     }
-    headless::Image picture;
+    portable::Image picture;
     picture.width = width;
     picture.height = height;
     picture.pixels = std::move(canvas);

@@ -34,6 +34,8 @@ EM_JS(void, page_menu_changed, (int id, const char* menu),
 EM_JS(void, page_open_menu, (int id, int index), { ZivroPage.openMenu(id, index); });
 EM_JS(void, page_frame_presented, (const uint32_t* pixels, int width, int height),
       { ZivroPage.framePresented(pixels, width, height); });
+EM_JS(void, page_save_picture, (const uint32_t* pixels, int width, int height, const char* name),
+      { ZivroPage.savePicture(pixels, width, height, UTF8ToString(name)); });
 EM_JS(int, page_screen_width, (), { return screen.width; });
 EM_JS(int, page_screen_height, (), { return screen.height; });
 EM_ASYNC_JS(void, page_sleep, (double ms), { await ZivroPage.sleep(ms); });
@@ -295,6 +297,14 @@ void wait_for_message() {
     if (!web::any_window_open()) return;  // nothing can ever post again
     web::sleep_until_input(web::ms_until_next_timer());
   }
+}
+
+bool save_context_png(DrawingContext context, const char* path) {
+  const BitmapObject* bitmap = context ? context->bitmap : nullptr;
+  if (!bitmap || !path) return false;
+  // The page has no files of the user's to write: it offers a download.
+  page_save_picture(bitmap->pixels.data(), bitmap->width, bitmap->height, path);
+  return true;
 }
 
 Size screen_size() {

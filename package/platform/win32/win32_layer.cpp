@@ -11,7 +11,9 @@
 #include <windows.h>
 
 // After <windows.h>, so its definitions of the shared macros are the ones used.
+#include <gdiplus.h>
 #include <io.h>
+#include <objidl.h>  // what <gdiplus.h> needs that WIN32_LEAN_AND_MEAN leaves out
 
 #include <cstdio>
 #include <cstring>
@@ -177,6 +179,31 @@ intptr_t wheel_client_position(Window window, intptr_t lparam) {
   POINT at{static_cast<int16_t>(LOWORD(lparam)), static_cast<int16_t>(HIWORD(lparam))};
   ScreenToClient(hwnd(window), &at);
   return MAKELPARAM(static_cast<uint16_t>(at.x), static_cast<uint16_t>(at.y));
+}
+
+// PNG files through GDI+, Windows' own encoder, started on first use.
+bool save_context_png(DrawingContext context, const char* path) {
+  static ULONG_PTR gdiplus_token = 0;
+  if (!gdiplus_token) {
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr) != Gdiplus::Ok) return false;
+  }
+  if (!path) return false;
+  const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
+  if (length <= 0) return false;
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
+  HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(hdc(context), OBJ_BITMAP));
+  Gdiplus::GpBitmap* image = nullptr;
+  if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) != Gdiplus::Ok) {
+    return false;
+  }
+  // The PNG encoder's class id, as GDI+ lists it.
+  const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+  const bool saved =
+      Gdiplus::DllExports::GdipSaveImageToFile(image, wide.c_str(), &png, nullptr) == Gdiplus::Ok;
+  Gdiplus::DllExports::GdipDisposeImage(image);
+  return saved;
 }
 
 Size screen_size() {

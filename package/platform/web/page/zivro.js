@@ -677,6 +677,31 @@ const ZivroPage = {
     this.frames.push(canvas.toDataURL('image/png'));
   },
 
+  // ZIVRO_save_png in the page: the surface (0x00RRGGBB words) as a PNG
+  // download of the name the program gave, without its directories.
+  savePicture(pixels, width, height, name) {
+    const source = new Uint8Array(Module.HEAPU8.buffer, pixels, width * height * 4);
+    const image = new ImageData(width, height);
+    for (let i = 0; i < width * height * 4; i += 4) {
+      image.data[i] = source[i + 2];
+      image.data[i + 1] = source[i + 1];
+      image.data[i + 2] = source[i];
+      image.data[i + 3] = 255;
+    }
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    canvas.getContext('2d').putImageData(image, 0, 0);
+    const link = document.createElement('a');
+    link.href = canvas.toDataURL('image/png');
+    link.download = name.split(/[\\/]/).pop() || 'canvas.png';
+    this.savedPictures.push({ name: link.download, png: link.href });
+    document.body.append(link);
+    link.click();
+    link.remove();
+  },
+  savedPictures: [],
+
   // How many frames had come when a playback ended: the program may go on
   // presenting frames of its own after it, which a test leaves out.
   notePlayback(menu) {

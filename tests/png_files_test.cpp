@@ -1,6 +1,6 @@
 // Reading expected pictures: every kind of PNG a tool may write reads as the
 // same 8-bit RGB pixels, and a failed write leaves the old file in place.
-#include "platform/headless/png_io.h"
+#include "platform/portable/png_files.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -94,8 +94,8 @@ TEST(PngIo, EveryKindOfPngReadsAsTheSameRgbPixels) {
     for (int interlace : {PNG_INTERLACE_NONE, PNG_INTERLACE_ADAM7}) {
       SCOPED_TRACE(std::string(kind.name) + (interlace ? " interlaced" : ""));
       write_case(path, kind.colour_type, kind.depth, interlace);
-      headless::Image image;
-      ASSERT_TRUE(headless::read_png(path, &image));
+      portable::Image image;
+      ASSERT_TRUE(portable::read_png(path, &image));
       ASSERT_EQ(image.width, kWidth);
       ASSERT_EQ(image.height, kHeight);
       int wrong = 0;
@@ -110,8 +110,8 @@ TEST(PngIo, EveryKindOfPngReadsAsTheSameRgbPixels) {
     }
   }
   std::ofstream(path, std::ios::binary) << "not a picture";
-  headless::Image image;
-  EXPECT_FALSE(headless::read_png(path, &image));
+  portable::Image image;
+  EXPECT_FALSE(portable::read_png(path, &image));
   std::filesystem::remove(path);
 }
 
@@ -121,13 +121,13 @@ TEST(PngIo, AFailedWriteLeavesTheOldFile) {
   const std::string path = (directory / "out.png").string();
   std::ofstream(path) << "old";
   const uint32_t pixels[2] = {0xFF0000u, 0x00FF00u};
-  EXPECT_FALSE(headless::write_png(path, pixels, 0, 1));
-  EXPECT_FALSE(headless::write_png(path + "/inside", pixels, 2, 1));
+  EXPECT_FALSE(portable::write_png(path, pixels, 0, 1));
+  EXPECT_FALSE(portable::write_png(path + "/inside", pixels, 2, 1));
   std::ifstream in(path);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
-  ASSERT_TRUE(headless::write_png(path, pixels, 2, 1));
-  headless::Image image;
-  ASSERT_TRUE(headless::read_png(path, &image));
+  ASSERT_TRUE(portable::write_png(path, pixels, 2, 1));
+  portable::Image image;
+  ASSERT_TRUE(portable::read_png(path, &image));
   EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF0000u, 0x00FF00u}));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), {}), 1)
       << "no partial file is left beside it";

@@ -7,7 +7,7 @@
 
 #include "platform/layer_only.h"
 
-namespace headless {
+namespace portable {
 
 struct Image {
   int width = 0;
@@ -39,4 +39,4 @@ bool can_write_png(const std::string& path);
 // RGB, alpha dropped; false if the file is missing or not a PNG.
 bool read_png(const std::string& path, Image* image);
 
-}  // namespace headless
+}  // namespace portable

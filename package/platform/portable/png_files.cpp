@@ -1,4 +1,4 @@
-#include "platform/headless/png_io.h"
+#include "platform/portable/png_files.h"
 
 #include <png.h>
 #include <unistd.h>
@@ -9,8 +9,9 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/portable/objects.h"
 
-namespace headless {
+namespace portable {
 namespace {
 
 constexpr png_uint_32 kMaxSide = 16384;
@@ -212,4 +213,14 @@ bool read_png(const std::string& path, Image* image) {
   return true;
 }
 
-}  // namespace headless
+}  // namespace portable
+
+namespace platform {
+
+bool save_context_png(DrawingContext context, const char* path) {
+  const BitmapObject* bitmap = context ? context->bitmap : nullptr;
+  return bitmap && path &&
+         portable::write_png(path, bitmap->pixels.data(), bitmap->width, bitmap->height);
+}
+
+}  // namespace platform
