@@ -1,0 +1,35 @@
+// An animated WebP of two runs side by side: the expected frames on the
+// left, the actual ones on the right, scaled down to a width that opens at once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace grade {
+
+struct FramePair {
+  long frame = 0;
+  std::string expected, actual;  // PNG files; empty where that run showed no such frame
+};
+
+struct AnimationSize {
+  int width = 0, height = 0;
+  size_t frames = 0;
+  size_t bytes = 0;
+};
+
+// At most this many frames go into an animation, sampled evenly.
+inline constexpr size_t kAnimationFrames = 60;
+// Each side is scaled down by a whole factor to at most this width.
+inline constexpr int kAnimationSideWidth = 320;
+
+// The frames to animate of a run of `count` frames: every one up to the
+// cap, else that many spread evenly, the first and the last among them.
+std::vector<long> animation_frames(long count);
+
+// Writes the animation, `frame_ms` per frame; false with *error if no
+// picture could be read or the file not written.
+bool write_animation(const std::vector<FramePair>& frames, const std::string& path, int frame_ms,
+                     AnimationSize* size, std::string* error);
+
+}  // namespace grade
