@@ -22,7 +22,8 @@ struct Test {
   Credit credit = Credit::kAllOrNothing;
   long tolerance = 0;  // differing pixels allowed per frame
   long ticks = 0;      // the runner's --ticks
-  bool compare_log = false;  // the text window's lines (--log) must be the reference's too
+  // The lines printed to the text window (--log) must be the reference's too.
+  bool compare_log = false;
   std::vector<std::string> answers;
   std::vector<std::string> arguments;
   sandbox::Limits limits;
