@@ -38,7 +38,7 @@ cp "$here/log.toml" "$here/session.scr" . && mkdir reference && cp "$here/refere
 "$GRADE" log.toml class --out report 2> grade.err
 check "graded, exit 0" test $? -eq 0
 check "verdicts: frames, then the log" test "$(tail -n +2 report/grades.csv | tr '\n' ' ')" = \
-  "bea,0,frames differ,0 oli,0,log differs,0 same,5,passed,5 "
+  "bea,0,frames differ,2,passed,2 oli,0,log differs,2,passed,2 same,5,passed,2,passed,7 "
 detail() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["tests"][0]["output"])' "report/students/$1/results.json"; }
 check "oli: the first differing line, its number and both texts" grep -qF \
   'log differs: log line 107: expected `phase 0 after 12 ticks`, got `phase 3 after 12 ticks`' <<< "$(detail oli)"
