@@ -88,14 +88,14 @@ def check_sorting(driver):
 def check_scrubbers(driver, where):
     for scrubber in driver.find_elements(By.CSS_SELECTOR, ".scrubber"):
         frames = driver.execute_script("return JSON.parse(arguments[0].dataset.frames)", scrubber)
-        for position, (frame, expected, actual) in enumerate(frames):
+        for position, (frame, expected, actual, differs) in enumerate(frames):
             driver.execute_script("var r = arguments[0].querySelector('input'); r.value = arguments[1];"
                                   "r.dispatchEvent(new Event('input'));", scrubber, position)
             shown = driver.execute_script(
                 "var s = arguments[0]; return [s.querySelector('output').textContent]"
                 ".concat(['expected', 'actual'].map(c => s.querySelector('img.' + c).hidden ? ''"
                 " : s.querySelector('img.' + c).getAttribute('src')))", scrubber)
-            if shown != [str(frame), expected, actual]:
+            if shown != [str(frame) + (", differs" if differs else ""), expected, actual]:
                 problems.append(f"{where}: the scrubber at {position} shows {shown}, "
                                 f"not frame {frame}'s pictures")
             check_pictures(driver, f"{where} at frame {frame}", counted=False)

@@ -10,6 +10,7 @@ namespace grade {
 struct FramePair {
   long frame = 0;
   std::string expected, actual;  // PNG files; empty where that run showed no such frame
+  bool differs = false;          // both runs showed it, and not alike
 };
 
 struct AnimationSize {

@@ -281,7 +281,8 @@ struct Grader {
   // Beside the first differing frame: both runs animated side by side, and
   // the frames around it for the page's scrubber, copied into the report.
   void show_runs(size_t test, long first, long expected_count, long actual_count,
-                 const std::string& actual_frames, const std::string& name, TestResult* result) {
+                 const std::string& actual_frames, const std::vector<long>& differing,
+                 const std::string& name, TestResult* result) {
     const std::string stem = "students/" + name + "/" + assignment.tests[test].name;
     std::vector<long> wanted;
     for (long frame : frames_shown(first, expected_count, actual_count)) {
@@ -316,6 +317,7 @@ struct Grader {
       const FramePair found = pair_of(frame);
       FramePair copied;
       copied.frame = frame;
+      copied.differs = std::binary_search(differing.begin(), differing.end(), frame);
       const std::string base = stem + "-frames/" + std::to_string(frame);
       if (!found.expected.empty() &&
           fs::copy_file(found.expected, fs::path(options.out) / (base + "-expected.png"),
@@ -376,7 +378,8 @@ struct Grader {
         actual = frame_file(again.frames, frame);
       }
       const long count = show_frame(index, frame, actual, student.name, &result);
-      show_runs(index, frame, expected_count, actual_count, again.frames, student.name, &result);
+      show_runs(index, frame, expected_count, actual_count, again.frames, other, student.name,
+                &result);
       if (count >= 0) {
         pixels[frame] = count;
         verdict = judge(test, wanted, run.outcome, run.digests, pixels);

@@ -144,14 +144,14 @@ document.querySelectorAll("table.sortable th").forEach(function (heading, column
 
 // The scrubber: its range input swaps the pictures of both runs for those
 // of the frame it points at (data-frames: [frame, expected, actual], each
-// picture "" where that run showed no such frame).
+// picture "" where that run showed no such frame, and whether they differ).
 constexpr const char* kScrubberScript = R"(<script>
 document.querySelectorAll(".scrubber").forEach(function (scrubber) {
   var frames = JSON.parse(scrubber.dataset.frames);
   var range = scrubber.querySelector("input");
   function show() {
     var frame = frames[range.value];
-    scrubber.querySelector("output").textContent = frame[0];
+    scrubber.querySelector("output").textContent = frame[0] + (frame[3] ? ", differs" : "");
     ["expected", "actual"].forEach(function (side, i) {
       var image = scrubber.querySelector("img." + side);
       var caption = scrubber.querySelector("figcaption." + side);
@@ -249,10 +249,11 @@ std::string student_page(const StudentResult& student, double max_score) {
       for (const FramePair& frame : test.scrubber) {
         if (frame.frame == test.first_differing) start = frames.size();
         frames.push_back({frame.frame, frame.expected.empty() ? "" : relative(frame.expected),
-                          frame.actual.empty() ? "" : relative(frame.actual)});
+                          frame.actual.empty() ? "" : relative(frame.actual), frame.differs});
       }
       html << "<div class=\"scrubber\" data-frames=\"" << escape_html(frames.dump())
            << "\">\n<p><label>Frame <output>" << test.first_differing
+           << (test.scrubber[start].differs ? ", differs" : "")
            << "</output> <input type=\"range\" min=\"0\" max=\"" << frames.size() - 1
            << "\" value=\"" << start << "\"></label> (frames " << test.scrubber.front().frame
            << " to " << test.scrubber.back().frame << ")</p>\n";
