@@ -32,6 +32,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTool = "zivro-grade";
+// The report's directory of the reference's frames the pages show, each
+// copied once for every student whose page shows it.
+constexpr const char* kReferenceFrames = "reference-frames";
 
 int refuse(const std::string& what) {
   std::fprintf(stderr, "%s: %s\n", kTool, what.c_str());
@@ -168,6 +171,7 @@ struct Grader {
   std::mutex reference_frames_lock;
   std::map<std::pair<size_t, long>, std::string> reference_frames;  // made on demand
   std::vector<StudentResult> students;
+  std::mutex report_frames_lock;
   std::vector<std::string> sources;
   std::atomic<size_t> next{0};
   std::atomic<size_t> done{0};
@@ -317,12 +321,17 @@ struct Grader {
       const FramePair found = pair_of(frame);
       FramePair copied;
       copied.frame = frame;
+      const std::string shared = std::string(kReferenceFrames) + "/" + assignment.tests[test].name +
+                                 "/" + std::to_string(frame) + ".png";
       copied.differs = std::binary_search(differing.begin(), differing.end(), frame);
       const std::string base = stem + "-frames/" + std::to_string(frame);
-      if (!found.expected.empty() &&
-          fs::copy_file(found.expected, fs::path(options.out) / (base + "-expected.png"),
-                        fs::copy_options::overwrite_existing, code)) {
-        copied.expected = base + "-expected.png";
+      if (!found.expected.empty()) {
+        std::lock_guard<std::mutex> hold(report_frames_lock);
+        const fs::path into = fs::path(options.out) / shared;
+        fs::create_directories(into.parent_path(), code);
+        if (fs::exists(into, code) || fs::copy_file(found.expected, into, code)) {
+          copied.expected = shared;
+        }
       }
       if (!found.actual.empty() &&
           fs::copy_file(found.actual, fs::path(options.out) / (base + "-actual.png"),
@@ -578,6 +587,7 @@ int grade_class(const Options& options) {
         return refuse(options.out + " holds files but no report; give a new or empty directory");
       }
       fs::remove_all(out / "students", code);
+      fs::remove_all(out / kReferenceFrames, code);
     }
   }
   Package package;

@@ -213,7 +213,8 @@ std::string student_page(const StudentResult& student, double max_score) {
        << ".</p>\n";
   // Paths in the page are relative to its own directory, students/.
   auto relative = [](const std::string& path) {
-    return path.substr(std::string("students/").size());
+    const std::string own = "students/";
+    return path.rfind(own, 0) == 0 ? path.substr(own.size()) : "../" + path;
   };
   bool scrubbed = false;
   for (const TestResult& test : student.tests) {
