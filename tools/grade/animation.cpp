@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
 
 #include "platform/headless/png_io.h"
 
@@ -60,6 +61,23 @@ std::vector<long> animation_frames(long count) {
     frames.push_back(kept == 1 ? 1 : 1 + i * (count - 1) / (kept - 1));
   }
   return frames;
+}
+
+std::vector<long> scrubber_frames(long first, long expected, long actual) {
+  const long count = std::max(expected, actual);
+  const long from = std::max(1L, std::min(first - kScrubberBefore, count - kScrubberFrames + 1));
+  std::vector<long> frames;
+  for (long frame = from; frame <= count && frame < from + kScrubberFrames; ++frame) {
+    frames.push_back(frame);
+  }
+  return frames;
+}
+
+std::vector<long> frames_shown(long first, long expected, long actual) {
+  std::set<long> frames{first};
+  for (long frame : scrubber_frames(first, expected, actual)) frames.insert(frame);
+  for (long frame : animation_frames(std::max(expected, actual))) frames.insert(frame);
+  return {frames.begin(), frames.end()};
 }
 
 bool write_animation(const std::vector<FramePair>& frames, const std::string& path, int frame_ms,

@@ -28,6 +28,18 @@ inline constexpr int kAnimationSideWidth = 320;
 // cap, else that many spread evenly, the first and the last among them.
 std::vector<long> animation_frames(long count);
 
+// A page's scrubber steps through up to this many frames, from this many
+// before the first differing one.
+inline constexpr long kScrubberFrames = 50;
+inline constexpr long kScrubberBefore = 10;
+
+// The scrubber's frames when frame `first` differs, of runs that showed
+// `expected` and `actual` frames.
+std::vector<long> scrubber_frames(long first, long expected, long actual);
+// Every frame a page shows of those runs: the first differing one, the
+// scrubber's and the animation's.
+std::vector<long> frames_shown(long first, long expected, long actual);
+
 // Writes the animation, `frame_ms` per frame; false with *error if no
 // picture could be read or the file not written.
 bool write_animation(const std::vector<FramePair>& frames, const std::string& path, int frame_ms,

@@ -124,42 +124,6 @@ std::string frame_file(const std::string& frames, long frame) {
   return fs::is_regular_file(fs::symlink_status(path, code)) ? path.string() : std::string();
 }
 
-// The log a run wrote, if it is a plain file, at most a few megabytes.
-std::string read_log(const fs::path& path, bool* found = nullptr) {
-  std::error_code code;
-  const bool plain = fs::is_regular_file(fs::symlink_status(path, code));
-  if (found) *found = plain;
-  if (!plain) return {};
-  std::ifstream file(path, std::ios::binary);
-  std::string text(4 << 20, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<size_t>(file.gcount()));
-  return text;
-}
-
-// The frames a page shows of a test whose frame `first` differs: those its
-// scrubber steps through (a window around that frame) and those its
-// animation samples, of runs that showed `expected` and `actual` frames.
-constexpr long kScrubberFrames = 50;
-constexpr long kScrubberBefore = 10;
-
-std::vector<long> scrubber_frames(long first, long expected, long actual) {
-  const long count = std::max(expected, actual);
-  const long from = std::max(1L, std::min(first - kScrubberBefore, count - kScrubberFrames + 1));
-  std::vector<long> frames;
-  for (long frame = from; frame <= count && frame < from + kScrubberFrames; ++frame) {
-    frames.push_back(frame);
-  }
-  return frames;
-}
-
-std::vector<long> frames_shown(long first, long expected, long actual) {
-  std::set<long> frames{first};
-  for (long frame : scrubber_frames(first, expected, actual)) frames.insert(frame);
-  for (long frame : animation_frames(std::max(expected, actual))) frames.insert(frame);
-  return {frames.begin(), frames.end()};
-}
-
 struct Grader {
   Options options;
   Assignment assignment;
@@ -229,7 +193,8 @@ struct Grader {
         if (expected.back().empty()) return refuse(path + ": no frames for test " + test.name);
         bool found = true;
         const fs::path log = fs::path(assignment.reference_expected) / (test.name + ".log");
-        expected_logs.push_back(test.compare_log ? read_log(log, &found) : std::string());
+        expected_logs.push_back(test.compare_log ? read_log_file(log.string(), &found)
+                                                 : std::string());
         if (!found) return refuse(log.string() + ": no log for test " + test.name);
         continue;
       }
@@ -247,7 +212,8 @@ struct Grader {
       }
       expected.push_back(run.digests);
       expected_logs.push_back(
-          test.compare_log ? read_log(work / "reference" / test.name / "log.txt") : std::string());
+          test.compare_log ? read_log_file((work / "reference" / test.name / "log.txt").string())
+                           : std::string());
     }
     return 0;
   }
@@ -404,7 +370,7 @@ struct Grader {
     if (test.compare_log) {
       const LogDifference log =
           compare_logs(clean_text(expected_logs[index]),
-                       clean_text(read_log(directory / test.name / "log.txt")));
+                       clean_text(read_log_file((directory / test.name / "log.txt").string())));
       result.log_diff = clean_text(log.diff);
       if (log.line && result.status == kPassed) {
         result.status = kLogDiffers;

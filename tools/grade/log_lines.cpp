@@ -1,6 +1,8 @@
 #include "log_lines.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -70,6 +72,18 @@ std::vector<Step> edit_script(const std::vector<std::string>& want,
 }
 
 }  // namespace
+
+std::string read_log_file(const std::string& path, bool* found) {
+  std::error_code code;
+  const bool plain = std::filesystem::is_regular_file(std::filesystem::symlink_status(path, code));
+  if (found) *found = plain;
+  if (!plain) return {};
+  std::ifstream file(path, std::ios::binary);
+  std::string text(4 << 20, '\0');
+  file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(file.gcount()));
+  return text;
+}
 
 LogDifference compare_logs(const std::string& expected, const std::string& actual, size_t shown,
                            size_t context) {
