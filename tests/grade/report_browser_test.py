@@ -57,8 +57,9 @@ def check_pictures(driver, where, counted=True):
 
 
 def check_links(driver, where):
+    # Links and pictures, and anything else fetched: nothing from elsewhere.
     for target in driver.execute_script(
-            "return Array.from(document.querySelectorAll('a[href], img[src]'))"
+            "return Array.from(document.querySelectorAll('[href], [src]'))"
             ".map(e => e.href || e.src)"):
         address = urllib.parse.urlparse(target)
         path = pathlib.Path(urllib.parse.unquote(address.path))
