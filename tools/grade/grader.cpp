@@ -32,8 +32,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTool = "zivro-grade";
-// The report's directory of the reference's frames the pages show, each
-// copied once for every student whose page shows it.
+// The report's directory of the reference's frames that scrubbers show:
+// each copied once, shared by every page that shows it.
 constexpr const char* kReferenceFrames = "reference-frames";
 
 int refuse(const std::string& what) {

@@ -274,11 +274,11 @@ std::string student_page(const StudentResult& student, double max_score) {
       html
           << "<p>The log lines that differ, expected (-) and actual (+):</p>\n<pre class=\"diff\">";
       std::istringstream lines(test.log_diff);
-      for (std::string line; std::getline(lines, line);) {
-        const char* kind = line.rfind("---", 0) == 0 || line.rfind("+++", 0) == 0 ? ""
-                           : line[0] == '-'                                       ? "removed"
-                           : line[0] == '+'                                       ? "added"
-                                                                                  : "";
+      // The first two lines name the sides; after them a line's mark says whose it is.
+      int number = 0;
+      for (std::string line; std::getline(lines, line); ++number) {
+        const char mark = number < 2 || line.empty() ? ' ' : line[0];
+        const char* kind = mark == '-' ? "removed" : mark == '+' ? "added" : "";
         html << "<span class=\"" << kind << "\">" << escape_html(line) << "</span>\n";
       }
       html << "</pre>\n";
@@ -395,15 +395,18 @@ bool write_report(const std::string& directory, const Assignment& assignment,
   }
   std::string csv = "student";
   for (const Test& test : assignment.tests)
-    csv += "," + escape_csv(test.name) + "," + escape_csv(test.name + " status");
+    csv.append(",")
+        .append(escape_csv(test.name))
+        .append(",")
+        .append(escape_csv(test.name + " status"));
   csv += ",total\n";
   nlohmann::json all = nlohmann::json::object();
   for (const StudentResult& student : students) {
     csv += escape_csv(student.name);
     for (const TestResult& test : student.tests) {
-      csv += "," + number_text(test.score) + "," + escape_csv(test.status);
+      csv.append(",").append(number_text(test.score)).append(",").append(escape_csv(test.status));
     }
-    csv += "," + number_text(student.score) + "\n";
+    csv.append(",").append(number_text(student.score)).append("\n");
     const nlohmann::json results = gradescope_results(student);
     all[student.name] = results;
     fs::create_directories(out / "students" / student.name, code);
