@@ -12,7 +12,7 @@ set -euo pipefail
 # sources for the Windows builds and their tests, and all of "web"); with "fresh" debootstrap
 # for the fresh-machine check.
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-liberation2
-  fonts-dejavu-core libpng-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev bubblewrap)
+  fonts-dejavu-core libpng-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev libwebp-dev bubblewrap)
 web_packages=(emscripten node-acorn binaryen curl ca-certificates xz-utils patch chromium
   chromium-driver python3-selenium)
 web=false

@@ -67,6 +67,8 @@ class Links(html.parser.HTMLParser):
         for key, value in attributes:
             if (tag, key) in (("a", "href"), ("img", "src")):
                 self.targets.append(value)
+            if key == "data-frames":  # a scrubber's pictures
+                self.targets += [path for frame in json.loads(value) for path in frame[1:3] if path]
 
 
 pages = [os.path.join(report, "index.html")]

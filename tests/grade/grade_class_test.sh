@@ -216,6 +216,7 @@ plays nothing|script = "nothing.scr"|5: script 'nothing.scr' plays no event (its
 bad compare|script = "$here/session.scr"\ncompare = "some"|6: 'compare' is "every-frame", "last-frame" or "ticks"
 bad number|script = "$here/session.scr"\npoints = "ten"|6: 'points' must be a number
 bad limits|script = "$here/session.scr"\n[test.limits]\ntime = 0|7: 'time' must be at least 1
+bad compare_log|script = "$here/session.scr"\ncompare_log = "yes"|6: 'compare_log' must be true or false
 credit of the last frame|script = "$here/session.scr"\ncompare = "last-frame"\ncredit = "frames"|7: credit = "frames" counts every frame
 not TOML|script = = 1|5:
 ticks without at|script = "$here/session.scr"\ncompare = "ticks"|6: compare = "ticks" needs 'at'

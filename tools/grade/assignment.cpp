@@ -103,7 +103,7 @@ struct Reader {
   bool test(const toml::table& table, const sandbox::Limits& defaults, Test* test) {
     if (!only_keys(table,
                    {"name", "script", "points", "compare", "credit", "tolerance", "ticks",
-                    "answers", "arguments", "limits", "at", "mask"},
+                    "answers", "arguments", "limits", "at", "mask", "compare_log"},
                    "[[test]]")) {
       return false;
     }
@@ -180,6 +180,10 @@ struct Reader {
     }
     if (const toml::node* node = table.get("ticks")) {
       if (!whole(*node, "ticks", 0, &test->ticks)) return false;
+    }
+    if (const toml::node* node = table.get("compare_log")) {
+      if (!node->is_boolean()) return fail(node->source(), "'compare_log' must be true or false");
+      test->compare_log = node->as_boolean()->get();
     }
     if (const toml::node* node = table.get("answers")) {
       if (!texts(*node, "answers", &test->answers)) return false;

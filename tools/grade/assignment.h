@@ -28,6 +28,8 @@ struct Test {
   std::string mask;  // absolute path, or empty
   std::vector<bool> ignored;
   long ticks = 0;  // the runner's --ticks
+  // The lines printed to the text window (--log) must be the reference's too.
+  bool compare_log = false;
   std::vector<std::string> answers;
   std::vector<std::string> arguments;
   sandbox::Limits limits;

@@ -11,13 +11,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
 #include <thread>
 
+#include "animation.h"
 #include "assignment.h"
 #include "build.h"
+#include "log_lines.h"
 #include "pictures.h"
 #include "report.h"
 #include "sandbox.h"
@@ -30,6 +33,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kTool = "zivro-grade";
+// The report's directory of the reference's frames that scrubbers show:
+// each copied once, shared by every page that shows it.
+constexpr const char* kReferenceFrames = "reference-frames";
 
 int refuse(const std::string& what) {
   std::fprintf(stderr, "%s: %s\n", kTool, what.c_str());
@@ -90,6 +96,7 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
   command.directory = directory.string();
   command.limits = test.limits;
   command.argv = {"./program", "--play", "test.scr", "--digests", "digests.txt"};
+  if (test.compare_log) command.argv.insert(command.argv.end(), {"--log", "log.txt"});
   if (test.ticks) command.argv.insert(command.argv.end(), {"--ticks", std::to_string(test.ticks)});
   for (const std::string& answer : test.answers) {
     command.argv.insert(command.argv.end(), {"--answer", answer});
@@ -125,9 +132,11 @@ struct Grader {
   Package package;
   std::string reference_program;                  // built from source, else empty
   std::vector<std::vector<DigestLine>> expected;  // per test
+  std::vector<std::string> expected_logs;         // per test, with compare_log
   std::mutex reference_frames_lock;
   std::map<std::pair<size_t, long>, std::string> reference_frames;  // made on demand
   std::vector<StudentResult> students;
+  std::mutex report_frames_lock;
   std::vector<std::string> sources;
   std::vector<size_t> positions;  // each student's place in the whole class, from 0
   size_t class_size = 0;
@@ -185,6 +194,11 @@ struct Grader {
             (fs::path(assignment.reference_expected) / (test.name + ".digests")).string();
         expected.push_back(read_digests(path));
         if (expected.back().empty()) return refuse(path + ": no frames for test " + test.name);
+        bool found = true;
+        const fs::path log = fs::path(assignment.reference_expected) / (test.name + ".log");
+        expected_logs.push_back(test.compare_log ? read_log_file(log.string(), &found)
+                                                 : std::string());
+        if (!found) return refuse(log.string() + ": no log for test " + test.name);
         continue;
       }
       const Run run = run_test(reference_program, test, work / "reference" / test.name, 0, {});
@@ -200,6 +214,9 @@ struct Grader {
                       verdict.detail + said);
       }
       expected.push_back(run.digests);
+      expected_logs.push_back(
+          test.compare_log ? read_log_file((work / "reference" / test.name / "log.txt").string())
+                           : std::string());
     }
     return 0;
   }
@@ -235,6 +252,66 @@ struct Grader {
       if (differing >= 0) result->difference_png = stem + "-difference.png";
     }
     return differing;
+  }
+
+  // Beside the first differing frame: both runs animated side by side, and
+  // the frames around it for the page's scrubber, copied into the report.
+  void show_runs(size_t test, long first, long expected_count, long actual_count,
+                 const std::string& actual_frames, const std::vector<long>& differing,
+                 const std::string& name, TestResult* result) {
+    const std::string stem = "students/" + name + "/" + assignment.tests[test].name;
+    std::vector<long> wanted;
+    for (long frame : frames_shown(first, expected_count, actual_count)) {
+      if (frame <= expected_count) wanted.push_back(frame);
+    }
+    const std::map<long, std::string> reference = expected_frames(test, wanted);
+    auto pair_of = [&](long frame) {
+      FramePair pair;
+      pair.frame = frame;
+      const auto found = reference.find(frame);
+      if (found != reference.end()) pair.expected = found->second;
+      if (frame <= actual_count && !actual_frames.empty()) {
+        pair.actual = frame_file(actual_frames, frame);
+      }
+      return pair;
+    };
+    result->expected_frames = expected_count;
+    result->actual_frames = actual_count;
+    std::vector<FramePair> animated;
+    for (long frame : animation_frames(std::max(expected_count, actual_count))) {
+      animated.push_back(pair_of(frame));
+    }
+    std::string error;
+    if (write_animation(animated, (fs::path(options.out) / (stem + "-runs.webp")).string(), 250,
+                        &result->animation_size, &error)) {
+      result->animation = stem + "-runs.webp";
+    }
+    std::error_code code;
+    const fs::path frames = fs::path(options.out) / (stem + "-frames");
+    fs::create_directories(frames, code);
+    for (long frame : scrubber_frames(first, expected_count, actual_count)) {
+      const FramePair found = pair_of(frame);
+      FramePair copied;
+      copied.frame = frame;
+      const std::string shared = std::string(kReferenceFrames) + "/" + assignment.tests[test].name +
+                                 "/" + std::to_string(frame) + ".png";
+      copied.differs = std::binary_search(differing.begin(), differing.end(), frame);
+      const std::string base = stem + "-frames/" + std::to_string(frame);
+      if (!found.expected.empty()) {
+        std::lock_guard<std::mutex> hold(report_frames_lock);
+        const fs::path into = fs::path(options.out) / shared;
+        fs::create_directories(into.parent_path(), code);
+        if (fs::exists(into, code) || fs::copy_file(found.expected, into, code)) {
+          copied.expected = shared;
+        }
+      }
+      if (!found.actual.empty() &&
+          fs::copy_file(found.actual, fs::path(options.out) / (base + "-actual.png"),
+                        fs::copy_options::overwrite_existing, code)) {
+        copied.actual = base + "-actual.png";
+      }
+      result->scrubber.push_back(copied);
+    }
   }
 
   TestResult grade_test(const std::string& program, size_t index, const StudentResult& student,
@@ -281,12 +358,21 @@ struct Grader {
       const long frame = verdict.first_differing;
       std::string actual;
       Run again;
-      if (frame <= static_cast<long>(run.digests.size())) {
-        again = run_test(program, test, directory / (test.name + "-shown"), slot, {frame});
+      const long expected_count = static_cast<long>(wanted.size());
+      const long actual_count = static_cast<long>(run.digests.size());
+      const std::vector<long> shown = frames_shown(frame, expected_count, actual_count);
+      std::vector<long> actual_shown;
+      for (long wanted_frame : shown) {
+        if (wanted_frame <= actual_count) actual_shown.push_back(wanted_frame);
+      }
+      if (!actual_shown.empty()) {
+        again = run_test(program, test, directory / (test.name + "-shown"), slot, actual_shown);
         actual = frame_file(again.frames, frame);
       }
       const long count =
           show_frame(index, verdict.expected_frame, frame, actual, student.name, &result);
+      show_runs(index, frame, expected_count, actual_count, again.frames, other, student.name,
+                &result);
       if (count >= 0) {
         pixels[{verdict.expected_frame, frame}] = count;
         verdict = judge(test, wanted, run.outcome, run.digests, pixels);
@@ -298,6 +384,17 @@ struct Grader {
     result.score = verdict.status == kPassed ? test.points : 0;
     if (test.credit == Credit::kFrames && verdict.status != kPassed) {
       result.score = test.points * frame_share(test, wanted, run.digests, pixels);
+    }
+    if (test.compare_log) {
+      const LogDifference log =
+          compare_logs(clean_text(expected_logs[index]),
+                       clean_text(read_log_file((directory / test.name / "log.txt").string())));
+      result.log_diff = clean_text(log.diff);
+      if (log.line && result.status == kPassed) {
+        result.status = kLogDiffers;
+        result.detail = log.detail;
+        result.score = 0;
+      }
     }
     result.runner = runner_messages(run.outcome.err);
     result.out = clean_text(run.outcome.out);
@@ -438,6 +535,12 @@ struct Grader {
       if (!write_digests((into / (test.name + ".digests")).string(), expected[i])) {
         return refuse("cannot write " + (into / (test.name + ".digests")).string());
       }
+      if (test.compare_log) {
+        std::ofstream log(into / (test.name + ".log"), std::ios::binary);
+        if (!(log << expected_logs[i]) || !log.flush()) {
+          return refuse("cannot write " + (into / (test.name + ".log")).string());
+        }
+      }
     }
     std::fprintf(stderr, "%s: the expected frames of %zu tests are in %s\n", kTool,
                  assignment.tests.size(), options.save_expected.c_str());
@@ -482,6 +585,7 @@ int grade_class(const Options& options) {
       }
       fs::remove_all(out / "students", code);
       fs::remove(out / "shard.json", code);  // an earlier shard's, never merged with this one
+      fs::remove_all(out / kReferenceFrames, code);
     }
   }
   Package package;

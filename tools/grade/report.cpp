@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -97,7 +98,10 @@ std::string json_text(const nlohmann::json& value) {
 // A class attribute per status, for the colours of the tables.
 std::string status_class(const std::string& status) {
   if (status == kPassed) return "passed";
-  if (status == kFramesDiffer || status == kEndedEarly || status == kNoFrame) return "wrong";
+  if (status == kFramesDiffer || status == kEndedEarly || status == kNoFrame ||
+      status == kLogDiffers) {
+    return "wrong";
+  }
   return "failed";
 }
 
@@ -111,6 +115,9 @@ th { background: #eee; cursor: pointer; }
 pre { background: #f6f6f6; padding: 0.5em; overflow-x: auto; max-height: 30em; }
 figure { display: inline-block; width: 31%; margin: 0 1% 1em 0; vertical-align: top; }
 figure img { width: 100%; border: 1px solid #999; image-rendering: pixelated; }
+figure.runs { width: 64%; }
+.scrubber input { width: 30em; vertical-align: middle; }
+.diff .removed { background: #fdd; } .diff .added { background: #dfd; }
 </style>
 )";
 
@@ -131,6 +138,30 @@ document.querySelectorAll("table.sortable th").forEach(function (heading, column
     });
     rows.forEach(function (row) { body.appendChild(row); });
   });
+});
+</script>
+)";
+
+// The scrubber: its range input swaps the pictures of both runs for those
+// of the frame it points at (data-frames: [frame, expected, actual], each
+// picture "" where that run showed no such frame, and whether they differ).
+constexpr const char* kScrubberScript = R"(<script>
+document.querySelectorAll(".scrubber").forEach(function (scrubber) {
+  var frames = JSON.parse(scrubber.dataset.frames);
+  var range = scrubber.querySelector("input");
+  function show() {
+    var frame = frames[range.value];
+    scrubber.querySelector("output").textContent = frame[0] + (frame[3] ? ", differs" : "");
+    ["expected", "actual"].forEach(function (side, i) {
+      var image = scrubber.querySelector("img." + side);
+      var caption = scrubber.querySelector("figcaption." + side);
+      image.hidden = frame[i + 1] === "";
+      if (!image.hidden) image.src = frame[i + 1];
+      caption.textContent = side + (image.hidden ? ": no frame " + frame[0] : "");
+    });
+  }
+  range.addEventListener("input", show);
+  show();
 });
 </script>
 )";
@@ -180,21 +211,77 @@ std::string student_page(const StudentResult& student, double max_score) {
   html << "<p><a href=\"../index.html\">All students</a>. Submission: <code>"
        << escape_html(student.source) << "</code>, " << escape_html(student.build_status)
        << ".</p>\n";
+  // Paths in the page are relative to its own directory, students/.
+  auto relative = [](const std::string& path) {
+    const std::string own = "students/";
+    return path.rfind(own, 0) == 0 ? path.substr(own.size()) : "../" + path;
+  };
+  bool scrubbed = false;
   for (const TestResult& test : student.tests) {
     html << "<h2 class=\"" << status_class(test.status) << "\">" << escape_html(test.name) << ": "
          << escape_html(test.status) << ", " << number_text(test.score) << " of "
          << number_text(test.max_score) << "</h2>\n<p>" << escape_html(test.detail) << "</p>\n";
-    // Paths in the page are relative to its own directory, students/.
     auto figure = [&](const std::string& path, const char* caption) {
       if (path.empty()) return;
-      html << "<figure><img src=\"" << escape_html(path.substr(std::string("students/").size()))
-           << "\" alt=\"" << caption << "\"><figcaption>" << caption << "</figcaption></figure>\n";
+      html << "<figure><img src=\"" << escape_html(relative(path)) << "\" alt=\"" << caption
+           << "\"><figcaption>" << caption << "</figcaption></figure>\n";
     };
     if (test.first_differing) {
       html << "<p>Frame " << test.first_differing << ":</p>\n";
       figure(test.expected_png, "expected");
       figure(test.actual_png, "actual");
       figure(test.difference_png, "difference (red)");
+    }
+    if (!test.animation.empty()) {
+      html << "<figure class=\"runs\"><img src=\"" << escape_html(relative(test.animation))
+           << "\" alt=\"both runs, animated\"><figcaption>Both runs, expected on the left ("
+           << test.expected_frames << " frames), actual on the right (" << test.actual_frames
+           << " frames)";
+      const long count = std::max(test.expected_frames, test.actual_frames);
+      if (static_cast<long>(test.animation_size.frames) < count) {
+        html << "; " << test.animation_size.frames << " of the " << count
+             << " frames, evenly spread";
+      }
+      html << ".</figcaption></figure>\n";
+    }
+    if (!test.scrubber.empty()) {
+      nlohmann::json frames = nlohmann::json::array();
+      size_t start = 0;
+      for (const FramePair& frame : test.scrubber) {
+        if (frame.frame == test.first_differing) start = frames.size();
+        frames.push_back({frame.frame, frame.expected.empty() ? "" : relative(frame.expected),
+                          frame.actual.empty() ? "" : relative(frame.actual), frame.differs});
+      }
+      html << "<div class=\"scrubber\" data-frames=\"" << escape_html(frames.dump())
+           << "\">\n<p><label>Frame <output>" << test.first_differing
+           << (test.scrubber[start].differs ? ", differs" : "")
+           << "</output> <input type=\"range\" min=\"0\" max=\"" << frames.size() - 1
+           << "\" value=\"" << start << "\"></label> (frames " << test.scrubber.front().frame
+           << " to " << test.scrubber.back().frame << ")</p>\n";
+      // The first differing frame's pictures, which the page shows before its script runs.
+      const FramePair& first = test.scrubber[start];
+      for (const std::string& side : {std::string("expected"), std::string("actual")}) {
+        const std::string& path = side == "expected" ? first.expected : first.actual;
+        html << "<figure><img class=\"" << side << "\" alt=\"" << side << "\""
+             << (path.empty() ? std::string(" hidden")
+                              : " src=\"" + escape_html(relative(path)) + "\"")
+             << "><figcaption class=\"" << side << "\">" << side << "</figcaption></figure>\n";
+      }
+      html << "</div>\n";
+      scrubbed = true;
+    }
+    if (!test.log_diff.empty()) {
+      html
+          << "<p>The log lines that differ, expected (-) and actual (+):</p>\n<pre class=\"diff\">";
+      std::istringstream lines(test.log_diff);
+      // The first two lines name the sides; after them a line's mark says whose it is.
+      int number = 0;
+      for (std::string line; std::getline(lines, line); ++number) {
+        const char mark = number < 2 || line.empty() ? ' ' : line[0];
+        const char* kind = mark == '-' ? "removed" : mark == '+' ? "added" : "";
+        html << "<span class=\"" << kind << "\">" << escape_html(line) << "</span>\n";
+      }
+      html << "</pre>\n";
     }
     if (!test.runner.empty()) {
       html << "<p>The runner said:</p>\n<pre>";
@@ -210,7 +297,9 @@ std::string student_page(const StudentResult& student, double max_score) {
            << "</pre>\n";
     }
   }
-  html << "<h2>Build</h2>\n<pre>" << escape_html(student.build_log) << "</pre>\n</body>\n</html>\n";
+  html << "<h2>Build</h2>\n<pre>" << escape_html(student.build_log) << "</pre>\n";
+  if (scrubbed) html << kScrubberScript;
+  html << "</body>\n</html>\n";
   return html.str();
 }
 
@@ -313,15 +402,18 @@ bool write_report(const std::string& directory, const Assignment& assignment,
   }
   std::string csv = "student";
   for (const Test& test : assignment.tests)
-    csv += "," + escape_csv(test.name) + "," + escape_csv(test.name + " status");
+    csv.append(",")
+        .append(escape_csv(test.name))
+        .append(",")
+        .append(escape_csv(test.name + " status"));
   csv += ",total\n";
   nlohmann::json all = nlohmann::json::object();
   for (const StudentResult& student : students) {
     csv += escape_csv(student.name);
     for (const TestResult& test : student.tests) {
-      csv += "," + number_text(test.score) + "," + escape_csv(test.status);
+      csv.append(",").append(number_text(test.score)).append(",").append(escape_csv(test.status));
     }
-    csv += "," + number_text(student.score) + "\n";
+    csv.append(",").append(number_text(student.score)).append("\n");
     const nlohmann::json results = gradescope_results(student);
     all[student.name] = results;
     fs::create_directories(out / "students" / student.name, code);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "animation.h"
 #include "assignment.h"
 
 namespace grade {
@@ -22,6 +23,13 @@ struct TestResult {
   // The pictures of the first differing frame, relative to the report's
   // directory; empty when not shown.
   std::string expected_png, actual_png, difference_png;
+  // Both runs animated side by side, and the frames around the first
+  // differing one for the page's scrubber (paths as above).
+  std::string animation;
+  AnimationSize animation_size;
+  long expected_frames = 0, actual_frames = 0;  // how many frames each run showed
+  std::vector<FramePair> scrubber;
+  std::string log_diff;  // the log lines that differ, unified-style; empty if none
 };
 
 struct StudentResult {

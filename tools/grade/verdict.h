@@ -22,6 +22,7 @@ inline constexpr const char* kTimedOut = "timed out";
 inline constexpr const char* kBuildFailed = "build failed";
 inline constexpr const char* kDefinesMain = "defines main";
 inline constexpr const char* kOutputLimit = "output limit reached";
+inline constexpr const char* kLogDiffers = "log differs";
 
 // One line the runner's --digests wrote.
 struct DigestLine {

@@ -1,6 +1,7 @@
 /* Traffic light: each click moves the light on to its next phase (red,
  * green, yellow, red again); while it is green the walk sign beside it
- * blinks white and green, one change per tick. */
+ * blinks white and green, one change per tick. Each phase is named in
+ * the text window. */
 #include <zivro.h>
 
 static const int lamp_colour[3] = {ZIVRO_RED, ZIVRO_GREEN, ZIVRO_YELLOW};
@@ -26,7 +27,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   ZIVRO_open(instance, previous, command_line, show_mode);
   draw(phase, ticks);
   while ((kind = ZIVRO_wait_event(&x, &y, &key)) != ZIVRO_QUIT) {
-    if (kind == ZIVRO_MOUSE) phase = (phase + 1) % 3;
+    if (kind == ZIVRO_MOUSE) {
+      phase = (phase + 1) % 3;
+      ZIVRO_printf("phase %d after %d ticks\n", phase, ticks);
+    }
     if (kind == ZIVRO_PERIODIC) ++ticks;
     draw(phase, ticks);
   }
