@@ -8,7 +8,7 @@
 #include <memory>
 #include <set>
 
-#include "platform/headless/png_io.h"
+#include "platform/portable/png_files.h"
 
 namespace grade {
 namespace {
@@ -17,7 +17,7 @@ constexpr uint32_t kNoFrame = 0x404040u;  // the side of a run that showed no su
 constexpr int kGap = 4;                   // between the two sides, in the page's white
 
 // The picture shrunk by `factor`, each pixel the mean of its block.
-void shrink_into(const headless::Image& image, int factor, std::vector<uint8_t>* rgba,
+void shrink_into(const portable::Image& image, int factor, std::vector<uint8_t>* rgba,
                  int canvas_width, int left) {
   const int width = image.width / factor, height = image.height / factor;
   for (int y = 0; y < height; ++y) {
@@ -80,16 +80,16 @@ std::vector<long> frames_shown(long first, long expected, long actual) {
   return {frames.begin(), frames.end()};
 }
 
-bool write_animation(const std::vector<FramePair>& frames, const std::string& path, int frame_ms,
+bool write_animation(const std::vector<ShownFrame>& frames, const std::string& path, int frame_ms,
                      AnimationSize* size, std::string* error) {
   // The size of a side: the first picture either run showed.
-  std::vector<std::pair<headless::Image, headless::Image>> pictures(frames.size());
+  std::vector<std::pair<portable::Image, portable::Image>> pictures(frames.size());
   int width = 0, height = 0;
   for (size_t i = 0; i < frames.size(); ++i) {
     for (int side = 0; side < 2; ++side) {
       const std::string& file = side ? frames[i].actual : frames[i].expected;
-      headless::Image& image = side ? pictures[i].second : pictures[i].first;
-      if (file.empty() || !headless::read_png(file, &image)) image = {};
+      portable::Image& image = side ? pictures[i].second : pictures[i].first;
+      if (file.empty() || !portable::read_png(file, &image)) image = {};
       if (!width && image.width) width = image.width, height = image.height;
     }
   }
@@ -126,7 +126,7 @@ bool write_animation(const std::vector<FramePair>& frames, const std::string& pa
   bool ok = true;
   for (size_t i = 0; ok && i < frames.size(); ++i) {
     for (int side = 0; side < 2; ++side) {
-      const headless::Image& image = side ? pictures[i].second : pictures[i].first;
+      const portable::Image& image = side ? pictures[i].second : pictures[i].first;
       const int left = side ? side_width + kGap : 0;
       if (image.width == width && image.height == height) {
         shrink_into(image, factor, &rgba, canvas_width, left);

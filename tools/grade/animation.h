@@ -7,7 +7,7 @@
 
 namespace grade {
 
-struct FramePair {
+struct ShownFrame {
   long frame = 0;
   std::string expected, actual;  // PNG files; empty where that run showed no such frame
   bool differs = false;          // both runs showed it, and not alike
@@ -42,7 +42,7 @@ std::vector<long> frames_shown(long first, long expected, long actual);
 
 // Writes the animation, `frame_ms` per frame; false with *error if no
 // picture could be read or the file not written.
-bool write_animation(const std::vector<FramePair>& frames, const std::string& path, int frame_ms,
+bool write_animation(const std::vector<ShownFrame>& frames, const std::string& path, int frame_ms,
                      AnimationSize* size, std::string* error);
 
 }  // namespace grade

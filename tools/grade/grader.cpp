@@ -35,7 +35,6 @@ namespace {
 constexpr const char* kTool = "zivro-grade";
 // The report's directory of the reference's frames that scrubbers show:
 // each copied once, shared by every page that shows it.
-constexpr const char* kReferenceFrames = "reference-frames";
 
 int refuse(const std::string& what) {
   std::fprintf(stderr, "%s: %s\n", kTool, what.c_str());
@@ -266,7 +265,7 @@ struct Grader {
     }
     const std::map<long, std::string> reference = expected_frames(test, wanted);
     auto pair_of = [&](long frame) {
-      FramePair pair;
+      ShownFrame pair;
       pair.frame = frame;
       const auto found = reference.find(frame);
       if (found != reference.end()) pair.expected = found->second;
@@ -277,7 +276,7 @@ struct Grader {
     };
     result->expected_frames = expected_count;
     result->actual_frames = actual_count;
-    std::vector<FramePair> animated;
+    std::vector<ShownFrame> animated;
     for (long frame : animation_frames(std::max(expected_count, actual_count))) {
       animated.push_back(pair_of(frame));
     }
@@ -290,8 +289,8 @@ struct Grader {
     const fs::path frames = fs::path(options.out) / (stem + "-frames");
     fs::create_directories(frames, code);
     for (long frame : scrubber_frames(first, expected_count, actual_count)) {
-      const FramePair found = pair_of(frame);
-      FramePair copied;
+      const ShownFrame found = pair_of(frame);
+      ShownFrame copied;
       copied.frame = frame;
       const std::string shared = std::string(kReferenceFrames) + "/" + assignment.tests[test].name +
                                  "/" + std::to_string(frame) + ".png";
@@ -371,7 +370,10 @@ struct Grader {
       }
       const long count =
           show_frame(index, verdict.expected_frame, frame, actual, student.name, &result);
-      show_runs(index, frame, expected_count, actual_count, again.frames, other, student.name,
+      std::vector<long> differing;  // the run's frames, as the scrubber numbers them
+      for (const FramePair& pair : other) differing.push_back(pair.actual);
+      std::sort(differing.begin(), differing.end());
+      show_runs(index, frame, expected_count, actual_count, again.frames, differing, student.name,
                 &result);
       if (count >= 0) {
         pixels[{verdict.expected_frame, frame}] = count;

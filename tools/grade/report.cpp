@@ -247,7 +247,7 @@ std::string student_page(const StudentResult& student, double max_score) {
     if (!test.scrubber.empty()) {
       nlohmann::json frames = nlohmann::json::array();
       size_t start = 0;
-      for (const FramePair& frame : test.scrubber) {
+      for (const ShownFrame& frame : test.scrubber) {
         if (frame.frame == test.first_differing) start = frames.size();
         frames.push_back({frame.frame, frame.expected.empty() ? "" : relative(frame.expected),
                           frame.actual.empty() ? "" : relative(frame.actual), frame.differs});
@@ -259,7 +259,7 @@ std::string student_page(const StudentResult& student, double max_score) {
            << "\" value=\"" << start << "\"></label> (frames " << test.scrubber.front().frame
            << " to " << test.scrubber.back().frame << ")</p>\n";
       // The first differing frame's pictures, which the page shows before its script runs.
-      const FramePair& first = test.scrubber[start];
+      const ShownFrame& first = test.scrubber[start];
       for (const std::string& side : {std::string("expected"), std::string("actual")}) {
         const std::string& path = side == "expected" ? first.expected : first.actual;
         html << "<figure><img class=\"" << side << "\" alt=\"" << side << "\""

@@ -28,9 +28,13 @@ struct TestResult {
   std::string animation;
   AnimationSize animation_size;
   long expected_frames = 0, actual_frames = 0;  // how many frames each run showed
-  std::vector<FramePair> scrubber;
+  std::vector<ShownFrame> scrubber;
   std::string log_diff;  // the log lines that differ, unified-style; empty if none
 };
+
+// The report's directory of the reference's frames that the students'
+// scrubbers show, kept once for the class.
+inline constexpr const char* kReferenceFrames = "reference-frames";
 
 struct StudentResult {
   std::string name;          // as the report shows it, and names its files

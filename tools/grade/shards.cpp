@@ -17,6 +17,10 @@ constexpr const char* kShardFile = "shard.json";
 // Every field the report is made from: a field left out here would be lost
 // in a merged report, which the project's test compares with a single run's.
 json test_json(const TestResult& test) {
+  json scrubber = json::array();
+  for (const ShownFrame& frame : test.scrubber) {
+    scrubber.push_back({frame.frame, frame.expected, frame.actual, frame.differs});
+  }
   return {{"name", test.name},
           {"status", test.status},
           {"detail", test.detail},
@@ -28,7 +32,15 @@ json test_json(const TestResult& test) {
           {"first_differing", test.first_differing},
           {"expected_png", test.expected_png},
           {"actual_png", test.actual_png},
-          {"difference_png", test.difference_png}};
+          {"difference_png", test.difference_png},
+          {"animation", test.animation},
+          {"animation_size",
+           {test.animation_size.width, test.animation_size.height, test.animation_size.frames,
+            test.animation_size.bytes}},
+          {"expected_frames", test.expected_frames},
+          {"actual_frames", test.actual_frames},
+          {"scrubber", scrubber},
+          {"log_diff", test.log_diff}};
 }
 
 TestResult test_from(const json& value) {
@@ -45,6 +57,23 @@ TestResult test_from(const json& value) {
   value.at("expected_png").get_to(test.expected_png);
   value.at("actual_png").get_to(test.actual_png);
   value.at("difference_png").get_to(test.difference_png);
+  value.at("animation").get_to(test.animation);
+  const json& size = value.at("animation_size");
+  size.at(0).get_to(test.animation_size.width);
+  size.at(1).get_to(test.animation_size.height);
+  size.at(2).get_to(test.animation_size.frames);
+  size.at(3).get_to(test.animation_size.bytes);
+  value.at("expected_frames").get_to(test.expected_frames);
+  value.at("actual_frames").get_to(test.actual_frames);
+  for (const json& frame : value.at("scrubber")) {
+    ShownFrame shown;
+    frame.at(0).get_to(shown.frame);
+    frame.at(1).get_to(shown.expected);
+    frame.at(2).get_to(shown.actual);
+    frame.at(3).get_to(shown.differs);
+    test.scrubber.push_back(shown);
+  }
+  value.at("log_diff").get_to(test.log_diff);
   return test;
 }
 
@@ -167,6 +196,7 @@ int merge_reports(const std::string& out, const std::vector<std::string>& shard_
       return refuse(out + " holds files but no merged report; give a new or empty directory");
     }
     fs::remove_all(into / "students", code);
+    fs::remove_all(into / kReferenceFrames, code);
   }
   Assignment assignment;
   first.at("assignment").at("title").get_to(assignment.title);
@@ -178,14 +208,17 @@ int merge_reports(const std::string& out, const std::vector<std::string>& shard_
   }
   // The pictures, as each shard's grading left them; the pages are written anew.
   for (const std::string& directory : shard_directories) {
-    const fs::path pictures = fs::path(directory) / "students";
-    fs::create_directories(into / "students", code);
-    fs::copy(pictures, into / "students",
-             fs::copy_options::recursive | fs::copy_options::overwrite_existing, code);
-    if (code) {
-      std::fprintf(stderr, "zivro-grade merge: cannot copy %s: %s\n", pictures.c_str(),
-                   code.message().c_str());
-      return 1;
+    for (const char* part : {"students", kReferenceFrames}) {
+      const fs::path pictures = fs::path(directory) / part;
+      if (!fs::exists(pictures, code)) continue;  // a shard whose runs all passed shows no frames
+      fs::create_directories(into / part, code);
+      fs::copy(pictures, into / part,
+               fs::copy_options::recursive | fs::copy_options::overwrite_existing, code);
+      if (code) {
+        std::fprintf(stderr, "zivro-grade merge: cannot copy %s: %s\n", pictures.c_str(),
+                     code.message().c_str());
+        return 1;
+      }
     }
   }
   std::vector<StudentResult> merged;
