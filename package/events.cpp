@@ -138,27 +138,14 @@ void take_script_event(const Event& event) {
   pending.kind = event.kind;
   // A program that asked for nothing sees no modifiers, as it records none.
   pending.modifiers = events.wanted ? event.modifiers : 0;
-  switch (event.kind) {
-    case ZIVRO_MOUSE:
-    case ZIVRO_MOUSE_RELEASE:
-    case ZIVRO_MOUSE_DRAG:
-    case ZIVRO_MOUSE_RIGHT:
-    case ZIVRO_MOUSE_MIDDLE:
-    case ZIVRO_MOUSE_MOVE:
-    case ZIVRO_MOUSE_WHEEL:
-      pending.x = event.x;
-      pending.y = event.y;
-      pending.button = event.button;
-      break;
-    case ZIVRO_KBD:
-      pending.key = event.key;
-      break;
-    case ZIVRO_KEY_PRESS:
-    case ZIVRO_KEY_RELEASE:
-      pending.key_code = event.key_code;
-      break;
-    default:
-      break;
+  if (is_mouse_kind(event.kind)) {
+    pending.x = event.x;
+    pending.y = event.y;
+    pending.button = event.button;
+  } else if (event.kind == ZIVRO_KBD) {
+    pending.key = event.key;
+  } else if (event.kind == ZIVRO_KEY_PRESS || event.kind == ZIVRO_KEY_RELEASE) {
+    pending.key_code = event.key_code;
   }
 }
 

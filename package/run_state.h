@@ -3,6 +3,8 @@
 // whether recording and playback are on is the script module's to say.
 #pragma once
 
+#include <zivro.h>
+
 constexpr int kNoEvent = -1;
 
 // One event as the package carries it: made by the input or read from a
@@ -20,6 +22,14 @@ struct Event {
   int button = 0;     // ZIVRO_BUTTON_ bits
   int modifiers = 0;  // ZIVRO_MOD_ bits; 0 unless the program wants some events
 };
+
+// Whether an event of this kind is one of the mouse's, with a position and
+// a button (or, for the wheel, its steps).
+constexpr bool is_mouse_kind(int kind) {
+  return kind == ZIVRO_MOUSE || kind == ZIVRO_MOUSE_RELEASE || kind == ZIVRO_MOUSE_DRAG ||
+         kind == ZIVRO_MOUSE_RIGHT || kind == ZIVRO_MOUSE_MIDDLE || kind == ZIVRO_MOUSE_MOVE ||
+         kind == ZIVRO_MOUSE_WHEEL;
+}
 
 struct RunState {
   bool animate = false;

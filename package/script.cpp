@@ -604,37 +604,25 @@ bool script_read_event(Event* event) {
   }
   *event = Event{parsed.kind};
   event->modifiers = parsed.modifiers;
-  switch (parsed.kind) {
-    case ZIVRO_KBD:
-      event->key = static_cast<char>(parsed.x & 0xFF);
-      break;
-    case ZIVRO_MOUSE:
-    case ZIVRO_MOUSE_RELEASE:
-    case ZIVRO_MOUSE_DRAG:
-    case ZIVRO_MOUSE_RIGHT:
-    case ZIVRO_MOUSE_MIDDLE:
-    case ZIVRO_MOUSE_MOVE:
-    case ZIVRO_MOUSE_WHEEL:
-      event->x = parsed.x;
-      event->y = parsed.y;
-      // A click's line names no button: its kind does.
-      event->button = parsed.kind == ZIVRO_MOUSE          ? ZIVRO_BUTTON_LEFT
-                      : parsed.kind == ZIVRO_MOUSE_RIGHT  ? ZIVRO_BUTTON_RIGHT
-                      : parsed.kind == ZIVRO_MOUSE_MIDDLE ? ZIVRO_BUTTON_MIDDLE
-                      : parsed.kind == ZIVRO_MOUSE_MOVE   ? 0
-                                                          : parsed.button;
-      break;
-    case ZIVRO_KEY_PRESS:
-    case ZIVRO_KEY_RELEASE:
-      event->key_code = parsed.x;
-      break;
-    case ZIVRO_PERIODIC:
-      event->modifiers = 0;
-      // A count of 0 still yields this one event, and leaves -1 behind.
-      script.playback_remaining = parsed.x - 1;
-      break;
-    default:
-      return false;  // the line is consumed; playback stops without a message
+  if (is_mouse_kind(parsed.kind)) {
+    event->x = parsed.x;
+    event->y = parsed.y;
+    // A click's line names no button: its kind does.
+    event->button = parsed.kind == ZIVRO_MOUSE          ? ZIVRO_BUTTON_LEFT
+                    : parsed.kind == ZIVRO_MOUSE_RIGHT  ? ZIVRO_BUTTON_RIGHT
+                    : parsed.kind == ZIVRO_MOUSE_MIDDLE ? ZIVRO_BUTTON_MIDDLE
+                    : parsed.kind == ZIVRO_MOUSE_MOVE   ? 0
+                                                        : parsed.button;
+  } else if (parsed.kind == ZIVRO_KBD) {
+    event->key = static_cast<char>(parsed.x & 0xFF);
+  } else if (parsed.kind == ZIVRO_KEY_PRESS || parsed.kind == ZIVRO_KEY_RELEASE) {
+    event->key_code = parsed.x;
+  } else if (parsed.kind == ZIVRO_PERIODIC) {
+    event->modifiers = 0;
+    // A count of 0 still yields this one event, and leaves -1 behind.
+    script.playback_remaining = parsed.x - 1;
+  } else {
+    return false;  // the line is consumed; playback stops without a message
   }
   script.served_event = true;
   ++script.events_served;

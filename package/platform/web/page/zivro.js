@@ -662,6 +662,11 @@ const ZivroPage = {
   // Each presented frame, for a test that compares them with the headless
   // runner's (only with ?test in the address).
   framePresented(pixels, width, height) {
+    this.frames.push(this.surfacePng(pixels, width, height));
+  },
+
+  // A surface of the wasm memory (0x00RRGGBB words) as a PNG data address.
+  surfacePng(pixels, width, height) {
     const source = new Uint8Array(Module.HEAPU8.buffer, pixels, width * height * 4);
     const image = new ImageData(width, height);
     for (let i = 0; i < width * height * 4; i += 4) {
@@ -674,28 +679,16 @@ const ZivroPage = {
     canvas.width = width;
     canvas.height = height;
     canvas.getContext('2d').putImageData(image, 0, 0);
-    this.frames.push(canvas.toDataURL('image/png'));
+    return canvas.toDataURL('image/png');
   },
 
   // ZIVRO_save_png in the page: the surface (0x00RRGGBB words) as a PNG
   // download of the name the program gave, without its directories.
   savePicture(pixels, width, height, name) {
-    const source = new Uint8Array(Module.HEAPU8.buffer, pixels, width * height * 4);
-    const image = new ImageData(width, height);
-    for (let i = 0; i < width * height * 4; i += 4) {
-      image.data[i] = source[i + 2];
-      image.data[i + 1] = source[i + 1];
-      image.data[i + 2] = source[i];
-      image.data[i + 3] = 255;
-    }
-    const canvas = document.createElement('canvas');
-    canvas.width = width;
-    canvas.height = height;
-    canvas.getContext('2d').putImageData(image, 0, 0);
     const link = document.createElement('a');
-    link.href = canvas.toDataURL('image/png');
+    link.href = this.surfacePng(pixels, width, height);
     link.download = name.split(/[\\/]/).pop() || 'canvas.png';
-    this.savedPictures.push({ name: link.download, png: link.href });
+    if (testHooks) this.savedPictures.push({ name: link.download, png: link.href });
     document.body.append(link);
     link.click();
     link.remove();
@@ -972,6 +965,7 @@ if (testHooks) {
     frame: (i) => ZivroPage.frames[i],
     ended: () => ZivroPage.ended,
     playbackEndFrames: () => ZivroPage.playbackEndFrames,
+    savedPictures: () => ZivroPage.savedPictures,
     status: () => document.getElementById('status').textContent,
     // The script as this tab's file holds it, and as storage holds it (null
     // when none), once this tab's writes are stored.
