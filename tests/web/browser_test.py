@@ -302,14 +302,20 @@ def test_record_download_and_play_back(page, downloads):
     page.settle()
     page.ctrl("r")
     wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    recorded = lambda: page.js("return zivroTest.file()") or ""
     for step in ("Faster", "f", "Reverse", "x", "New Color", "f", "Go", "f", "f"):
+        # Each step once the one before has been taken: a click or a key is
+        # in the file, a step has presented its frame.
+        lines, frames = recorded(), page.frames()
         if step in BUTTONS:
             page.click(*BUTTONS[step])
+            wait_for(lambda: recorded().count("ZIVRO_MOUSE(") > lines.count("ZIVRO_MOUSE("), step)
         elif step == "f":
             page.ctrl("f")
+            wait_for(lambda: page.frames() > frames, "the frame of Ctrl+F")
         else:
             ActionChains(page.driver).send_keys(step).perform()
-        time.sleep(0.15)
+            wait_for(lambda: recorded().count("ZIVRO_KBD(") > lines.count("ZIVRO_KBD("), "the key " + step)
     page.ctrl("r")
     wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
     page.settle()
