@@ -91,7 +91,7 @@ halted=$(frame_number halted.png from-start.txt)
 stepped=$(frame_number stepped.png from-start.txt)
 moving1=$(frame_number moving1.png from-start.txt)
 moving2=$(frame_number moving2.png from-start.txt)
-check "the shots by day, of the chase, halted, stepped and moving are the runner's frames in order \
+check "the shots by day, of the chase, halted, stepped and moving are frames the runner draws \
 (${day:-none} ${chase:-none} ${halted:-none} ${stepped:-none} ${moving1:-none} ${moving2:-none})" \
   test -n "$day" -a -n "$chase" -a -n "$halted" -a -n "$stepped" -a -n "$moving1" -a -n "$moving2"
 check "the chase comes after the day, the halt after the chase" \
