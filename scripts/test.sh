@@ -11,7 +11,7 @@
 # (ctest --preset debug -L golden runs one kind); each build's test preset
 # picks its suites. The last line sums the tests of every build.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 scripts/install-deps.sh test || exit 1
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the desktop end-to-end tests and the CPU benchmark: starts an
 # Xvfb server and openbox on a free display, and helpers to drive windows.
 # Everything started here is stopped when the sourcing script exits.
