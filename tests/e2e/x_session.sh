@@ -7,16 +7,21 @@
 source "$(dirname "${BASH_SOURCE[0]}")/../wait_for.sh"
 
 x_session_start() {
-  local number
-  for number in $(seq 91 120); do
-    [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] || break
-  done
-  export DISPLAY=":$number"
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -noreset -nolisten tcp > /dev/null 2>&1 &
+  local display_file
+  # Xvfb takes a free display itself and names it: no other session starting
+  # at the same moment can take the same one.
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -noreset -nolisten tcp 3> "$display_file" > /dev/null 2>&1 &
   X_SERVER_PID=$!
   trap x_session_stop EXIT
+  wait_for 10 test -s "$display_file" || {
+    echo "FAILED: Xvfb did not start"
+    exit 1
+  }
+  export DISPLAY=":$(head -n 1 "$display_file")"
+  rm -f "$display_file"
   wait_for 10 xdpyinfo > /dev/null 2>&1 || {
-    echo "FAILED: the X server on $DISPLAY did not start"
+    echo "FAILED: the X server on $DISPLAY does not answer"
     exit 1
   }
   openbox > /dev/null 2>&1 &
@@ -37,17 +42,18 @@ x_session_stop() {
 }
 
 # wait_window VAR TITLE [SECONDS]: sets VAR to the window's id once it is
-# mapped, waiting up to SECONDS (default 10; a first start under Wine needs
-# more). A window that never appears ends the whole test at once with one
-# line: every later step would only wait on a window that is not there.
+# mapped, waiting up to SECONDS (default 30: only a window that never comes
+# waits that long). A window that never appears ends the whole test at once,
+# naming it: every later step would only wait on a window that is not there.
 wait_window() {
   printf -v "$1" '%s' ""
-  wait_for "${3:-10}" window_or_end "$1" "$2"
+  wait_for "${3:-30}" window_or_end "$1" "$2"
   [ -n "${!1}" ] && return 0
   if [ -n "${APP_PID:-}" ] && ! kill -0 "$APP_PID" 2> /dev/null; then
     echo "FAILED: the program ended before its window \"$2\" appeared"
   else
-    echo "FAILED: the window \"$2\" did not appear within ${3:-10} s"
+    echo "FAILED: the window \"$2\" did not appear within ${3:-30} s; the windows shown:"
+    xdotool search --onlyvisible --name . getwindowname %@ 2> /dev/null | sort -u | sed 's/^/  /'
   fi
   exit 1
 }
