@@ -19,7 +19,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 site, seconds = os.environ["SITE"], float(os.environ["SECONDS_EACH"])
-sys.argv = ["", site, "."]
+os.environ.update(ZIVRO_WEB_SITE=site, ZIVRO_HEADLESS_BUILD=".")
 import browser_test as bt
 
 tick = os.sysconf("SC_CLK_TCK")

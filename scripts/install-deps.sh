@@ -14,7 +14,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-liberation2
   fonts-dejavu-core libpng-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev libwebp-dev bubblewrap)
 web_packages=(emscripten node-acorn binaryen curl ca-certificates xz-utils patch chromium
-  chromium-driver python3-selenium)
+  chromium-driver python3-selenium python3-pytest)
 web=false
 for want in "$@"; do
   case $want in

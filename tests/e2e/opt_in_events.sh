@@ -14,29 +14,31 @@ opt_in_events_scenario() {
   wy() { echo $((250 - $1 + menu)); }
 
   rm -f ZIVRO.SCR
+  "$headless" --png probe-first.png
   "$probe" --log probe-live.log &
   APP_PID=$!
   wait_window window "ZIVRO Graphics"
-  sleep 0.5
+  check "the probe's window shows the runner's first frame" \
+    shot_until "$window" probe-shown.png 10 same_client probe-shown.png probe-first.png
   keys "$window" ctrl+r
-  sleep 0.2
+  wait_for 5 test -e ZIVRO.SCR
   keys "$window" Right Right Right Up Up
-  sleep 0.2
+  recorded '^ZIVRO_KEY_RELEASE\(38,' 2
+  # Each move once the one before is recorded: none is merged into the next.
   xdotool mousemove --window "$window" "$(wx -200)" "$(wy -100)" mousedown 1
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE\(' 1
   xdotool mousemove --window "$window" "$(wx -150)" "$(wy -100)"
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_DRAG\(' 1
   xdotool mousemove --window "$window" "$(wx -100)" "$(wy -100)"
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_DRAG\(' 2
   xdotool mousemove --window "$window" "$(wx -100)" "$(wy -50)"
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_DRAG\(' 3
   xdotool mouseup 1
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_RELEASE\(' 1
   xdotool mousemove --window "$window" "$(wx 150)" "$(wy 150)" click 3
-  sleep 0.3
+  recorded '^ZIVRO_MOUSE_RELEASE\(' 2
   keys "$window" ctrl+r
-  sleep 0.3
-  shot "$window" probe.png
+  shot_settled "$window" probe.png
   keys "$window" ctrl+q
   wait "$APP_PID"
   APP_PID=
@@ -64,6 +66,17 @@ opt_in_events_scenario() {
   convert probe.png -crop "595x501+0+$menu" +repage probe-client.png
   convert probe-played.png -crop 595x501+0+0 +repage probe-played-client.png
   check "and the same picture" same_image probe-client.png probe-played-client.png
+}
+
+# recorded PATTERN COUNT: waits until ZIVRO.SCR holds COUNT lines matching
+# PATTERN (an event's line is written once the program has taken it).
+recorded() { wait_for_lines ZIVRO.SCR "$1" "$2"; }
+
+# first_frame_shown WINDOW FILE RUNNER: screenshots WINDOW into FILE until it
+# shows the first frame of the headless program RUNNER, run without input.
+first_frame_shown() {
+  "$3" --png "$2.first.png"
+  shot_until "$1" "$2" 10 same_client "$2" "$2.first.png"
 }
 
 # red_centre FILE: "X Y", the mean position of the pure red pixels.
@@ -97,13 +110,14 @@ examples_scenario() {
   "$examples/steer-ball" --record &
   APP_PID=$!
   wait_window window "ZIVRO Graphics"
-  sleep 0.5
-  shot "$window" steer_before.png
+  check "the steering example shows the runner's first frame" \
+    first_frame_shown "$window" steer_before.png "$examples/steer-ball-headless"
   read -r bx by < <(red_centre steer_before.png)
+  # How far the ball rolls is how long the keys are held.
   hold "$window" Right 0.6
   hold "$window" Up 0.4
-  sleep 0.3
-  shot "$window" steer_after.png
+  recorded '^ZIVRO_KEY_RELEASE\(38,' 1
+  shot_settled "$window" steer_after.png
   read -r ax ay < <(red_centre steer_after.png)
   keys "$window" ctrl+q
   wait "$APP_PID"
@@ -120,17 +134,17 @@ examples_scenario() {
   "$examples/paint" --record &
   APP_PID=$!
   wait_window window "ZIVRO Graphics"
-  sleep 0.5
-  shot "$window" paint_before.png
+  check "the paint example shows the runner's first frame" \
+    first_frame_shown "$window" paint_before.png "$examples/paint-headless"
   xdotool mousemove --window "$window" 100 300 mousedown 1
   local step
   for step in 1 2 3 4 5 6 7 8; do
     xdotool mousemove --window "$window" $((100 + 30 * step)) $((300 - 10 * step))
-    sleep 0.05
+    recorded '^ZIVRO_MOUSE_DRAG\(' "$step"
   done
   xdotool mouseup 1
-  sleep 0.3
-  shot "$window" paint_after.png
+  recorded '^ZIVRO_MOUSE_RELEASE\(' 1
+  shot_settled "$window" paint_after.png
   keys "$window" ctrl+q
   wait "$APP_PID"
   APP_PID=
@@ -150,9 +164,10 @@ held_key_scenario() {
   "$examples/steer-ball" --record &
   APP_PID=$!
   wait_window window "ZIVRO Graphics"
-  sleep 0.5
+  first_frame_shown "$window" held_before.png "$examples/steer-ball-headless"
+  # Held past the repeat delay: the length of the hold is the input.
   hold "$window" Right 1.2
-  sleep 0.3
+  recorded '^ZIVRO_KEY_RELEASE\(39,' 1
   keys "$window" ctrl+q
   wait "$APP_PID"
   APP_PID=
@@ -173,21 +188,21 @@ two_buttons_scenario() {
   "$probe" --record &
   APP_PID=$!
   wait_window window "ZIVRO Graphics"
-  sleep 0.5
+  first_frame_shown "$window" buttons_before.png "${probe}-headless"
   xdotool mousemove --window "$window" "$(wx -200)" "$(wy -100)" mousedown 1
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE\(' 1
   xdotool mousedown 3
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_RIGHT\(' 1
   xdotool mousemove --window "$window" "$(wx -150)" "$(wy -100)"
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_DRAG\(' 1
   xdotool mouseup 1
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_RELEASE\(' 1
   xdotool mousemove --window "$window" "$(wx -100)" "$(wy -100)"
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_DRAG\(' 2
   xdotool mousemove --window "$window" "$(wx 350)" "$(wy -50)"
-  sleep 0.1
+  recorded '^ZIVRO_MOUSE_DRAG\(' 3
   xdotool mouseup 3
-  sleep 0.3
+  recorded '^ZIVRO_MOUSE_RELEASE\(' 2
   keys "$window" ctrl+q
   wait "$APP_PID"
   APP_PID=

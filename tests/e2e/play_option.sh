@@ -9,18 +9,19 @@
 # play_option_scenario BUILD_DIR SCRIPT: run in the scratch directory.
 play_option_scenario() {
   local build=$1 script=$2 window status
+  "$build/tests/played-scene-headless" --play "$script" --log play-runner.log --png play-runner.png
   "$build/tests/played-scene" --play "$script" --log play-desktop.log &
   APP_PID=$!
   wait_window window "ZIVRO Graphics"
-  sleep 0.5
-  shot "$window" play-desktop.png
+  check "the desktop ends on the runner's canvas" \
+    shot_until "$window" play-desktop.png 20 same_client play-desktop.png play-runner.png
+  # The log is whole once it holds as many lines as the runner's.
+  wait_for_lines play-desktop.log '' "$(wc -l < play-runner.log)"
   keys "$window" alt+F4
   wait "$APP_PID"
   APP_PID=
-  "$build/tests/played-scene-headless" --play "$script" --log play-runner.log --png play-runner.png
   check "--play logs every drawing call of every frame as the runner does ($(wc -l < play-runner.log) lines)" \
     cmp play-desktop.log play-runner.log
-  check "and the desktop ends on the runner's canvas" same_client play-desktop.png play-runner.png
 
   # refused CASE WANTED ARGUMENTS...: the game exits with status 2 and one
   # line on stderr holding WANTED, before it shows a window.

@@ -12,6 +12,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 project=$(cd "$here/../.." && pwd)
+# shellcheck source=../wait_for.sh
+source "$here/../wait_for.sh"
 suite=${ZIVRO_FRESH_SUITE:-bookworm}
 mirror=${ZIVRO_FRESH_MIRROR:-http://deb.debian.org/debian}
 
@@ -35,7 +37,14 @@ stop_processes() {
     link=$(readlink "$pid/root" 2> /dev/null) || continue
     [ "$link" = "$root" ] && kill -9 "${pid#/proc/}" 2> /dev/null
   done
-  sleep 1
+  wait_for 10 none_in_root || echo "processes in $root outlived kill -9 for 10 s"
+}
+none_in_root() {
+  local pid
+  for pid in /proc/[0-9]*; do
+    [ "$(readlink "$pid/root" 2> /dev/null)" = "$root" ] && return 1
+  done
+  return 0
 }
 
 mounted_below_root() { awk -v r="$root/" 'index($2, r) == 1 {found = 1} END {exit !found}' /proc/mounts; }

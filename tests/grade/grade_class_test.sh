@@ -7,6 +7,8 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../check.sh
 source "$here/../check.sh"
+# shellcheck source=../wait_for.sh
+source "$here/../wait_for.sh"
 work=$(mktemp -d)
 listener=
 trap '[ -n "$listener" ] && kill "$listener"; rm -rf "$work"' EXIT
@@ -34,9 +36,9 @@ while True:
             seen.write("connected\n")
 EOF_LISTEN
 listener=$!
-for _ in $(seq 50); do [ -s port ] && break; sleep 0.1; done
+wait_for 5 test -s port
 python3 -c 'import socket, sys; socket.create_connection(("127.0.0.1", int(sys.argv[1]))).close()' "$(cat port)"
-for _ in $(seq 50); do [ -s connections ] && break; sleep 0.1; done
+wait_for 5 test -s connections
 check "the listener notes a connection" test "$(cat connections 2> /dev/null)" = connected
 rm -f connections
 

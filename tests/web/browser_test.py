@@ -1,12 +1,13 @@
-#!/usr/bin/python3
 """The programs in a real browser: headless Chromium, driven by Selenium,
 loads the pages of build/web/site, uses the windows, the menu, its keys and
 the dialog, records and downloads a script, and plays scripts back; every
 frame the page presents is compared with the headless runner's frames for
 the same script (the runner's --expect-dir: 0 pixels may differ).
 
-Usage: browser_test.py SITE_DIR HEADLESS_BUILD_DIR
-Prints "web browser: N passed, M failed"; exits 1 on any failure."""
+A pytest suite: ZIVRO_WEB_SITE names the site directory, ZIVRO_HEADLESS_BUILD
+the native build whose headless programs the frames are compared with
+(run_browser_tests.sh sets both). The tests share one browser and run in
+the order they are written."""
 import base64
 import functools
 import http.server
@@ -14,12 +15,11 @@ import os
 import pathlib
 import signal
 import subprocess
-import sys
 import tempfile
 import threading
 import time
-import traceback
 
+import pytest
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
@@ -29,7 +29,8 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-SITE, HEADLESS = (pathlib.Path(arg).resolve() for arg in sys.argv[1:3])
+SITE, HEADLESS = (pathlib.Path(os.environ[name]).resolve()
+                  for name in ("ZIVRO_WEB_SITE", "ZIVRO_HEADLESS_BUILD"))
 WORK = pathlib.Path(tempfile.mkdtemp(prefix="zivro-web-test-"))
 
 # The run menu as the package builds it: mark, label, shortcut, grayed.
@@ -301,14 +302,20 @@ def test_record_download_and_play_back(page, downloads):
     page.settle()
     page.ctrl("r")
     wait_for(lambda: page.menu_item("Record Script")["checked"], "recording")
+    recorded = lambda: page.js("return zivroTest.file()") or ""
     for step in ("Faster", "f", "Reverse", "x", "New Color", "f", "Go", "f", "f"):
+        # Each step once the one before has been taken: a click or a key is
+        # in the file, a step has presented its frame.
+        lines, frames = recorded(), page.frames()
         if step in BUTTONS:
             page.click(*BUTTONS[step])
+            wait_for(lambda: recorded().count("ZIVRO_MOUSE(") > lines.count("ZIVRO_MOUSE("), step)
         elif step == "f":
             page.ctrl("f")
+            wait_for(lambda: page.frames() > frames, "the frame of Ctrl+F")
         else:
             ActionChains(page.driver).send_keys(step).perform()
-        time.sleep(0.15)
+            wait_for(lambda: recorded().count("ZIVRO_KBD(") > lines.count("ZIVRO_KBD("), "the key " + step)
     page.ctrl("r")
     wait_for(lambda: not page.menu_item("Record Script")["checked"], "recording stopped")
     page.settle()
@@ -833,58 +840,22 @@ def test_index_links_every_program(page):
         links, programs)
 
 
-def main():
-    downloads = WORK / "downloads"
-    downloads.mkdir()
+@pytest.fixture(scope="session")
+def downloads():
+    directory = WORK / "downloads"
+    directory.mkdir()
+    return directory
+
+
+@pytest.fixture(scope="session")
+def base():
     server = serve(SITE)
+    yield f"http://127.0.0.1:{server.server_address[1]}"
+    server.shutdown()
+
+
+@pytest.fixture(scope="session")
+def page(base, downloads):
     driver = start_browser(downloads)
-    page = Page(driver, f"http://127.0.0.1:{server.server_address[1]}")
-    tests = [
-        ("windows_and_run_menu", lambda: test_windows_and_run_menu(page)),
-        ("keys_halt_animate_and_open_the_menu", lambda: test_keys_halt_animate_and_open_the_menu(page)),
-        ("canvas_shows_the_presented_frame", lambda: test_canvas_shows_the_presented_frame(page)),
-        ("record_download_and_play_back", lambda: test_record_download_and_play_back(page, downloads)),
-        ("opt_in_events_record_and_play_back", lambda: test_opt_in_events_record_and_play_back(page, downloads)),
-        ("text_as_the_runner_draws_it", lambda: test_text_as_the_runner_draws_it(page)),
-        ("two_button_drag_reports_the_buttons_still_held",
-         lambda: test_two_button_drag_reports_the_buttons_still_held(page)),
-        ("typed_characters_are_windows_1252", lambda: test_typed_characters_are_windows_1252(page)),
-        ("scripts_recorded_elsewhere_play_the_same", lambda: test_scripts_recorded_elsewhere_play_the_same(page)),
-        ("picked_script_plays", lambda: test_picked_script_plays(page)),
-        ("gets_dialog", lambda: test_gets_dialog(page)),
-        ("closing_keeps_the_recording", lambda: test_closing_keeps_the_recording(page)),
-        ("killed_browser_keeps_every_recorded_line",
-         lambda: test_killed_browser_keeps_every_recorded_line(page.base, downloads)),
-        ("recording_refuses_a_picked_script_and_play_from_start",
-         lambda: test_recording_refuses_a_picked_script_and_play_from_start(page)),
-        ("two_tabs_recording_at_once", lambda: test_two_tabs_recording_at_once(page)),
-        ("store_failure_told_not_retried_and_kept_visible",
-         lambda: test_store_failure_told_not_retried_and_kept_visible(page)),
-        ("canvas_pixels_sharp_at_ratio_2", lambda: test_canvas_pixels_sharp_at_ratio_2(page)),
-        ("page_opened_from_a_file_says_to_serve_it", lambda: test_page_opened_from_a_file_says_to_serve_it(page)),
-        ("play_from_start_matches_the_runner", lambda: test_play_from_start_matches_the_runner(page)),
-        ("index_links_every_program", lambda: test_index_links_every_program(page)),
-    ]
-    only = sys.argv[3:]
-    passed = failed = 0
-    try:
-        for name, test in tests:
-            if only and name not in only:
-                continue
-            try:
-                test()
-                passed += 1
-                print("PASS", name, flush=True)
-            except Exception:
-                failed += 1
-                print("FAIL", name, flush=True)
-                traceback.print_exc()
-    finally:
-        driver.quit()
-        server.shutdown()
-    print(f"web browser: {passed} passed, {failed} failed")
-    return 1 if failed else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+    yield Page(driver, base)
+    driver.quit()

@@ -77,13 +77,13 @@ wait_window G "ZIVRO Graphics" 30
 wait_window T "ZIVRO Text" 30
 check "both windows open" test -n "$G" -a -n "$T"
 [ -n "$G" ] || finish
-sleep 1
 
 # The client area: 595x496 pixels inside Wine's frame, caption and menu bar.
 # Its edges are found in the first frame as the ends of runs of one colour:
 # the olive mountain on the left and the green one on the right in the middle
 # row, and the brown ground down to the bottom edge.
-shot "$G" day.png
+# The first frame is drawn once the sky shows.
+check "the game draws its first frame" shot_until "$G" day.png 30 shows_more day.png '#99FFFF' "" 1000
 read -r win_w win_h < <(identify -format '%w %h\n' day.png)
 CLIENT_W=595 CLIENT_H=496
 # run_end FILE row|column INDEX FROM STEP: walks the row (or column) INDEX
@@ -118,18 +118,13 @@ check "the speed read-out is on the black box" \
 
 # Six clicks on "Faster", package (-250, 175), start the chase; the police
 # car drives in from the edge, so the road strip is watched for up to 5 s.
+# The clicks come a little apart, as a hand clicks.
 for _ in 1 2 3 4 5 6; do
   wine_click "$G" "$(cx 47)" "$(cy 73)"
   sleep 0.1
 done
-blue=0
-for _ in $(seq 1 25); do
-  sleep 0.2
-  shot "$G" chase.png
-  blue=$(pixels_of chase.png '#0000FF' "${CLIENT_W}x12+$left+$(cy 318)")
-  [ "$blue" -gt 10 ] && break
-done
-check "six Faster clicks bring the police lights (blue)" more_than "$blue" 10
+check "six Faster clicks bring the police lights (blue)" \
+  shot_until "$G" chase.png 5 shows_more chase.png '#0000FF' "${CLIENT_W}x12+$left+$(cy 318)" 10
 check "and it is still day" more_than "$(pixels_of chase.png '#99FFFF')" 1000
 if [ -n "${ZIVRO_WINE_E2E_SHOT:-}" ]; then
   cp chase.png "$ZIVRO_WINE_E2E_SHOT"
@@ -140,27 +135,28 @@ wine_window_keys() {
   shift
   wine_keys "$@"
 }
-ctrl_keys_scenario "$G" wine_window_keys shot
+ctrl_keys_scenario "$G" wine_window_keys
 
 # menu_item Y: opens Run on the menu bar with the mouse and clicks the item
 # Y pixels below the top of the popup (items are 17 pixels apart; Animate at
 # 11, Halt animation at 28). The popup is an unmanaged window of its own.
 menu_item() {
-  local popup geometry px py
+  local popup="" geometry px py
   wine_click "$G" "$(cx 17)" "$(cy -10)"
-  for _ in $(seq 1 25); do
-    sleep 0.2
-    popup=$(xwininfo -root -children |
-      awk '/\("cargame.exe" "cargame.exe"\)/ && /\(has no name\)/ {split($(NF-1), g, /[x+]/); if (g[1] > 100) {print $1, $(NF-1); exit}}')
-    [ -n "$popup" ] && break
-  done
-  [ -n "$popup" ] || return 1
+  wait_for 5 popup_found popup || return 1
   geometry=${popup#* }
   px=$(echo "$geometry" | awk -F'[x+]' '{print $3}')
   py=$(echo "$geometry" | awk -F'[x+]' '{print $4}')
   timeout 20 import -window root menu.png 2> /dev/null
   xdotool mousemove "$((px + 40))" "$((py + $1))" click 1
-  sleep 0.5
+  wait_for 5 menu_closed
+}
+# popup_found VAR: sets VAR to "ID GEOMETRY" of the game's open popup menu.
+popup_found() {
+  local found
+  found=$(xwininfo -root -children |
+    awk '/\("cargame.exe" "cargame.exe"\)/ && /\(has no name\)/ {split($(NF-1), g, /[x+]/); if (g[1] > 100) {print $1, $(NF-1); exit}}')
+  [ -n "$found" ] && printf -v "$1" '%s' "$found"
 }
 menu_closed() {
   ! xwininfo -root -children | grep '("cargame.exe" "cargame.exe")' | grep '(has no name)' |
@@ -169,27 +165,23 @@ menu_closed() {
 
 check "Run opens its menu with the mouse" menu_item 28
 check "a click on an item closes the menu" menu_closed
-shot "$G" menu_halt1.png
+check "Run -> Halt animation from the mouse halts" shot_settled "$G" menu_halt1.png
+# A halted game shows the same frame however long one looks.
 sleep 1
 shot "$G" menu_halt2.png
-check "Run -> Halt animation from the mouse halts" same_image menu_halt1.png menu_halt2.png
+check "and stays halted" same_image menu_halt1.png menu_halt2.png
 menu_item 11
 check "the menu closes again" menu_closed
 shot "$G" menu_anim1.png
-sleep 0.5
-shot "$G" menu_anim2.png
-check "Run -> Animate from the mouse animates" differ menu_anim1.png menu_anim2.png
+check "Run -> Animate from the mouse animates" shot_changed "$G" menu_anim2.png menu_anim1.png
 
+app_ended() { ! kill -0 "$APP_PID" 2> /dev/null; }
 wine_keys ctrl+q
 status=timeout
-for _ in $(seq 1 100); do
-  if ! kill -0 "$APP_PID" 2> /dev/null; then
-    wait "$APP_PID"
-    status=$?
-    break
-  fi
-  sleep 0.2
-done
+if wait_for 20 app_ended; then
+  wait "$APP_PID"
+  status=$?
+fi
 APP_PID=
 check "Ctrl+Q ends the game with exit status 0 (got $status)" test "$status" = 0
 
@@ -207,23 +199,29 @@ rm -f ZIVRO.SCR
 wine "$steer" > "$work/steer.out" 2>&1 &
 APP_PID=$!
 wait_window S "ZIVRO Graphics" 30
-sleep 1
-shot "$S" steer_before.png
+ball_shown() { [ "$(red_centre "$1")" != none ]; }
+check "the steering example draws its ball" shot_until "$S" steer_before.png 30 ball_shown steer_before.png
 read -r bx by < <(red_centre steer_before.png)
+# focused WINDOW: the X input focus is on WINDOW or inside it.
+focused() {
+  local focus
+  focus=$(xdotool getwindowfocus 2> /dev/null)
+  [ "$focus" = "$1" ] || xwininfo -id "$1" -children 2> /dev/null | grep -q "^ *$(printf '0x%x' "$focus") "
+}
 wine_click "$S" "$bx" $((by + 60))  # the focus to the example (a click it ignores)
-sleep 0.3
+wait_for 5 focused "$S"
 wine_keys ctrl+r
-sleep 0.3
+wait_for 5 test -e ZIVRO.SCR
+# How far the ball rolls is how long the keys are held.
 xdotool keydown Right
 sleep 0.6
 xdotool keyup Right
 xdotool keydown Up
 sleep 0.4
 xdotool keyup Up
-sleep 0.3
+wait_for_lines ZIVRO.SCR '^ZIVRO_KEY_RELEASE\(38,' 1
 wine_keys ctrl+r
-sleep 0.5
-shot "$S" steer_after.png
+check "the ball comes to rest" shot_settled "$S" steer_after.png
 read -r ax ay < <(red_centre steer_after.png)
 check "holding Right, then Up, rolls the ball right and up (from $bx,$by to $ax,$ay)" \
   test "$((ax - bx))" -gt 20 -a "$((by - ay))" -gt 10
@@ -232,10 +230,7 @@ arrows=$(tr -d '\r' < ZIVRO.SCR 2> /dev/null | grep -E '^ZIVRO_KEY_(PRESS|RELEAS
 check "the recording holds the arrows' presses and releases ($arrows)" test "$arrows" = \
   "ZIVRO_KEY_PRESS(39, 0); ZIVRO_KEY_RELEASE(39, 0); ZIVRO_KEY_PRESS(38, 0); ZIVRO_KEY_RELEASE(38, 0); "
 wine_keys ctrl+q
-for _ in $(seq 1 100); do
-  kill -0 "$APP_PID" 2> /dev/null || break
-  sleep 0.2
-done
+wait_for 20 app_ended
 wait "$APP_PID" 2> /dev/null
 APP_PID=
 
