@@ -110,55 +110,60 @@ std::string parse_options(int argc, char** argv, Options* options) {
     const char* name;
     std::string* value;
   };
-  const Named files[] = {{"--play", &options->play},       {"--log", &options->log},
-                         {"--png", &options->png},         {"--frames", &options->frames},
+  const Named files[] = {{"--png", &options->png},         {"--frames", &options->frames},
                          {"--digests", &options->digests}, {"--text-png", &options->text_png},
-                         {"--expect", &options->expect},   {"--expect-dir", &options->expect_dir},
-                         {"--record", &options->record}};
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (option == "--") {
-      options->program_arguments.assign(argv + i + 1, argv + argc);
-      break;
+                         {"--expect", &options->expect},   {"--expect-dir", &options->expect_dir}};
+  StartupSyntax syntax;
+  syntax.record = RecordSyntax::kNamedFile;
+  syntax.file_names_required = true;
+  for (const Named& named : files) {
+    syntax.layer_options.push_back({named.name, OptionValue::kFileName, [&](const char* value) {
+                                      *named.value = value;
+                                      return std::string();
+                                    }});
+  }
+  syntax.layer_options.push_back({"--answer", OptionValue::kText, [&](const char* value) {
+                                    if (!value) {
+                                      return std::string("--answer needs a text (it may be empty)");
+                                    }
+                                    options->answers.push_back(value);
+                                    return std::string();
+                                  }});
+  syntax.layer_options.push_back(
+      {"--frames-only", OptionValue::kText, [&](const char* value) {
+         if (!value || !parse_frame_list(value, &options->frames_only)) {
+           return std::string("--frames-only needs frame numbers from 1, separated by commas");
+         }
+         return std::string();
+       }});
+  syntax.layer_options.push_back(
+      {"--ticks", OptionValue::kText, [&](const char* value) {
+         if (!value || !parse_count(value, &options->ticks)) {
+           return "--ticks needs a whole number of 100 ms periods, 0 to " +
+                  std::to_string(kMostTicks);
+         }
+         return std::string();
+       }});
+  syntax.check_layer_options = [&] {
+    if (!options->frames_only.empty() && options->frames.empty()) {
+      return std::string("--frames-only chooses among the frames of --frames DIR; give both");
     }
-    if (option.rfind("--", 0) != 0) return "unexpected argument '" + option + "'";
-    const char* value = i + 1 < argc ? argv[++i] : nullptr;
-    bool known = false;
-    for (const Named& named : files) {
-      if (option != named.name) continue;
-      if (!value || !*value) return option + " needs a file or directory name";
-      *named.value = value;
-      known = true;
+    if (!options->frames_only.empty() && !options->expect_dir.empty()) {
+      return std::string(
+          "--expect-dir compares every frame; --frames-only would leave some unwritten");
     }
-    if (known) continue;
-    if (option == "--answer") {
-      if (!value) return "--answer needs a text (it may be empty)";
-      options->answers.push_back(value);
-    } else if (option == "--frames-only") {
-      if (!value || !parse_frame_list(value, &options->frames_only)) {
-        return "--frames-only needs frame numbers from 1, separated by commas";
-      }
-    } else if (option == "--ticks") {
-      if (!value || !parse_count(value, &options->ticks)) {
-        return "--ticks needs a whole number of 100 ms periods, 0 to " + std::to_string(kMostTicks);
-      }
-    } else {
-      return "unknown option " + option;
+    if (!options->expect_dir.empty() && options->frames.empty()) {
+      return std::string("--expect-dir compares the frames of --frames DIR; give both");
     }
-  }
-  if (!options->frames_only.empty() && options->frames.empty()) {
-    return "--frames-only chooses among the frames of --frames DIR; give both";
-  }
-  if (!options->frames_only.empty() && !options->expect_dir.empty()) {
-    return "--expect-dir compares every frame; --frames-only would leave some unwritten";
-  }
-  if (!options->expect_dir.empty() && options->frames.empty()) {
-    return "--expect-dir compares the frames of --frames DIR; give both";
-  }
-  if (!options->record.empty() && !options->play.empty()) {
-    return "--record and --play exclude each other: a playback's events are not recorded";
-  }
-  return {};
+    return std::string();
+  };
+  const StartupOptions common = parse_startup_options(argc, argv, syntax);
+  // File names are required here, so an empty one means "not given".
+  options->play = common.play.value_or("");
+  options->log = common.log.value_or("");
+  options->record = common.record.value_or("");
+  options->program_arguments = common.program_arguments;
+  return common.error;
 }
 
 // Compares a picture with an expected PNG. Prints what differs and writes
@@ -294,14 +299,7 @@ std::string check_distinct(const Options& options) {
 std::string check_inputs(const Options& options) {
   std::error_code error;
   if (!options.play.empty()) {
-    const auto status = std::filesystem::status(options.play, error);
-    if (error) return "cannot read " + options.play + ": " + reason(error);
-    if (!std::filesystem::is_regular_file(status)) {
-      return "cannot read " + options.play + ": not a regular file";
-    }
-    std::FILE* probe = std::fopen(options.play.c_str(), "rb");
-    if (!probe) return "cannot read " + options.play + ": " + std::strerror(errno);
-    std::fclose(probe);
+    if (std::string why = script_unplayable(options.play); !why.empty()) return why;
   }
   if (!options.expect.empty()) {
     const auto status = std::filesystem::status(options.expect, error);

@@ -3,19 +3,26 @@
 #include <emscripten.h>
 #include <zivro.h>
 
-#include <cstring>
+#include <string>
 
 #include "platform/web/web.h"
 #include "startup.h"
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--test-hooks") == 0) web::set_test_hooks(true);
-    // The page's "Play from start": the script (the page has put the stored
-    // one in the file system) plays as ZIVRO_open finishes, as the headless
-    // runner's --play.
-    if (std::strcmp(argv[i], "--play") == 0 && i + 1 < argc) play_from_open(argv[++i]);
-  }
+  // The page writes the line itself, so whatever it does not mean is passed
+  // over. Its "Play from start" gives --play: the page has put the stored
+  // script in the file system, and it plays as ZIVRO_open finishes, as the
+  // headless runner's --play.
+  StartupSyntax syntax;
+  syntax.takes_log = false;
+  syntax.unknown_passed_over = true;
+  syntax.program_arguments = false;
+  syntax.layer_options = {{"--test-hooks", OptionValue::kNone, [](const char*) {
+                             web::set_test_hooks(true);
+                             return std::string();
+                           }}};
+  const StartupOptions options = parse_startup_options(argc, argv, syntax);
+  if (options.play) play_from_open(*options.play);
   web::mark_started();
   static char command_line[] = "";
   const int status = WinMain(nullptr, nullptr, command_line, 1 /* SW_SHOWNORMAL */);
