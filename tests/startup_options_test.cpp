@@ -19,7 +19,9 @@ StartupSyntax syntax_of(Layer layer, std::string& seen) {
   StartupSyntax syntax;
   const auto note = [&seen](const char* what) {
     return [&seen, what](const char* value) {
-      seen += std::string(what) + (value ? "=" + std::string(value) : "") + ";";
+      seen.append(what);
+      if (value) seen.append("=").append(value);
+      seen.append(";");
       return std::string();
     };
   };
@@ -30,7 +32,7 @@ StartupSyntax syntax_of(Layer layer, std::string& seen) {
       syntax.layer_options = {{"--png", OptionValue::kFileName, note("png")},
                               {"--answer", OptionValue::kText, [&seen](const char* value) {
                                  if (!value) return std::string("--answer needs a text");
-                                 seen += "answer=" + std::string(value) + ";";
+                                 seen.append("answer=").append(value).append(";");
                                  return std::string();
                                }}};
       // A layer's own check comes before the shared ones.
@@ -141,12 +143,13 @@ const Case kCases[] = {
     {Layer::kWeb, {"--test-hooks", "--play"}, "", false, kNone, kNone, kNone, {}, "hooks;"},
 };
 
-std::string shown(const std::optional<std::string>& value) {
-  return value ? "'" + *value + "'" : "none";
+// An option's value as a message shows it, quoted, or "none".
+std::string shown(const char* value) {
+  return value ? std::string("'").append(value).append("'") : std::string("none");
 }
 
-std::string shown(const char* value) {
-  return value ? "'" + std::string(value) + "'" : "none";
+std::string shown(const std::optional<std::string>& value) {
+  return shown(value ? value->c_str() : nullptr);
 }
 
 TEST(StartupOptionsTest, AcceptedFormsAndRefusals) {
