@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "events.h"
 #include "script.h"
@@ -128,8 +129,9 @@ std::string script_unplayable(const std::string& path) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (error) return "cannot read " + path + ": " + error.message();
-  if (!std::filesystem::is_regular_file(status))
+  if (!std::filesystem::is_regular_file(status)) {
     return "cannot read " + path + ": not a regular file";
+  }
   std::FILE* probe = std::fopen(path.c_str(), "rb");
   if (!probe) return "cannot read " + path + ": " + std::strerror(errno);
   std::fclose(probe);
