@@ -1,7 +1,9 @@
 /* A probe for the end-to-end runs: asks for every opt-in event, prints one
  * line per event, moves a red ball with the arrow keys (10 pixels a press),
  * draws blue strokes while the left button is dragged, and marks right and
- * middle clicks with a green and a magenta square. */
+ * middle clicks with a green and a magenta square. Run with "moves" after
+ * its "--", it asks for the moves without a button and the wheel too. */
+#include <string.h>
 #include <zivro.h>
 
 static void draw_ball(int colour, int x, int y) {
@@ -13,7 +15,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   int ball_x = 0, ball_y = 0, last_x = 0, last_y = 0;
 
   ZIVRO_open(instance, previous, command_line, show_mode);
-  ZIVRO_want_events(ZIVRO_WANT_ALL);
+  ZIVRO_want_events(ZIVRO_WANT_ALL |
+                    (strstr(command_line, "moves") ? ZIVRO_WANT_MOVE | ZIVRO_WANT_WHEEL : 0));
   ZIVRO_logging(0);
   ZIVRO_clear();
   draw_ball(ZIVRO_RED, ball_x, ball_y);

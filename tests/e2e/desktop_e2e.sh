@@ -334,6 +334,7 @@ opt_in_events_scenario "$build/tests/input-probe" "$build/tests/input-probe-head
 examples_scenario "$build/examples"
 held_key_scenario "$build/examples"
 two_buttons_scenario "$build/tests/input-probe"
+moves_and_wheel_scenario "$build/tests/input-probe"
 code_page_scenario "$build/examples"
 play_option_scenario "$build" "$here/../golden/chase_stop.scr"
 

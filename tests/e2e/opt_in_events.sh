@@ -211,3 +211,36 @@ two_buttons_scenario() {
   check "after the left of two buttons is released, moves drag the right ($lines)" test "$lines" = \
     "ZIVRO_MOUSE(-200, -100); ZIVRO_MOUSE_RIGHT(-200, -100, 0); ZIVRO_MOUSE_DRAG(-150, -100, 3, 0); ZIVRO_MOUSE_RELEASE(-150, -100, 1, 0); ZIVRO_MOUSE_DRAG(-100, -100, 2, 0); ZIVRO_MOUSE_DRAG(350, -50, 2, 0); ZIVRO_MOUSE_RELEASE(350, -50, 2, 0); "
 }
+
+# moves_and_wheel_scenario PROBE: the probe asking for moves without a button
+# and for the wheel: each move and each notch, up and down, is its line, and
+# the recording replayed headless gives the same events.
+moves_and_wheel_scenario() {
+  local probe=$1 menu=25 window lines
+  wx() { echo $((297 + $1)); }
+  wy() { echo $((250 - $1 + menu)); }
+  rm -f ZIVRO.SCR
+  "$probe" --record --log moves-live.log -- moves &
+  APP_PID=$!
+  wait_window window "ZIVRO Graphics"
+  first_frame_shown "$window" moves_before.png "${probe}-headless"
+  xdotool mousemove --window "$window" "$(wx -100)" "$(wy 50)"
+  recorded '^ZIVRO_MOUSE_MOVE\(-100, 50, 0\);' 1
+  xdotool mousemove --window "$window" "$(wx 120)" "$(wy -30)"
+  recorded '^ZIVRO_MOUSE_MOVE\(120, -30, 0\);' 1
+  xdotool click 4
+  recorded '^ZIVRO_MOUSE_WHEEL\(' 1
+  xdotool click 5 click 5
+  recorded '^ZIVRO_MOUSE_WHEEL\(' 3
+  keys "$window" ctrl+q
+  wait "$APP_PID"
+  APP_PID=
+  lines=$(tr -d '\r' < ZIVRO.SCR 2> /dev/null | grep -E '^ZIVRO_MOUSE_(MOVE\((-100, 50|120, -30)|WHEEL)' |
+    tr '\n' ' ')
+  check "moves without a button and the wheel's notches are their lines ($lines)" test "$lines" = \
+    "ZIVRO_MOUSE_MOVE(-100, 50, 0); ZIVRO_MOUSE_MOVE(120, -30, 0); ZIVRO_MOUSE_WHEEL(120, -30, 1, 0); ZIVRO_MOUSE_WHEEL(120, -30, -1, 0); ZIVRO_MOUSE_WHEEL(120, -30, -1, 0); "
+  "${probe}-headless" --play ZIVRO.SCR --log moves-played.log -- moves
+  events_of() { grep '^event' "$1" | grep -v ' key 17 '; }
+  check "played back headless, the moves and the wheel give the same events" \
+    cmp <(events_of moves-live.log) <(events_of moves-played.log)
+}
