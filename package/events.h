@@ -9,6 +9,8 @@
 #include "run_state.h"
 
 Event& pending_event();
+// What startup.h's wait_progress() shows.
+const struct WaitProgress& event_wait_progress();
 RunState& run_state();
 
 // One step of the pump: takes at most one message, never waits. Returns

@@ -25,3 +25,7 @@ bool recording_lost_lines() {
 long events_played() {
   return script_events_served();
 }
+
+const WaitProgress& wait_progress() {
+  return event_wait_progress();
+}

@@ -9,7 +9,9 @@
  *   early       waits and draws before ZIVRO_open, then runs normally
  *   args        prints "command line [LINE]", the line WinMain was given
  *   many        PROBE_CALLS logged drawing calls, then prints its peak RSS
- *               on standard output (for bench/runner_memory.sh) */
+ *               on standard output (for bench/runner_memory.sh)
+ *   busy        draws a frame, then computes for ever before any wait
+ *   busy-click  waits as usual until its first click, then computes for ever */
 #define _POSIX_C_SOURCE 200809L
 #include <stdio.h>
 #include <stdlib.h>
@@ -17,12 +19,18 @@
 #include <sys/resource.h>
 #include <zivro.h>
 
-static int until_quit(void) {
+static void compute_for_ever(void) {
+  volatile unsigned long spin = 1;
+  while (spin) ++spin;
+}
+
+static int until_quit(int busy_at_click) {
   int x, y;
   char key;
   int kind;
   while ((kind = ZIVRO_wait_event(&x, &y, &key)) != ZIVRO_QUIT) {
     if (kind == ZIVRO_KBD) ZIVRO_printf("key %d\n", key);
+    if (kind == ZIVRO_MOUSE && busy_at_click) compute_for_ever();
   }
   ZIVRO_close();
   return 0;
@@ -62,7 +70,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   if (strcmp(probe, "keys") != 0) ZIVRO_logging(0);
   ZIVRO_clear();
   ZIVRO_circle(ZIVRO_RED, 0, 0, 50);
-  until_quit();
+  if (strcmp(probe, "busy") == 0) compute_for_ever();
+  until_quit(strcmp(probe, "busy-click") == 0);
   if (strcmp(probe, "exit") == 0) exit(0);
   return strcmp(probe, "status") == 0 ? 1 : 0;
 }

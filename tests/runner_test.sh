@@ -145,6 +145,26 @@ check "it is told why, in one line" one_line
 probe keys --expect keep.png
 check "a picture that differs exits 1" test $? -eq 1
 
+# The watchdog: a program computing for the given CPU time without a wait,
+# from its start or after its first click, is stopped with its own status
+# and one line naming the last event; its frames so far are kept.
+printf 'ZIVRO_PERIODIC(2);\r\nZIVRO_MOUSE(7, -3);\r\nZIVRO_MOUSE(0, 0);\r\n' > click.scr
+while read -r want name said; do
+  PROBE=$name timeout 20 "$PROBE_PROGRAM" --play click.scr --watchdog 0.2 --digests $name.digests \
+    2> err.txt
+  check "watchdog, $name: exit $want" test $? -eq "$want"
+  check "watchdog, $name: one line" one_line
+  check "watchdog, $name: says so" grep -qF "$PROBE_PROGRAM: the program $said" err.txt
+done << 'EOF_BUSY'
+4 busy       never waited for an event: it ran for 0.2 s of CPU time from its start without a call of ZIVRO_wait_event, so the run was stopped
+5 busy-click stopped waiting for events: after wait 3 returned ZIVRO_MOUSE at (7, -3), it ran for 0.2 s of CPU time without waiting again, so the run was stopped
+EOF_BUSY
+check "watchdog: the frame shown before is kept" test "$(wc -l < busy-click.digests)" -eq 1
+for bad in -1 x 1e7 ""; do
+  "$CARGAME" --watchdog "$bad" 2> err.txt
+  check "--watchdog '$bad' exits 2" test $? -eq 2
+done
+
 "$OWN_MAIN" --png own.png 2> err.txt
 check "a program defining main() is refused" test $? -eq 3
 check "it is told the fix" grep -q 'define WinMain, not main' err.txt

@@ -17,6 +17,7 @@
 #include "platform/headless/frame_digest.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/png_io.h"
+#include "platform/headless/watchdog.h"
 #include "platform/portable/command_line.h"
 #include "startup.h"
 
@@ -28,7 +29,7 @@ constexpr const char* kUsage =
     "usage: %s [--play FILE] [--ticks N] [--log FILE] [--png FILE] [--frames DIR]"
     " [--frames-only LIST]\n"
     "    [--digests FILE] [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR]\n"
-    "    [--record FILE] [-- PROGRAM ARGUMENTS...]\n"
+    "    [--record FILE] [--watchdog SECONDS] [-- PROGRAM ARGUMENTS...]\n"
     "  --play FILE       play FILE back from the start, as the Playback Script command does\n"
     "  --ticks N         let the 100 ms animation timer run N periods, 0 to 2147483647\n"
     "                    (default 0)\n"
@@ -46,9 +47,12 @@ constexpr const char* kUsage =
     "  --expect-dir DIR  with --frames, compare every frame with DIR/000001.png, ...\n"
     "  --record FILE     record the run's events to FILE from the first one, as the\n"
     "                    Record Script command does (not with --play)\n"
+    "  --watchdog SECONDS  stop a program that goes SECONDS of CPU time without waiting\n"
+    "                    for an event, from its start or after a wait (default 3, 0 off)\n"
     "  -- ...            everything after it is the program's command line\n"
     "exit status: 0 passed, 1 the picture differs, 2 unusable options or input,\n"
-    "  3 the program failed\n";
+    "  3 the program failed, 4 it never waited for an event, 5 it stopped waiting\n"
+    "  (both: for the --watchdog time)\n";
 
 // The exit statuses of the runner, distinct whatever the program returns.
 enum ExitStatus : int {
@@ -56,6 +60,8 @@ enum ExitStatus : int {
   kDiffers = 1,
   kUnusable = 2,
   kProgramFailed = 3,
+  kNeverWaited = 4,
+  kStoppedWaiting = 5,
 };
 
 struct Options {
@@ -71,6 +77,7 @@ struct Options {
   std::string expect;
   std::string expect_dir;
   std::string record;
+  double watchdog_seconds = 3;
   std::vector<std::string> program_arguments;
 };
 
@@ -86,6 +93,17 @@ bool parse_count(const char* text, uint64_t* count) {
     if (value > kMostTicks) return false;
   }
   *count = value;
+  return true;
+}
+
+// Seconds as a decimal number, 0 to a million (about eleven days).
+bool parse_seconds(const char* text, double* seconds) {
+  if (!text || !*text || *text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text, &end);
+  if (errno != 0 || *end != '\0' || !(value >= 0 && value <= 1e6)) return false;
+  *seconds = value;
   return true;
 }
 
@@ -141,6 +159,10 @@ std::string parse_options(int argc, char** argv, Options* options) {
     } else if (option == "--ticks") {
       if (!value || !parse_count(value, &options->ticks)) {
         return "--ticks needs a whole number of 100 ms periods, 0 to " + std::to_string(kMostTicks);
+      }
+    } else if (option == "--watchdog") {
+      if (!value || !parse_seconds(value, &options->watchdog_seconds)) {
+        return "--watchdog needs seconds of CPU time, as 3 or 0.5, 0 to 1000000 (0: off)";
       }
     } else {
       return "unknown option " + option;
@@ -441,9 +463,15 @@ int main(int argc, char** argv) {
 
   std::string command_line = portable::windows_command_line(options.program_arguments);
   std::atexit(exited_inside_program);
+  if (options.watchdog_seconds > 0 && !headless::start_watchdog(program, options.watchdog_seconds,
+                                                                {kNeverWaited, kStoppedWaiting})) {
+    return refuse(std::string("cannot start the watchdog's CPU-time timer: ") +
+                  std::strerror(errno));
+  }
   inside_program = true;
   const int status = WinMain(nullptr, nullptr, command_line.data(), SW_SHOWNORMAL);
   inside_program = false;
+  headless::stop_watchdog();
 
   // Every output is written that can be; the first failure decides the status.
   int failure = kPassed;
