@@ -90,6 +90,9 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
   command.limits = test.limits;
   command.argv = {"./program", "--play", "test.scr", "--digests", "digests.txt"};
   if (test.ticks) command.argv.insert(command.argv.end(), {"--ticks", std::to_string(test.ticks)});
+  char watchdog[32];
+  std::snprintf(watchdog, sizeof watchdog, "%g", watchdog_seconds(test.limits.cpu_seconds));
+  command.argv.insert(command.argv.end(), {"--watchdog", watchdog});
   for (const std::string& answer : test.answers) {
     command.argv.insert(command.argv.end(), {"--answer", answer});
   }

@@ -21,6 +21,17 @@ inline constexpr const char* kTimedOut = "timed out";
 inline constexpr const char* kBuildFailed = "build failed";
 inline constexpr const char* kDefinesMain = "defines main";
 inline constexpr const char* kOutputLimit = "output limit reached";
+// The runner's watchdog stopped the program: it went the watchdog's CPU
+// time without an event wait, from its start or after some waits.
+inline constexpr const char* kNeverWaited = "never waited";
+inline constexpr const char* kStoppedWaiting = "stopped waiting";
+
+// The runner's exit statuses for them, and the CPU time it is given for a
+// run with the test's CPU limit: within it, so the run is stopped by the
+// watchdog, with its reason, before the limit stops it.
+inline constexpr int kRunnerNeverWaited = 4;
+inline constexpr int kRunnerStoppedWaiting = 5;
+double watchdog_seconds(long cpu_seconds);
 
 // One line the runner's --digests wrote.
 struct DigestLine {
