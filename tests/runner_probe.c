@@ -11,12 +11,14 @@
  *   many        PROBE_CALLS logged drawing calls, then prints its peak RSS
  *               on standard output (for bench/runner_memory.sh)
  *   busy        draws a frame, then computes for ever before any wait
- *   busy-click  waits as usual until its first click, then computes for ever */
+ *   busy-click  waits as usual until its first click, then computes for ever
+ *   slow        computes for 0.15 s of CPU time after each event it waits for */
 #define _POSIX_C_SOURCE 200809L
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <zivro.h>
 
 static void compute_for_ever(void) {
@@ -24,13 +26,20 @@ static void compute_for_ever(void) {
   while (spin) ++spin;
 }
 
-static int until_quit(int busy_at_click) {
+static void compute_for(double seconds) {
+  const clock_t end = clock() + (clock_t)(seconds * CLOCKS_PER_SEC);
+  while (clock() < end) {
+  }
+}
+
+static int until_quit(int busy_at_click, int slow) {
   int x, y;
   char key;
   int kind;
   while ((kind = ZIVRO_wait_event(&x, &y, &key)) != ZIVRO_QUIT) {
     if (kind == ZIVRO_KBD) ZIVRO_printf("key %d\n", key);
     if (kind == ZIVRO_MOUSE && busy_at_click) compute_for_ever();
+    if (slow) compute_for(0.15);
   }
   ZIVRO_close();
   return 0;
@@ -71,7 +80,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   ZIVRO_clear();
   ZIVRO_circle(ZIVRO_RED, 0, 0, 50);
   if (strcmp(probe, "busy") == 0) compute_for_ever();
-  until_quit(strcmp(probe, "busy-click") == 0);
+  until_quit(strcmp(probe, "busy-click") == 0, strcmp(probe, "slow") == 0);
   if (strcmp(probe, "exit") == 0) exit(0);
   return strcmp(probe, "status") == 0 ? 1 : 0;
 }

@@ -160,6 +160,8 @@ done << 'EOF_BUSY'
 5 busy-click stopped waiting for events: after wait 3 returned ZIVRO_MOUSE at (7, -3), it ran for 0.2 s of CPU time without waiting again, so the run was stopped
 EOF_BUSY
 check "watchdog: the frame shown before is kept" test "$(wc -l < busy-click.digests)" -eq 1
+PROBE=slow "$PROBE_PROGRAM" --play click.scr --watchdog 0.2 2> err.txt
+check "watchdog: 0.15 s of CPU time after each of 4 events, 0.6 s in all, is no stop" test $? -eq 0
 for bad in -1 x 1e7 ""; do
   "$CARGAME" --watchdog "$bad" 2> err.txt
   check "--watchdog '$bad' exits 2" test $? -eq 2
