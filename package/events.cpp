@@ -10,7 +10,7 @@
 #include "events_testing.h"
 #include "package_windows.h"
 #include "script.h"
-#include "startup.h"
+#include "wait_progress.h"
 #include "text/text_log.h"
 
 namespace {

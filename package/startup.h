@@ -3,8 +3,9 @@
 // other core headers are the package's own).
 #pragma once
 
-#include <atomic>
 #include <string>
+
+#include "wait_progress.h"
 
 // The script file's name as the package's messages give it.
 const char* script_file_name();
@@ -23,18 +24,6 @@ void play_from_open(const std::string& path);
 bool recording_lost_lines();
 long events_played();
 
-// How far the program's event waits have got, for a watchdog of a layer's
-// main that reads it from a signal handler: lock-free atomics only, written
-// by every call of the wait (any of its forms, before ZIVRO_open too).
-struct WaitProgress {
-  std::atomic<long> calls{0};       // waits begun since the start
-  std::atomic<bool> inside{false};  // a wait is running now
-  // The event the last wait returned (kind 0 before any returned).
-  std::atomic<int> kind{0};
-  std::atomic<int> x{0};
-  std::atomic<int> y{0};
-  std::atomic<int> key{0};
-};
-static_assert(std::atomic<long>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
-              std::atomic<bool>::is_always_lock_free);
+// How far the program's event waits have got (wait_progress.h), for a
+// watchdog of a layer's main.
 const WaitProgress& wait_progress();
