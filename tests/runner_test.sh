@@ -227,6 +227,17 @@ sed 's/ZIVRO_KBD(120);/ZIVRO_MOUSE(-250, 105);/' "$SCRIPTS/ends.scr" > changed.s
 first=$(diff <(cut -d' ' -f2 ends.digests) <(cut -d' ' -f2 changed.digests) | sed -n 's/^\([0-9]*\)[c,].*/\1/p' | head -1)
 check "--digests: a change at event 7 differs first at frame 8" test "$first" = 8
 check "--digests: which follows 7 events" grep -qx '000008 [0-9a-f]* 7' changed.digests
+# The pictures of the frames that differ from a run's digests, made in the
+# same run: the first that differs, and the last, or neither when all agree.
+"$CARGAME" --play changed.scr --expect-digests ends.digests --first-differing first.png \
+  --last-differing last.png --frames changed-frames
+check "--first-differing: the frame that differs first" cmp -s first.png changed-frames/000008.png
+check "--last-differing: the last frame, which differs" cmp -s last.png changed-frames/000010.png
+"$CARGAME" --play "$SCRIPTS/ends.scr" --expect-digests ends.digests --first-differing same1.png \
+  --last-differing same2.png
+check "--expect-digests: the same frames, no picture" test ! -e same1.png -a ! -e same2.png
+"$CARGAME" --first-differing first.png 2> err.txt
+check "--first-differing needs --expect-digests: exit 2" test $? -eq 2
 for bad in "--frames-only 3" "--frames f7 --frames-only 0" "--frames f7 --frames-only 2,x" \
            "--frames f7 --frames-only 2 --expect-dir run1"; do
   # shellcheck disable=SC2086
