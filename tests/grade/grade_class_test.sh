@@ -89,7 +89,7 @@ check "dan: the signal named" grep -q 'signal 11 (SIGSEGV' <<< "$(output dan)"
 check "bea: the first differing frame and its event" \
   grep -q 'the first is frame 5, shown after event 4 of 18, `ZIVRO_MOUSE(0, 0);`' <<< "$(output bea)"
 check "oli: the runner's reason, within the CPU limit" \
-  grep -q '^runner: the program never waited for an event: it ran for 0.5 s of CPU time' <<< "$(output oli)"
+  grep -q '^runner: the program never waited for an event: it ran for 0.25 s of CPU time' <<< "$(output oli)"
 check "eve: the event its last wait returned" \
   grep -q '^stopped waiting: .*after wait 11 returned ZIVRO_MOUSE at (0, 0),.*; its last frame, 11,' <<< "$(output eve)"
 check "fay: the compiler's error" grep -q "error: expected ';'" <<< "$(output fay)"

@@ -68,19 +68,43 @@ bool copy_file(const fs::path& from, const fs::path& to, mode_t mode) {
 struct Run {
   sandbox::Outcome outcome;
   std::vector<DigestLine> digests;
-  std::string frames;  // with frames asked for: the directory holding them
+  std::string frames;     // with frames asked for: the directory holding them
+  std::string differing;  // with expected digests: the picture of the frame that differs
 };
 
+// The frame whose picture a run given the expected digests makes, as the
+// runner picks it: every frame, the first that differs from the expected
+// one or has none; the last frame, that one if it differs or is one too
+// many. 0 for none.
+long pictured_frame(const Test& test, const std::vector<DigestLine>& expected,
+                    const std::vector<DigestLine>& actual) {
+  const long expected_count = static_cast<long>(expected.size());
+  const long actual_count = static_cast<long>(actual.size());
+  if (test.compare == Compare::kLastFrame) {
+    const bool differs =
+        actual_count > expected_count || (actual_count > 0 && actual_count == expected_count &&
+                                          expected.back().digest != actual.back().digest);
+    return differs ? actual_count : 0;
+  }
+  for (long i = 0; i < std::min(expected_count, actual_count); ++i) {
+    if (expected[i].digest != actual[i].digest) return i + 1;
+  }
+  return actual_count > expected_count ? expected_count + 1 : 0;
+}
+
 // One run of a program on a test, in a fresh directory holding a copy of the
-// program and of the script, nothing else.
+// program and of the script, nothing else. With the expected digests (a
+// copy of them beside the script), the run also pictures its first frame
+// that differs from them, so that a wrong run need not be made again.
 Run run_test(const std::string& executable, const Test& test, const fs::path& directory, int slot,
-             const std::vector<long>& frames) {
+             const std::vector<long>& frames, const std::vector<DigestLine>* expected = nullptr) {
   Run run;
   std::error_code code;
   fs::remove_all(directory, code);
   if (!make_passage(directory.parent_path()) || !fs::create_directory(directory, code) ||
       !copy_file(executable, directory / "program", 0755) ||
       !copy_file(test.script, directory / "test.scr", 0644) ||
+      (expected && !write_digests((directory / "expected.digests").string(), *expected)) ||
       !sandbox::prepare_directory(directory.string(), slot)) {
     run.outcome.error = "cannot prepare " + directory.string();
     return run;
@@ -95,6 +119,13 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
   command.argv.insert(command.argv.end(), {"--watchdog", watchdog});
   for (const std::string& answer : test.answers) {
     command.argv.insert(command.argv.end(), {"--answer", answer});
+  }
+  if (expected) {
+    const char* picture =
+        test.compare == Compare::kLastFrame ? "--last-differing" : "--first-differing";
+    command.argv.insert(command.argv.end(),
+                        {"--expect-digests", "expected.digests", picture, "differing.png"});
+    run.differing = (directory / "differing.png").string();
   }
   if (!frames.empty()) {
     std::string list;
@@ -240,13 +271,13 @@ struct Grader {
     TestResult result;
     result.name = test.name;
     result.max_score = test.points;
-    const Run run = run_test(program, test, directory / test.name, slot, {});
+    const std::vector<DigestLine>& wanted = expected[index];
+    const Run run = run_test(program, test, directory / test.name, slot, {}, &wanted);
     if (!run.outcome.started) {
       result.status = kCrashed;
       result.detail = "the run could not be started: " + run.outcome.error;
       return result;
     }
-    const std::vector<DigestLine>& wanted = expected[index];
     std::map<long, long> pixels;
     const std::vector<long> other = frames_with_other_digests(test, wanted, run.digests);
     // Within a tolerance, frames with other digests may still pass: count
@@ -267,7 +298,11 @@ struct Grader {
       const long frame = verdict.first_differing;
       std::string actual;
       Run again;
-      if (frame <= static_cast<long>(run.digests.size())) {
+      std::error_code code;
+      if (frame == pictured_frame(test, wanted, run.digests) &&
+          fs::is_regular_file(fs::symlink_status(run.differing, code))) {
+        actual = run.differing;
+      } else if (frame <= static_cast<long>(run.digests.size())) {
         again = run_test(program, test, directory / (test.name + "-shown"), slot, {frame});
         actual = frame_file(again.frames, frame);
       }

@@ -76,7 +76,7 @@ std::string watchdog_line(const sandbox::Outcome& outcome, const char** status) 
 }  // namespace
 
 double watchdog_seconds(long cpu_seconds) {
-  return std::min(3.0, static_cast<double>(cpu_seconds) / 2);
+  return std::min(3.0, static_cast<double>(cpu_seconds) / 4);
 }
 
 std::vector<DigestLine> read_digests(const std::string& path) {

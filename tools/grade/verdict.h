@@ -26,9 +26,10 @@ inline constexpr const char* kOutputLimit = "output limit reached";
 inline constexpr const char* kNeverWaited = "never waited";
 inline constexpr const char* kStoppedWaiting = "stopped waiting";
 
-// The runner's exit statuses for them, and the CPU time it is given for a
-// run with the test's CPU limit: within it, so the run is stopped by the
-// watchdog, with its reason, before the limit stops it.
+// The runner's exit statuses for them, and the watchdog's CPU time for a
+// run with the test's CPU limit: a quarter of it, at most 3 s, so that the
+// watchdog stops a busy run with its reason well before the CPU limit, or
+// the wall-clock limit on a loaded machine, would stop it as timed out.
 inline constexpr int kRunnerNeverWaited = 4;
 inline constexpr int kRunnerStoppedWaiting = 5;
 double watchdog_seconds(long cpu_seconds);
