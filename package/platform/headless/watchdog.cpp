@@ -30,6 +30,8 @@ struct Watch {
   WatchdogStatuses statuses{};
   timer_t timer{};
   bool armed = false;
+  // Set before the timer is deleted: a tick already queued then does nothing.
+  volatile sig_atomic_t off = 0;
   // The handler's own: the waits seen at the last tick, and since when
   // (process CPU time) none has been.
   long calls_seen = 0;
@@ -114,6 +116,7 @@ void add_event(Line& line, const WaitProgress& progress) {
 }
 
 void on_tick(int) {
+  if (watch.off) return;
   const int saved_errno = errno;
   const WaitProgress& progress = wait_progress();
   const long long now = cpu_now_ns();
@@ -135,6 +138,7 @@ bool start_watchdog(const char* program, double seconds, WatchdogStatuses status
   watch.statuses = statuses;
   watch.stretch_ns = std::llround(seconds * 1e9);
   std::snprintf(watch.seconds, sizeof watch.seconds, "%g", seconds);
+  watch.off = 0;
   watch.calls_seen = wait_progress().calls.load();
   watch.quiet_since_ns = watch.calls_seen == 0 ? 0 : cpu_now_ns();
 
@@ -163,6 +167,7 @@ bool start_watchdog(const char* program, double seconds, WatchdogStatuses status
 
 void stop_watchdog() {
   if (!watch.armed) return;
+  watch.off = 1;
   timer_delete(watch.timer);
   watch.armed = false;
 }
