@@ -10,8 +10,8 @@
 #include "events_testing.h"
 #include "package_windows.h"
 #include "script.h"
-#include "wait_progress.h"
 #include "text/text_log.h"
+#include "wait_progress.h"
 
 namespace {
 
