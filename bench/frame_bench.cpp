@@ -1,5 +1,6 @@
-// One full frame of the car game on the software canvas, and the replay rate
-// of the headless runner over a long script.
+// One full frame of the car game on the software canvas, the replay rate of
+// the headless runner over a long script, and the cost of writing a frame
+// as a PNG file as the runner writes it and with libpng's defaults.
 #include <benchmark/benchmark.h>
 #include <zivro.h>
 
@@ -14,6 +15,7 @@
 #include "package_reset.h"
 #include "package_windows.h"
 #include "platform/headless/headless.h"
+#include "platform/portable/png_files.h"
 #include "platform/portable/objects.h"
 #include "platform/raster/shapes.h"
 #include "scene.h"
@@ -101,10 +103,49 @@ void BM_ReplayLongScript(benchmark::State& state) {
   std::filesystem::remove(script);
 }
 
+// A drawn frame written as a PNG file, as --frames writes each one: range(0)
+// 0 for the day frame, 1 for the busiest night frame; range(1) 0 for the
+// runner's compression, 1 for libpng's defaults. Counts the file's bytes.
+void BM_FramePng(benchmark::State& state) {
+  open_package();
+  GameState game;
+  if (state.range(0) == 1) {
+    game.day_count = 2;
+    game.cop_active = 1;
+    game.pulled_over = 1;
+    game.cop_x = -40;
+    game.stop_timer = 20;
+  }
+  draw_frame(game);
+  const platform::BitmapObject& canvas = *canvas_context()->bitmap;
+  const portable::PngCompression compression = state.range(1) == 0
+                                                   ? portable::PngCompression::kFast
+                                                   : portable::PngCompression::kLibpngDefaults;
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / "zivro-bench-frame.png";
+  for (auto _ : state) {
+    if (!portable::write_png(file.string(), canvas.pixels.data(), canvas.width, canvas.height,
+                             compression)) {
+      state.SkipWithError("cannot write the PNG file");
+      break;
+    }
+  }
+  state.SetLabel(std::string(state.range(0) == 0 ? "day" : "night") +
+                 (state.range(1) == 0 ? ", runner's level 1 + Sub filter"
+                                      : ", libpng defaults (level 6, adaptive filters)"));
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
+  std::filesystem::remove(file);
+}
+
 BENCHMARK(BM_FrameDay)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_FrameNightStop)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_FillCanvasOnce)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_MemsetCanvas)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_FramePng)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 BENCHMARK(BM_ReplayLongScript)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
 }  // namespace

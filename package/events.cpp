@@ -12,6 +12,7 @@
 #include "package_windows.h"
 #include "script.h"
 #include "text/text_log.h"
+#include "wait_progress.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ struct EventsState {
 };
 
 EventsState events;
+WaitProgress wait_progress_record;
 
 constexpr int kEveryGroup = ZIVRO_WANT_ALL | ZIVRO_WANT_MOVE | ZIVRO_WANT_WHEEL;
 
@@ -217,6 +219,9 @@ bool still_waiting(const Event& pending, const RunState& run) {
 Event& pending_event() {
   return events.pending;
 }
+const WaitProgress& event_wait_progress() {
+  return wait_progress_record;
+}
 RunState& run_state() {
   return events.run;
 }
@@ -297,9 +302,20 @@ namespace {
 // Before ZIVRO_open nothing could ever come: the run is over before it
 // began; after ZIVRO_close it is over.
 int wait_entry(const char* name, ZIVRO_Event* event) {
-  if (package_opened(name) && !package_closed()) return wait_for_event(event);
-  *event = ZIVRO_Event{ZIVRO_QUIT, 0, 0, 0, 0, 0};
-  return ZIVRO_QUIT;
+  WaitProgress& progress = wait_progress_record;
+  progress.calls.fetch_add(1, std::memory_order_relaxed);
+  progress.inside.store(true, std::memory_order_relaxed);
+  if (package_opened(name) && !package_closed()) {
+    wait_for_event(event);
+  } else {
+    *event = ZIVRO_Event{ZIVRO_QUIT, 0, 0, 0, 0, 0};
+  }
+  progress.kind.store(event->kind, std::memory_order_relaxed);
+  progress.x.store(event->x, std::memory_order_relaxed);
+  progress.y.store(event->y, std::memory_order_relaxed);
+  progress.key.store(event->key, std::memory_order_relaxed);
+  progress.inside.store(false, std::memory_order_relaxed);
+  return event->kind;
 }
 
 }  // namespace

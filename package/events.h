@@ -7,8 +7,11 @@
 
 #include "platform/platform.h"
 #include "run_state.h"
+#include "wait_progress.h"
 
 Event& pending_event();
+// What startup.h's wait_progress() shows.
+const WaitProgress& event_wait_progress();
 RunState& run_state();
 
 // One step of the pump: takes at most one message, never waits. Returns

@@ -137,3 +137,7 @@ std::string script_unplayable(const std::string& path) {
   std::fclose(probe);
   return {};
 }
+
+const WaitProgress& wait_progress() {
+  return event_wait_progress();
+}

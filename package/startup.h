@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "wait_progress.h"
+
 // The script file's name as the package's messages give it.
 const char* script_file_name();
 
@@ -91,3 +93,7 @@ StartupOptions parse_startup_options(int argc, char** argv, const StartupSyntax&
 // Why the script at `path` cannot be played, or an empty string: it must be
 // a regular file (a FIFO would block the run) that can be read.
 std::string script_unplayable(const std::string& path);
+
+// How far the program's event waits have got (wait_progress.h), for a
+// watchdog of a layer's main.
+const WaitProgress& wait_progress();

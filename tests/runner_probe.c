@@ -9,20 +9,37 @@
  *   early       waits and draws before ZIVRO_open, then runs normally
  *   args        prints "command line [LINE]", the line WinMain was given
  *   many        PROBE_CALLS logged drawing calls, then prints its peak RSS
- *               on standard output (for bench/runner_memory.sh) */
+ *               on standard output (for bench/runner_memory.sh)
+ *   busy        draws a frame, then computes for ever before any wait
+ *   busy-click  waits as usual until its first click, then computes for ever
+ *   slow        computes for 0.15 s of CPU time after each event it waits for */
 #define _POSIX_C_SOURCE 200809L
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <zivro.h>
 
-static int until_quit(void) {
+static void compute_for_ever(void) {
+  volatile unsigned long spin = 1;
+  while (spin) ++spin;
+}
+
+static void compute_for(double seconds) {
+  const clock_t end = clock() + (clock_t)(seconds * CLOCKS_PER_SEC);
+  while (clock() < end) {
+  }
+}
+
+static int until_quit(int busy_at_click, int slow) {
   int x, y;
   char key;
   int kind;
   while ((kind = ZIVRO_wait_event(&x, &y, &key)) != ZIVRO_QUIT) {
     if (kind == ZIVRO_KBD) ZIVRO_printf("key %d\n", key);
+    if (kind == ZIVRO_MOUSE && busy_at_click) compute_for_ever();
+    if (slow) compute_for(0.15);
   }
   ZIVRO_close();
   return 0;
@@ -62,7 +79,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   if (strcmp(probe, "keys") != 0) ZIVRO_logging(0);
   ZIVRO_clear();
   ZIVRO_circle(ZIVRO_RED, 0, 0, 50);
-  until_quit();
+  if (strcmp(probe, "busy") == 0) compute_for_ever();
+  until_quit(strcmp(probe, "busy-click") == 0, strcmp(probe, "slow") == 0);
   if (strcmp(probe, "exit") == 0) exit(0);
   return strcmp(probe, "status") == 0 ? 1 : 0;
 }

@@ -145,6 +145,28 @@ check "it is told why, in one line" one_line
 probe keys --expect keep.png
 check "a picture that differs exits 1" test $? -eq 1
 
+# The watchdog: a program computing for the given CPU time without a wait,
+# from its start or after its first click, is stopped with its own status
+# and one line naming the last event; its frames so far are kept.
+printf 'ZIVRO_PERIODIC(2);\r\nZIVRO_MOUSE(7, -3);\r\nZIVRO_MOUSE(0, 0);\r\n' > click.scr
+while read -r want name said; do
+  PROBE=$name timeout 20 "$PROBE_PROGRAM" --play click.scr --watchdog 0.2 --digests $name.digests \
+    2> err.txt
+  check "watchdog, $name: exit $want" test $? -eq "$want"
+  check "watchdog, $name: one line" one_line
+  check "watchdog, $name: says so" grep -qF "$PROBE_PROGRAM: the program $said" err.txt
+done << 'EOF_BUSY'
+4 busy       never waited for an event: it ran for 0.2 s of CPU time from its start without a call of ZIVRO_wait_event, so the run was stopped
+5 busy-click stopped waiting for events: after wait 3 returned ZIVRO_MOUSE at (7, -3), it ran for 0.2 s of CPU time without waiting again, so the run was stopped
+EOF_BUSY
+check "watchdog: the frame shown before is kept" test "$(wc -l < busy-click.digests)" -eq 1
+PROBE=slow "$PROBE_PROGRAM" --play click.scr --watchdog 0.2 2> err.txt
+check "watchdog: 0.15 s of CPU time after each of 4 events, 0.6 s in all, is no stop" test $? -eq 0
+for bad in -1 x 1e7 ""; do
+  "$CARGAME" --watchdog "$bad" 2> err.txt
+  check "--watchdog '$bad' exits 2" test $? -eq 2
+done
+
 "$OWN_MAIN" --png own.png 2> err.txt
 check "a program defining main() is refused" test $? -eq 3
 check "it is told the fix" grep -q 'define WinMain, not main' err.txt
@@ -205,6 +227,17 @@ sed 's/ZIVRO_KBD(120);/ZIVRO_MOUSE(-250, 105);/' "$SCRIPTS/ends.scr" > changed.s
 first=$(diff <(cut -d' ' -f2 ends.digests) <(cut -d' ' -f2 changed.digests) | sed -n 's/^\([0-9]*\)[c,].*/\1/p' | head -1)
 check "--digests: a change at event 7 differs first at frame 8" test "$first" = 8
 check "--digests: which follows 7 events" grep -qx '000008 [0-9a-f]* 7' changed.digests
+# The pictures of the frames that differ from a run's digests, made in the
+# same run: the first that differs, and the last, or neither when all agree.
+"$CARGAME" --play changed.scr --expect-digests ends.digests --first-differing first.png \
+  --last-differing last.png --frames changed-frames
+check "--first-differing: the frame that differs first" cmp -s first.png changed-frames/000008.png
+check "--last-differing: the last frame, which differs" cmp -s last.png changed-frames/000010.png
+"$CARGAME" --play "$SCRIPTS/ends.scr" --expect-digests ends.digests --first-differing same1.png \
+  --last-differing same2.png
+check "--expect-digests: the same frames, no picture" test ! -e same1.png -a ! -e same2.png
+"$CARGAME" --first-differing first.png 2> err.txt
+check "--first-differing needs --expect-digests: exit 2" test $? -eq 2
 for bad in "--frames-only 3" "--frames f7 --frames-only 0" "--frames f7 --frames-only 2,x" \
            "--frames f7 --frames-only 2 --expect-dir run1"; do
   # shellcheck disable=SC2086

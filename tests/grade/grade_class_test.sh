@@ -50,7 +50,7 @@ sed -i -e "s|@REFERENCE@|$here/reference/traffic_light.c|g" -e "s|@OUTSIDE@|$wor
   -e "s|@SOCKET@|$work/listen.sock|g" class/*.c class/*.cpp
 "$GRADE" "$here/assignment.toml" class --out report1 --jobs 1 2> grade1.err
 check "graded, exit 0" test $? -eq 0
-check "a line per student" test "$(grep -c '^zivro-grade: \[' grade1.err)" -eq 14
+check "a line per student" test "$(grep -c '^zivro-grade: \[' grade1.err)" -eq 15
 
 # Each student's two verdicts: every frame, then the last frame only.
 while read -r student every last total; do
@@ -63,7 +63,7 @@ ada passed passed 10
 bea frames_differ passed 2
 cal no_frame no_frame 0
 dan crashed crashed 0
-eve timed_out timed_out 0
+eve stopped_waiting stopped_waiting 0
 fay build_failed build_failed 0
 gus defines_main defines_main 0
 hal output_limit_reached output_limit_reached 0
@@ -73,6 +73,7 @@ kim passed passed 10
 lou timed_out timed_out 0
 max crashed crashed 0
 ned timed_out timed_out 0
+oli never_waited never_waited 0
 EOF_VERDICTS
 
 # What the hostile ones tried, each stopped.
@@ -89,6 +90,10 @@ check "hal: its output cut at the limit" grep -q 'more than 65536 bytes' <<< "$(
 check "dan: the signal named" grep -q 'signal 11 (SIGSEGV' <<< "$(output dan)"
 check "bea: the first differing frame and its event" \
   grep -q 'the first is frame 5, shown after event 4 of 18, `ZIVRO_MOUSE(0, 0);`' <<< "$(output bea)"
+check "oli: the runner's reason, within the CPU limit" \
+  grep -q '^runner: the program never waited for an event: it ran for 0.25 s of CPU time' <<< "$(output oli)"
+check "eve: the event its last wait returned" \
+  grep -q '^stopped waiting: .*after wait 11 returned ZIVRO_MOUSE at (0, 0),.*; its last frame, 11,' <<< "$(output eve)"
 check "fay: the compiler's error" grep -q "error: expected ';'" <<< "$(output fay)"
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{print $3*256+$4 "x" $7*256+$8}'; }
 for picture in expected actual difference; do

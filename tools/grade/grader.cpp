@@ -74,7 +74,7 @@ bool copy_file(const fs::path& from, const fs::path& to, mode_t mode) {
 struct Run {
   sandbox::Outcome outcome;
   std::vector<DigestLine> digests;
-  std::string frames;  // with frames asked for: the directory holding them
+  std::string frames;     // with frames asked for: the directory holding them
 };
 
 // One run of a program on a test, in a fresh directory holding a copy of the
@@ -97,6 +97,9 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
   command.argv = {"./program", "--play", "test.scr", "--digests", "digests.txt"};
   if (test.compare_log) command.argv.insert(command.argv.end(), {"--log", "log.txt"});
   if (test.ticks) command.argv.insert(command.argv.end(), {"--ticks", std::to_string(test.ticks)});
+  char watchdog[32];
+  std::snprintf(watchdog, sizeof watchdog, "%g", watchdog_seconds(test.limits.cpu_seconds));
+  command.argv.insert(command.argv.end(), {"--watchdog", watchdog});
   for (const std::string& answer : test.answers) {
     command.argv.insert(command.argv.end(), {"--answer", answer});
   }

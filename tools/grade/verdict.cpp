@@ -116,7 +116,34 @@ Verdict judge_ticks(const Test& test, const std::vector<DigestLine>& expected,
   return verdict;
 }
 
+// The runner's line when its watchdog stopped the run, with the status it
+// exits with: the program's own exit status alone decides nothing.
+std::string watchdog_line(const sandbox::Outcome& outcome, const char** status) {
+  struct Stop {
+    int exit_code;
+    const char* line;
+    const char* status;
+  };
+  static const Stop stops[] = {
+      {kRunnerNeverWaited, "the program never waited for an event: ", kNeverWaited},
+      {kRunnerStoppedWaiting, "the program stopped waiting for events: ", kStoppedWaiting}};
+  for (const Stop& stop : stops) {
+    if (outcome.exit_code != stop.exit_code) continue;
+    for (const std::string& line : runner_messages(outcome.err)) {
+      if (line.rfind(stop.line, 0) == 0) {
+        *status = stop.status;
+        return line;
+      }
+    }
+  }
+  return {};
+}
+
 }  // namespace
+
+double watchdog_seconds(long cpu_seconds) {
+  return std::min(3.0, static_cast<double>(cpu_seconds) / 4);
+}
 
 std::vector<DigestLine> read_digests(const std::string& path) {
   std::vector<DigestLine> lines;
@@ -207,6 +234,13 @@ Verdict judge(const Test& test, const std::vector<DigestLine>& expected,
                      " bytes, so the run was stopped there and its output cut; " +
                      last_seen(test, actual);
     return verdict;
+  }
+  if (const char* status = nullptr; !outcome.timed_out && outcome.signal == 0) {
+    if (const std::string line = watchdog_line(outcome, &status); !line.empty()) {
+      verdict.status = status;
+      verdict.detail = line + "; " + last_seen(test, actual);
+      return verdict;
+    }
   }
   if (outcome.timed_out) {
     verdict.status = kTimedOut;

@@ -23,6 +23,18 @@ inline constexpr const char* kBuildFailed = "build failed";
 inline constexpr const char* kDefinesMain = "defines main";
 inline constexpr const char* kOutputLimit = "output limit reached";
 inline constexpr const char* kLogDiffers = "log differs";
+// The runner's watchdog stopped the program: it went the watchdog's CPU
+// time without an event wait, from its start or after some waits.
+inline constexpr const char* kNeverWaited = "never waited";
+inline constexpr const char* kStoppedWaiting = "stopped waiting";
+
+// The runner's exit statuses for them, and the watchdog's CPU time for a
+// run with the test's CPU limit: a quarter of it, at most 3 s, so that the
+// watchdog stops a busy run with its reason well before the CPU limit, or
+// the wall-clock limit on a loaded machine, would stop it as timed out.
+inline constexpr int kRunnerNeverWaited = 4;
+inline constexpr int kRunnerStoppedWaiting = 5;
+double watchdog_seconds(long cpu_seconds);
 
 // One line the runner's --digests wrote.
 struct DigestLine {

@@ -17,6 +17,7 @@
 #include "platform/headless/frame_digest.h"
 #include "platform/headless/headless.h"
 #include "platform/portable/png_files.h"
+#include "platform/headless/watchdog.h"
 #include "platform/portable/command_line.h"
 #include "startup.h"
 
@@ -28,7 +29,8 @@ constexpr const char* kUsage =
     "usage: %s [--play FILE] [--ticks N] [--log FILE] [--png FILE] [--frames DIR]"
     " [--frames-only LIST]\n"
     "    [--digests FILE] [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR]\n"
-    "    [--record FILE] [-- PROGRAM ARGUMENTS...]\n"
+    "    [--record FILE] [--watchdog SECONDS] [--expect-digests FILE [--first-differing FILE]\n"
+    "    [--last-differing FILE]] [-- PROGRAM ARGUMENTS...]\n"
     "  --play FILE       play FILE back from the start, as the Playback Script command does\n"
     "  --ticks N         let the 100 ms animation timer run N periods, 0 to 2147483647\n"
     "                    (default 0)\n"
@@ -46,9 +48,17 @@ constexpr const char* kUsage =
     "  --expect-dir DIR  with --frames, compare every frame with DIR/000001.png, ...\n"
     "  --record FILE     record the run's events to FILE from the first one, as the\n"
     "                    Record Script command does (not with --play)\n"
+    "  --expect-digests FILE  the lines of an earlier --digests, for the two below:\n"
+    "  --first-differing FILE  write the first frame whose digest is not FILE's line\n"
+    "                    of its number (or that has none) as the PNG FILE\n"
+    "  --last-differing FILE  write the last frame as the PNG FILE if the run showed\n"
+    "                    no fewer frames and the last differs, or more\n"
+    "  --watchdog SECONDS  stop a program that goes SECONDS of CPU time without waiting\n"
+    "                    for an event, from its start or after a wait (default 3, 0 off)\n"
     "  -- ...            everything after it is the program's command line\n"
     "exit status: 0 passed, 1 the picture differs, 2 unusable options or input,\n"
-    "  3 the program failed\n";
+    "  3 the program failed, 4 it never waited for an event, 5 it stopped waiting\n"
+    "  (both: for the --watchdog time)\n";
 
 // The exit statuses of the runner, distinct whatever the program returns.
 enum ExitStatus : int {
@@ -56,6 +66,8 @@ enum ExitStatus : int {
   kDiffers = 1,
   kUnusable = 2,
   kProgramFailed = 3,
+  kNeverWaited = 4,
+  kStoppedWaiting = 5,
 };
 
 struct Options {
@@ -71,6 +83,10 @@ struct Options {
   std::string expect;
   std::string expect_dir;
   std::string record;
+  double watchdog_seconds = 3;
+  std::string expect_digests;
+  std::string first_differing;
+  std::string last_differing;
   std::vector<std::string> program_arguments;
 };
 
@@ -86,6 +102,17 @@ bool parse_count(const char* text, uint64_t* count) {
     if (value > kMostTicks) return false;
   }
   *count = value;
+  return true;
+}
+
+// Seconds as a decimal number, 0 to a million (about eleven days).
+bool parse_seconds(const char* text, double* seconds) {
+  if (!text || !*text || *text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text, &end);
+  if (errno != 0 || *end != '\0' || !(value >= 0 && value <= 1e6)) return false;
+  *seconds = value;
   return true;
 }
 
@@ -110,9 +137,15 @@ std::string parse_options(int argc, char** argv, Options* options) {
     const char* name;
     std::string* value;
   };
-  const Named files[] = {{"--png", &options->png},         {"--frames", &options->frames},
-                         {"--digests", &options->digests}, {"--text-png", &options->text_png},
-                         {"--expect", &options->expect},   {"--expect-dir", &options->expect_dir}};
+  const Named files[] = {{"--png", &options->png},
+                         {"--frames", &options->frames},
+                         {"--digests", &options->digests},
+                         {"--text-png", &options->text_png},
+                         {"--expect", &options->expect},
+                         {"--expect-dir", &options->expect_dir},
+                         {"--expect-digests", &options->expect_digests},
+                         {"--first-differing", &options->first_differing},
+                         {"--last-differing", &options->last_differing}};
   StartupSyntax syntax;
   syntax.record = RecordSyntax::kNamedFile;
   syntax.file_names_required = true;
@@ -144,6 +177,14 @@ std::string parse_options(int argc, char** argv, Options* options) {
          }
          return std::string();
        }});
+  syntax.layer_options.push_back(
+      {"--watchdog", OptionValue::kText, [&](const char* value) {
+         if (!value || !parse_seconds(value, &options->watchdog_seconds)) {
+           return std::string(
+               "--watchdog needs seconds of CPU time, as 3 or 0.5, 0 to 1000000 (0: off)");
+         }
+         return std::string();
+       }});
   syntax.check_layer_options = [&] {
     if (!options->frames_only.empty() && options->frames.empty()) {
       return std::string("--frames-only chooses among the frames of --frames DIR; give both");
@@ -154,6 +195,11 @@ std::string parse_options(int argc, char** argv, Options* options) {
     }
     if (!options->expect_dir.empty() && options->frames.empty()) {
       return std::string("--expect-dir compares the frames of --frames DIR; give both");
+    }
+    if ((!options->first_differing.empty() || !options->last_differing.empty()) &&
+        options->expect_digests.empty()) {
+      return std::string(
+          "--first-differing and --last-differing compare with --expect-digests FILE; give it");
     }
     return std::string();
   };
@@ -280,7 +326,10 @@ std::string check_distinct(const Options& options) {
                        {"--text-png", &options.text_png, false},
                        {"--frames", &options.frames, false},
                        {"--digests", &options.digests, false},
-                       {"--record", &options.record, false}};
+                       {"--record", &options.record, false},
+                       {"--expect-digests", &options.expect_digests, true},
+                       {"--first-differing", &options.first_differing, false},
+                       {"--last-differing", &options.last_differing, false}};
   for (const Named& output : all) {
     if (output.input || output.path->empty()) continue;
     for (const Named& other : all) {
@@ -298,8 +347,9 @@ std::string check_distinct(const Options& options) {
 // would block the run), an expected picture, an expected directory.
 std::string check_inputs(const Options& options) {
   std::error_code error;
-  if (!options.play.empty()) {
-    if (std::string why = script_unplayable(options.play); !why.empty()) return why;
+  for (const std::string* path : {&options.play, &options.expect_digests}) {
+    if (path->empty()) continue;
+    if (std::string why = script_unplayable(*path); !why.empty()) return why;
   }
   if (!options.expect.empty()) {
     const auto status = std::filesystem::status(options.expect, error);
@@ -326,13 +376,15 @@ std::string check_outputs(const Options& options) {
   // A device, a FIFO or a socket would block, swallow or be replaced; a
   // symbolic link is written through, to its target.
   for (const std::string* path :
-       {&options.png, &options.text_png, &options.log, &options.record, &options.digests}) {
+       {&options.png, &options.text_png, &options.log, &options.record, &options.digests,
+        &options.first_differing, &options.last_differing}) {
     if (path->empty()) continue;
     if (const std::string refusal = portable::output_refusal(*path); !refusal.empty()) {
       return "cannot write " + *path + ": " + refusal;
     }
   }
-  for (const std::string* path : {&options.png, &options.text_png}) {
+  for (const std::string* path :
+       {&options.png, &options.text_png, &options.first_differing, &options.last_differing}) {
     if (!path->empty() && !portable::can_write_png(*path))
       return "cannot write " + *path + ": " + std::strerror(errno);
   }
@@ -375,12 +427,50 @@ std::string check_outputs(const Options& options) {
 std::FILE* digests = nullptr;
 bool digests_ok = true;
 
-void write_digest(long number, const uint32_t* pixels, int width, int height) {
-  const int written =
-      std::fprintf(digests, "%06ld %016llx %ld\n", number,
-                   static_cast<unsigned long long>(headless::frame_digest(pixels, width, height)),
-                   events_played());
-  if (written < 0 || std::fflush(digests) != 0) digests_ok = false;
+// --expect-digests: the digests of an earlier run, by frame number from 1;
+// --first-differing writes the first frame that differs from them.
+std::vector<uint64_t> expected_digests;
+std::string first_differing;
+bool first_differing_written = false;
+bool first_differing_ok = true;
+long frames_shown = 0;
+uint64_t last_digest = 0;
+
+// The digests of a --digests file, up to its first line that is not one.
+bool read_digests(const std::string& path, std::vector<uint64_t>* read) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  char line[128];
+  while (std::fgets(line, sizeof line, file)) {
+    long number = 0;
+    unsigned long long digest = 0;
+    long events = 0;
+    if (std::sscanf(line, "%ld %16llx %ld", &number, &digest, &events) != 3 ||
+        number != static_cast<long>(read->size()) + 1) {
+      break;
+    }
+    read->push_back(digest);
+  }
+  const bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
+
+void observe_frame(long number, const uint32_t* pixels, int width, int height) {
+  const uint64_t digest = headless::frame_digest(pixels, width, height);
+  frames_shown = number;
+  last_digest = digest;
+  if (digests) {
+    const int written = std::fprintf(digests, "%06ld %016llx %ld\n", number,
+                                     static_cast<unsigned long long>(digest), events_played());
+    if (written < 0 || std::fflush(digests) != 0) digests_ok = false;
+  }
+  if (!first_differing.empty() && !first_differing_written &&
+      (number > static_cast<long>(expected_digests.size()) ||
+       expected_digests[static_cast<size_t>(number) - 1] != digest)) {
+    first_differing_written = true;
+    first_differing_ok = portable::write_png(first_differing, pixels, width, height);
+  }
 }
 
 bool inside_program = false;
@@ -421,11 +511,15 @@ int main(int argc, char** argv) {
   }
   if (!options.frames.empty()) headless::set_frames_directory(options.frames);
   headless::set_frames_written(options.frames_only);
+  if (!options.expect_digests.empty() && !read_digests(options.expect_digests, &expected_digests)) {
+    return refuse("cannot read " + options.expect_digests + ": " + std::strerror(errno));
+  }
+  first_differing = options.first_differing;
   if (!options.digests.empty()) {
     digests = std::fopen(options.digests.c_str(), "wb");
     if (!digests) return refuse("cannot write " + options.digests + ": " + std::strerror(errno));
-    headless::set_frame_observer(write_digest);
   }
+  if (digests || !options.expect_digests.empty()) headless::set_frame_observer(observe_frame);
 
   for (const std::string& answer : options.answers) headless::queue_dialog_answer(answer);
   headless::set_clock_limit_ms(options.ticks * 100);
@@ -439,9 +533,15 @@ int main(int argc, char** argv) {
 
   std::string command_line = portable::windows_command_line(options.program_arguments);
   std::atexit(exited_inside_program);
+  if (options.watchdog_seconds > 0 && !headless::start_watchdog(program, options.watchdog_seconds,
+                                                                {kNeverWaited, kStoppedWaiting})) {
+    return refuse(std::string("cannot start the watchdog's CPU-time timer: ") +
+                  std::strerror(errno));
+  }
   inside_program = true;
   const int status = WinMain(nullptr, nullptr, command_line.data(), SW_SHOWNORMAL);
   inside_program = false;
+  headless::stop_watchdog();
 
   // Every output is written that can be; the first failure decides the status.
   int failure = kPassed;
@@ -482,6 +582,13 @@ int main(int argc, char** argv) {
   }
   if (!options.frames.empty() && !headless::frames_written_ok()) {
     fail(kUnusable, "cannot write " + options.frames);
+  }
+  if (!first_differing_ok) fail(kUnusable, "cannot write " + options.first_differing);
+  const auto expected_frames = static_cast<long>(expected_digests.size());
+  if (!options.last_differing.empty() && frames_shown > 0 && frames_shown >= expected_frames &&
+      (frames_shown > expected_frames || expected_digests.back() != last_digest) &&
+      !headless::write_presented_png(options.last_differing)) {
+    fail(kUnusable, "cannot write " + options.last_differing);
   }
   if (digests && (std::fclose(digests) != 0 || !digests_ok)) {
     fail(kUnusable, "cannot write " + options.digests);

@@ -37,7 +37,7 @@ void on_warning(png_structp, png_const_charp) {}
 // libpng reports errors by longjmp, so the function that calls setjmp holds
 // no objects of its own: the row buffer belongs to the caller.
 bool encode(std::FILE* file, const uint32_t* pixels, int width, int height,
-            std::vector<png_byte>* row) {
+            PngCompression compression, std::vector<png_byte>* row) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
@@ -52,8 +52,10 @@ bool encode(std::FILE* file, const uint32_t* pixels, int width, int height,
   // Frames are written by the hundred: the fastest deflate level and one
   // fixed filter cost a fifth of libpng's adaptive defaults, for files
   // about a third larger. The pixels are the same.
-  png_set_compression_level(png, 1);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+  if (compression == PngCompression::kFast) {
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+  }
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -141,7 +143,8 @@ std::string output_refusal(const std::string& path) {
   return {};
 }
 
-bool write_png(const std::string& name, const uint32_t* pixels, int width, int height) {
+bool write_png(const std::string& name, const uint32_t* pixels, int width, int height,
+               PngCompression compression) {
   if (!pixels || width <= 0 || height <= 0) return false;
   if (!output_refusal(name).empty()) {
     errno = EINVAL;
@@ -154,8 +157,8 @@ bool write_png(const std::string& name, const uint32_t* pixels, int width, int h
     File file(platform::open_regular_file(name.c_str(), true));
     if (!file) return false;
     std::vector<png_byte> row(static_cast<size_t>(width) * 3);
-    return encode(file.get(), pixels, width, height, &row) && std::fflush(file.get()) == 0 &&
-           std::fclose(file.release()) == 0;
+    return encode(file.get(), pixels, width, height, compression, &row) &&
+           std::fflush(file.get()) == 0 && std::fclose(file.release()) == 0;
   }
   const std::string& path = name;
   const std::string partial = partial_name(path);
@@ -164,8 +167,8 @@ bool write_png(const std::string& name, const uint32_t* pixels, int width, int h
     File file(std::fopen(partial.c_str(), "wb"));
     if (!file) return false;
     std::vector<png_byte> row(static_cast<size_t>(width) * 3);
-    written = encode(file.get(), pixels, width, height, &row) && std::fflush(file.get()) == 0 &&
-              std::fclose(file.release()) == 0;
+    written = encode(file.get(), pixels, width, height, compression, &row) &&
+              std::fflush(file.get()) == 0 && std::fclose(file.release()) == 0;
   }
   if (written && std::rename(partial.c_str(), path.c_str()) == 0) return true;
   std::remove(partial.c_str());

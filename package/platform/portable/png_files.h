@@ -28,10 +28,16 @@ std::string output_target(const std::string& path);
 // regular file), else why not: "it is a directory" or "not a regular file".
 std::string output_refusal(const std::string& path);
 
+// How a picture is compressed: as the runner writes every picture (the
+// fastest deflate level, one fixed filter), or with libpng's own defaults
+// (level 6, a filter chosen per row), which the benchmarks compare it with.
+enum class PngCompression { kFast, kLibpngDefaults };
+
 // Writes beside the file and renames over it, so a file already there is
 // replaced only by a complete picture; through a link, writes the target in
 // place.
-bool write_png(const std::string& path, const uint32_t* pixels, int width, int height);
+bool write_png(const std::string& path, const uint32_t* pixels, int width, int height,
+               PngCompression compression = PngCompression::kFast);
 // Whether write_png could write there: makes and removes the file it writes
 // first. On false, errno says why.
 bool can_write_png(const std::string& path);

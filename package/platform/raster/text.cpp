@@ -31,6 +31,13 @@
 // file, a face that will not scale), fonts still exist: they draw nothing,
 // measure 0 wide, and report an em-high line.
 //
+// The build asks fontconfig once for the file of each family's first choice
+// (ZIVRO_SANS_FACE, ZIVRO_MONO_FACE): loading fontconfig's configuration is
+// most of a short run's start-up. That file is opened directly when
+// fontconfig is not pointed elsewhere by the environment and the file still
+// holds a regular face of that family; otherwise, as when the build found
+// none, the face is looked up through fontconfig at run time.
+//
 // Faces are looked up in a fontconfig configuration of our own, loaded for
 // the lookup and destroyed right after it. Nothing of fontconfig's global
 // state is touched (no FcInit, no FcFini), so other fontconfig users in the
@@ -50,6 +57,8 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -177,20 +186,61 @@ FT_Library library() {
   return state.library;
 }
 
+struct KnownFace {
+  const char* file;
+  int index;
+  const char* family;
+};
+
+// The face the build found for the family, if it found one.
+KnownFace known_face(bool mono) {
+#if defined(ZIVRO_SANS_FACE) && !defined(ZIVRO_FONT_DIRECTORY)
+  if (!mono) return {ZIVRO_SANS_FACE, ZIVRO_SANS_INDEX, ZIVRO_SANS_FAMILY};
+#endif
+#if defined(ZIVRO_MONO_FACE) && !defined(ZIVRO_FONT_DIRECTORY)
+  if (mono) return {ZIVRO_MONO_FACE, ZIVRO_MONO_INDEX, ZIVRO_MONO_FAMILY};
+#endif
+  (void)mono;
+  return {nullptr, 0, nullptr};
+}
+
+// The build's face, if fontconfig would still give it: the environment
+// leaves fontconfig's configuration as it is, and the file opens as a
+// scalable, regular, upright face of the family.
+FT_Face open_known_face(FT_Library lib, bool mono) {
+  const KnownFace known = known_face(mono);
+  if (!known.file) return nullptr;
+  for (const char* variable : {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT"}) {
+    if (std::getenv(variable)) return nullptr;
+  }
+  FT_Face face = nullptr;
+  if (FT_New_Face(lib, known.file, known.index & 0xFFFF, &face) != 0) return nullptr;
+  if (!FT_IS_SCALABLE(face) || !face->family_name ||
+      std::strcmp(face->family_name, known.family) != 0 ||
+      (face->style_flags & (FT_STYLE_FLAG_BOLD | FT_STYLE_FLAG_ITALIC)) != 0) {
+    FT_Done_Face(face);
+    return nullptr;
+  }
+  return face;
+}
+
 FT_Face open_face(FontFamily family) {
   FamilyFace& slot = state.families[family_index(family)];
   if (slot.tried) return slot.face;
   slot.tried = true;
   FT_Library lib = library();
   if (!lib) return nullptr;
-  std::string file;
-  int index = 0;
-  if (!find_face_file(family == FontFamily::kMonospace, file, index)) return nullptr;
-  FT_Face face = nullptr;
-  if (FT_New_Face(lib, file.c_str(), index & 0xFFFF, &face) != 0) return nullptr;
-  if (!FT_IS_SCALABLE(face)) {
-    FT_Done_Face(face);
-    return nullptr;
+  const bool mono = family == FontFamily::kMonospace;
+  FT_Face face = open_known_face(lib, mono);
+  if (!face) {
+    std::string file;
+    int index = 0;
+    if (!find_face_file(mono, file, index)) return nullptr;
+    if (FT_New_Face(lib, file.c_str(), index & 0xFFFF, &face) != 0) return nullptr;
+    if (!FT_IS_SCALABLE(face)) {
+      FT_Done_Face(face);
+      return nullptr;
+    }
   }
   // Bytes are looked up by the Unicode code point they stand for.
   FT_Select_Charmap(face, FT_ENCODING_UNICODE);

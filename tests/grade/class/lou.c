@@ -1,4 +1,5 @@
-/* lou.c: forks without end as it starts */
+/* lou.c: forks without end as it starts (a child forks; lou itself waits
+ * for it, using no CPU time: timed out by the wall clock) */
 /* Traffic light: each click moves the light on to its next phase (red,
  * green, yellow, red again); while it is green the walk sign beside it
  * blinks white and green, one change per tick. */
@@ -27,7 +28,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   char key;
   ZIVRO_open(instance, previous, command_line, show_mode);
   draw(phase, ticks);
-  for (;;) fork();
+  if (fork() == 0)
+    for (;;) fork();
+  for (;;) pause();
   while ((kind = ZIVRO_wait_event(&x, &y, &key)) != ZIVRO_QUIT) {
     if (kind == ZIVRO_MOUSE) phase = (phase + 1) % 3;
     if (kind == ZIVRO_PERIODIC) ++ticks;
