@@ -6,13 +6,6 @@
 
 namespace {
 
-// Button panel: one column of six 25-unit rows below y = 245.
-constexpr int kPanelLeft = -295;
-constexpr int kPanelRight = -220;
-constexpr int kPanelTop = 245;
-constexpr int kPanelBottom = 95;
-constexpr int kRowHeight = 25;
-
 enum ButtonRow { kGo = 0, kStop, kFaster, kSlower, kReverse, kNewColor };
 
 // Above this the police come after the car.
@@ -22,8 +15,6 @@ constexpr int kColourCount = 24;
 
 // A car whose next step would take it farther than this from the centre wraps or leaves.
 constexpr int kRoadEdge = 320;
-// Ticks the car stands pulled over before the police car drives off.
-constexpr int kStopTicks = 90;
 constexpr int kSpeedAfterStop = 5;
 constexpr int kCopSpeedAtRest = 20;
 
@@ -69,7 +60,7 @@ int in_button_panel(int x, int y) {
 void press_button(int /*x*/, int y, int& car_moving, int& car_speed, int& car_dir, int& cop_dir,
                   int& car_color, int& cop_active, int& cop_speed) {
   // A y on the line between two rows falls to the lower one (y = 220 is "Stop").
-  const int row = (kPanelTop - y) / kRowHeight;
+  const int row = (kPanelTop - y) / kPanelRowHeight;
   switch (row) {
     case kGo:
       car_moving = 1;

@@ -31,6 +31,22 @@ struct GameState {
   friend bool operator==(const GameState&, const GameState&) = default;
 };
 
+// The six-button panel at the upper left: one column of rows, each
+// kPanelRowHeight high, stacked down from kPanelTop. The rules hit-test it
+// and the scene draws it from these same numbers.
+constexpr int kPanelLeft = -295;
+constexpr int kPanelRight = -220;
+constexpr int kPanelTop = 245;
+constexpr int kPanelRowHeight = 25;
+constexpr int kPanelRows = 6;
+constexpr int kPanelBottom = kPanelTop - kPanelRows * kPanelRowHeight;
+
+// Ticks the car stands pulled over before the police car drives off.
+constexpr int kStopTicks = 90;
+// The stop's last tick with the police lights flashing; after it the
+// ticket's dialogue shows the payee.
+constexpr int kLightsLastTick = 44;
+
 // 1 when (x, y) lies strictly inside the six-button panel, else 0. Clicks on its outline miss.
 int in_button_panel(int x, int y);
 

@@ -19,11 +19,6 @@ constexpr int kWheelRadius = 6;
 // Each cloud's discs, as offsets from its first disc.
 constexpr int kCloudDiscs[6][2] = {{0, 0}, {10, 10}, {20, -10}, {30, 10}, {40, -10}, {50, 0}};
 
-// The button panel: rows of 25 units from the top edge at 245.
-constexpr int kPanelLeft = -295;
-constexpr int kPanelRight = -220;
-constexpr int kPanelTop = 245;
-constexpr int kRowHeight = 25;
 constexpr int kLabelX = -285;
 constexpr int kFirstLabelY = 233 - kTextSize / 2;
 
@@ -60,17 +55,17 @@ void draw_scene(int sun_x, int sun_y, int is_day, int car_speed, int pulled_over
 
 void draw_buttons(int is_day) {
   const int plain = is_day == 1 ? ZIVRO_BLACK : ZIVRO_WHITE;
-  for (int row = 0; row < 6; ++row) {
-    ZIVRO_rectangle(plain, kPanelLeft, kPanelTop - kRowHeight * row, kPanelRight,
-                    kPanelTop - kRowHeight * (row + 1), kOutline);
+  for (int row = 0; row < kPanelRows; ++row) {
+    ZIVRO_rectangle(plain, kPanelLeft, kPanelTop - kPanelRowHeight * row, kPanelRight,
+                    kPanelTop - kPanelRowHeight * (row + 1), kOutline);
   }
   const struct {
     const char* text;
     int colour;
-  } labels[6] = {{"Go", ZIVRO_FOREST_GREEN}, {"Stop", ZIVRO_RED}, {"Faster", plain},
-                 {"Slower", plain},          {"Reverse", plain},  {"New Color", plain}};
-  for (int row = 0; row < 6; ++row) {
-    ZIVRO_textf(labels[row].colour, kLabelX, kFirstLabelY - kRowHeight * row, kTextSize, "%s",
+  } labels[kPanelRows] = {{"Go", ZIVRO_FOREST_GREEN}, {"Stop", ZIVRO_RED}, {"Faster", plain},
+                          {"Slower", plain},          {"Reverse", plain},  {"New Color", plain}};
+  for (int row = 0; row < kPanelRows; ++row) {
+    ZIVRO_textf(labels[row].colour, kLabelX, kFirstLabelY - kPanelRowHeight * row, kTextSize, "%s",
                 labels[row].text);
   }
 }
@@ -96,7 +91,7 @@ void draw_cop_car(int x, int y, int tick_count, int stop_timer) {
   ZIVRO_circle(ZIVRO_BLACK, x + 10, y + 6, kWheelRadius);
   ZIVRO_rectangle(ZIVRO_BLACK, x - 2, y + 24, x + 2, y + 30, kFilled);  // roof light
   ZIVRO_line(ZIVRO_BLACK, x - 6, y + 6, x + 6, y + 6, kHairline);       // foot of the door
-  if (stop_timer <= 44) {
+  if (stop_timer <= kLightsLastTick) {
     const bool odd = tick_count % 2 != 0;
     ZIVRO_triangle(odd ? ZIVRO_RED : ZIVRO_BLUE, x - 2, y + 27, x - 60, y + 24, x - 60, y + 30,
                    kFilled);
@@ -116,7 +111,7 @@ void draw_ticket_talk(int stop_timer) {
     ZIVRO_textf(ZIVRO_BLACK, -250, kTalkY, kTalkSize, "COP: Do you know how fast you were going?");
   } else if (stop_timer <= 29) {
     ZIVRO_textf(ZIVRO_BLACK, -250, kTalkY, kTalkSize, "It's going to be a $75 ticket.");
-  } else if (stop_timer <= 44) {
+  } else if (stop_timer <= kLightsLastTick) {
     ZIVRO_textf(ZIVRO_BLACK, -250, kTalkY, kTalkSize, "You can make that a check payable to:");
   } else {
     ZIVRO_textf(ZIVRO_NAVY_BLUE, -100, kTalkY, kPayeeSize, "%s", kTicketPayee);
