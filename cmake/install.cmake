@@ -13,6 +13,15 @@ if(ZIVRO_HAVE_DESKTOP)
           DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
 
+# X11 goes with the desktop layer on Linux only (the layer's display probe).
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  set(ZIVRO_X11_LINK "X11;")
+  set(ZIVRO_X11_FLAG "-lX11 ")
+else()
+  set(ZIVRO_X11_LINK "")
+  set(ZIVRO_X11_FLAG "")
+endif()
+
 set(ZIVRO_CONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/zivro)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/zivroConfig.cmake.in
                ${PROJECT_BINARY_DIR}/zivroConfig.cmake @ONLY)

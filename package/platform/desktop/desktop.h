@@ -19,6 +19,9 @@ void mark_started();
 // Opens FLTK's display with the keyboard's repeats detectable: a held key
 // then repeats as key presses alone, without the release X would send
 // before each, as Windows repeats its key-down.
+// Whether there is a display to open windows on (on Linux an X server that
+// answers; elsewhere FLTK's own display is always there).
+bool display_available();
 void open_display();
 // Text of the package, bytes in the Windows code page, as UTF-8 for FLTK.
 std::string utf8_of_code_page(const std::string& bytes);

@@ -9,7 +9,10 @@
 #include <FL/fl_draw.H>
 #include <FL/fl_utf8.h>
 #include <FL/x.H>
+#if defined(__linux__)
 #include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -463,12 +466,23 @@ void mark_started() {
   layer().started = true;
 }
 
+bool display_available() {
+#if defined(__linux__)
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  XCloseDisplay(display);
+#endif
+  return true;
+}
+
 void open_display() {
   fl_open_display();
+#if defined(__linux__)
   // Where the server lacks it, only FLTK's own look at the next event drops
   // those releases, and not each time.
   Bool supported = False;
   XkbSetDetectableAutoRepeat(fl_display, True, &supported);
+#endif
 }
 
 std::string utf8_of_code_page(const std::string& bytes) {

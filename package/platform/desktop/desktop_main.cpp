@@ -2,7 +2,6 @@
 // layer's options, checks that a display is there, then calls the
 // application's WinMain with the arguments given after "--".
 #include <FL/Fl.H>
-#include <X11/Xlib.h>
 #include <zivro.h>
 
 #include <cstdio>
@@ -60,8 +59,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) {
+  if (!desktop::display_available()) {
     // The same program built against the headless layer carries the suffix.
     std::fprintf(stderr,
                  "%s: no display to open windows on; run the headless build instead "
@@ -69,7 +67,6 @@ int main(int argc, char** argv) {
                  program, base_name(program));
     return 1;
   }
-  XCloseDisplay(display);
   if (options.log && !desktop::set_log_path(options.log->c_str())) {
     std::fprintf(stderr, "%s: cannot write the log file %s\n", program, options.log->c_str());
     return 2;
