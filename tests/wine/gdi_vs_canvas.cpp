@@ -28,15 +28,18 @@
 
 namespace {
 
-enum class Kind { kPixel, kLine, kRectangle, kEllipse, kPolygon, kClear };
+enum class Kind { kPixel, kLine, kRectangle, kEllipse, kPolygon, kClear, kPolyline, kRoundRect };
+
+constexpr int kMostPoints = 12;
 
 // One drawing operation with GDI's arguments. The pen is either the stock
 // null pen or a solid pen; the clear uses the context's initial pen.
 struct Shape {
   Kind kind = Kind::kPixel;
-  int count = 0;  // points used: 1 pixel, 2 line or box, 3 triangle
-  int x[3] = {0, 0, 0};
-  int y[3] = {0, 0, 0};
+  int count = 0;  // points used: 1 pixel, 2 line or box, 3 triangle, up to kMostPoints
+  int x[kMostPoints] = {};
+  int y[kMostPoints] = {};
+  int corner_width = 0, corner_height = 0;  // a round rectangle's corner ellipse
   bool pen_null = false;
   int pen_width = 1;
   uint32_t pen_colour = 0;
@@ -73,6 +76,10 @@ const char* kind_name(Kind k) {
       return "Polygon";
     case Kind::kClear:
       return "Clear";
+    case Kind::kPolyline:
+      return "Polyline";
+    case Kind::kRoundRect:
+      return "RoundRect";
   }
   return "?";
 }
@@ -84,10 +91,13 @@ std::string describe(const Case& c) {
     if (i > 0) text += ", ";
     text += std::to_string(s.x[i]) + "," + std::to_string(s.y[i]);
   }
+  if (s.kind == Kind::kRoundRect) {
+    text += ", " + std::to_string(s.corner_width) + "," + std::to_string(s.corner_height);
+  }
   text += ")";
   if (s.kind != Kind::kPixel && s.kind != Kind::kClear) {
     text += s.pen_null ? " null pen" : " pen " + std::to_string(s.pen_width);
-    if (s.kind != Kind::kLine) {
+    if (s.kind != Kind::kLine && s.kind != Kind::kPolyline) {
       text += s.brush_hollow                   ? " hollow brush"
               : s.brush_colour == s.pen_colour ? " brush in the pen's colour"
                                                : " brush in its own colour";
@@ -164,12 +174,20 @@ void draw_with_gdi(HDC dc, const Shape& s) {
     case Kind::kEllipse:
       Ellipse(dc, s.x[0], s.y[0], s.x[1], s.y[1]);
       break;
-    case Kind::kPolygon: {
-      POINT points[3];
+    case Kind::kPolygon:
+    case Kind::kPolyline: {
+      POINT points[kMostPoints];
       for (int i = 0; i < s.count; ++i) points[i] = {s.x[i], s.y[i]};
-      Polygon(dc, points, s.count);
+      if (s.kind == Kind::kPolygon) {
+        Polygon(dc, points, s.count);
+      } else {
+        Polyline(dc, points, s.count);
+      }
       break;
     }
+    case Kind::kRoundRect:
+      RoundRect(dc, s.x[0], s.y[0], s.x[1], s.y[1], s.corner_width, s.corner_height);
+      break;
     default:
       break;
   }
@@ -195,12 +213,21 @@ void draw_with_canvas(const raster::Surface& surface, const Shape& s) {
     case Kind::kEllipse:
       raster::draw_ellipse(surface, s.x[0], s.y[0], s.x[1], s.y[1], pen, brush);
       break;
-    case Kind::kPolygon: {
-      raster::Vertex v[3];
+    case Kind::kPolygon:
+    case Kind::kPolyline: {
+      raster::Vertex v[kMostPoints];
       for (int i = 0; i < s.count; ++i) v[i] = {s.x[i], s.y[i]};
-      raster::draw_polygon(surface, v, s.count, pen, brush);
+      if (s.kind == Kind::kPolygon) {
+        raster::draw_polygon(surface, v, s.count, pen, brush);
+      } else {
+        raster::draw_polyline(surface, v, s.count, pen);
+      }
       break;
     }
+    case Kind::kRoundRect:
+      raster::draw_round_rectangle(surface, s.x[0], s.y[0], s.x[1], s.y[1], s.corner_width,
+                                   s.corner_height, pen, brush);
+      break;
     case Kind::kClear:
       raster::draw_rectangle(surface, s.x[0], s.y[0], s.x[1], s.y[1],
                              raster::Pen{false, 1, 0x00000000u}, raster::Brush{false, 0x00FFFFFFu});
@@ -330,6 +357,7 @@ const char* style_name(Style style) {
 }
 
 void add_wide_pen_cases(std::vector<Case>& cases);
+void add_path_cases(std::vector<Case>& cases);
 
 std::vector<Case> make_cases() {
   std::vector<Case> cases;
@@ -422,6 +450,7 @@ std::vector<Case> make_cases() {
   clear.x[1] = 64, clear.y[1] = 48;
   add("clear", 64, 48, clear);
   add_wide_pen_cases(cases);
+  add_path_cases(cases);
   return cases;
 }
 
@@ -501,8 +530,14 @@ bool is_known_deviation(const Case& c, const std::vector<uint32_t>& gdi,
 bool is_measured_only(const Case& c) {
   const Shape& s = c.shape;
   if (s.pen_null || s.pen_width < 2) return false;
-  if (s.kind == Kind::kEllipse || s.kind == Kind::kPolygon) return true;
-  return s.kind == Kind::kLine && s.x[0] != s.x[1] && s.y[0] != s.y[1];
+  if (s.kind == Kind::kEllipse || s.kind == Kind::kPolygon || s.kind == Kind::kRoundRect) {
+    return true;
+  }
+  if (s.kind != Kind::kLine && s.kind != Kind::kPolyline) return false;
+  for (int i = 0; i + 1 < s.count; ++i) {
+    if (s.x[i] != s.x[i + 1] && s.y[i] != s.y[i + 1]) return true;
+  }
+  return false;
 }
 
 // --- Text --------------------------------------------------------------------
@@ -714,6 +749,110 @@ void add_wide_pen_cases(std::vector<Case>& cases) {
   add("wide-huge", 601, 540, line(-1500, 270, -1500, 600, 3000));
   add("wide-huge", 601, 540, line(-2000, -900, 3000, -700, 2400));
   add("wide-huge", 601, 540, box(Kind::kRectangle, -900, -900, -800, -800, Style::kOutlined, 2000));
+}
+
+// --- Polylines, polygons and round rectangles ------------------------------
+// A generator of their own keeps the other groups' cases as they are.
+
+Shape path(Kind kind, int count, const int* xs, const int* ys, Style style, int pen_width) {
+  Shape s = closed(Kind::kPolygon, 0, xs, ys, style, pen_width);
+  s.kind = kind;
+  s.count = count;
+  for (int i = 0; i < count; ++i) s.x[i] = xs[i], s.y[i] = ys[i];
+  return s;
+}
+
+Shape round_rect(int left, int top, int right, int bottom, int corner_width, int corner_height,
+                 Style style, int pen_width = 1) {
+  Shape s = box(Kind::kRoundRect, left, top, right, bottom, style, pen_width);
+  s.corner_width = corner_width;
+  s.corner_height = corner_height;
+  return s;
+}
+
+void add_path_cases(std::vector<Case>& cases) {
+  std::mt19937 random(20261209u);
+  const auto add = [&](const std::string& group, int w, int h, const Shape& s) {
+    cases.push_back({group, w, h, kBackground, s});
+  };
+  const Style styles[] = {Style::kFilled, Style::kOutlined, Style::kTwoColours, Style::kNullPen};
+  const auto random_points = [&](int count, int lo_x, int hi_x, int lo_y, int hi_y, int* xs,
+                                 int* ys) {
+    for (int i = 0; i < count; ++i) xs[i] = pick(random, lo_x, hi_x), ys[i] = pick(random, lo_y, hi_y);
+  };
+  int xs[kMostPoints], ys[kMostPoints];
+
+  // Polylines: chains of 2 to 12 points, crossing themselves and the edges,
+  // with repeated points and segments of length zero; pens 0 to 5.
+  for (int i = 0; i < 600; ++i) {
+    const int count = pick(random, 2, kMostPoints);
+    random_points(count, -20, 84, -20, 68, xs, ys);
+    if (i % 5 == 1) xs[1] = xs[0], ys[1] = ys[0];  // a segment of length zero
+    if (i % 5 == 2) {  // rows and columns only
+      for (int k = 1; k < count; ++k) (k % 2 ? ys[k] : xs[k]) = k % 2 ? ys[k - 1] : xs[k - 1];
+    }
+    const int width = i < 400 ? i % 2 : pick(random, 2, 5);
+    add(width <= 1 ? "polyline" : "polyline-wide", 64, 48,
+        path(Kind::kPolyline, count, xs, ys, Style::kOutlined, width));
+  }
+  for (int i = 0; i < 20; ++i) {
+    random_points(kMostPoints, -300, 900, -300, 840, xs, ys);
+    add("polyline-large", 601, 540, path(Kind::kPolyline, kMostPoints, xs, ys, Style::kOutlined, 1));
+  }
+
+  // Polygons of 2 to 12 vertices, self-crossing ones filled by the
+  // alternate rule, in every style; some with wide pens.
+  for (const Style style : styles) {
+    for (int i = 0; i < 300; ++i) {
+      const int count = pick(random, 2, kMostPoints);
+      random_points(count, -20, 84, -20, 68, xs, ys);
+      if (i % 6 == 1) xs[2 % count] = xs[0], ys[2 % count] = ys[0];  // a repeated vertex
+      add(std::string("polygon-") + style_name(style), 64, 48,
+          path(Kind::kPolygon, count, xs, ys, style, 1));
+    }
+    for (int i = 0; i < 20; ++i) {
+      random_points(kMostPoints, -300, 900, -300, 840, xs, ys);
+      add(std::string("polygon-large-") + style_name(style), 601, 540,
+          path(Kind::kPolygon, kMostPoints, xs, ys, style, 1));
+    }
+  }
+  // A star: every span of the alternate rule's holes.
+  const int star_x[5] = {32, 44, 12, 52, 20}, star_y[5] = {2, 44, 16, 16, 44};
+  for (const Style style : styles) {
+    add(std::string("polygon-star-") + style_name(style), 64, 48,
+        path(Kind::kPolygon, 5, star_x, star_y, style, 1));
+  }
+
+  // Round rectangles: every corner size on a few boxes, corners larger than
+  // the box, negative corner sizes, random ones past the edges, wide pens.
+  for (const Style style : styles) {
+    for (int cw = 0; cw <= 24; ++cw) {
+      for (int ch = 0; ch <= 24; ++ch) {
+        if ((style == Style::kTwoColours || style == Style::kNullPen) && (cw + ch) % 3 != 0) continue;
+        add(std::string("roundrect-") + style_name(style), 64, 48,
+            round_rect(6, 4, 6 + 13 + cw, 4 + 9 + ch, cw, ch, style));
+      }
+    }
+    for (int i = 0; i < 300; ++i) {
+      const int left = pick(random, -30, 60), top = pick(random, -30, 45);
+      const int right = left + pick(random, -40, 60), bottom = top + pick(random, -40, 50);
+      const int cw = pick(random, -50, 70), ch = pick(random, -50, 60);
+      add(std::string("roundrect-placed-") + style_name(style), 64, 48,
+          round_rect(left, top, right, bottom, cw, ch, style));
+    }
+    for (int i = 0; i < 20; ++i) {
+      const int left = pick(random, -200, 500), top = pick(random, -200, 450);
+      const int right = left + pick(random, 1, 700), bottom = top + pick(random, 1, 600);
+      add(std::string("roundrect-large-") + style_name(style), 601, 540,
+          round_rect(left, top, right, bottom, pick(random, 0, 400), pick(random, 0, 400), style));
+    }
+  }
+  for (int i = 0; i < 100; ++i) {
+    const int left = pick(random, -20, 50), top = pick(random, -20, 40);
+    add("roundrect-wide", 64, 48,
+        round_rect(left, top, left + pick(random, 1, 50), top + pick(random, 1, 40),
+                   pick(random, 0, 30), pick(random, 0, 30), Style::kOutlined, pick(random, 2, 8)));
+  }
 }
 
 }  // namespace

@@ -668,6 +668,119 @@ void paint_ellipse(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, c
   paint_union(s, work.right_side, pen.colour);
 }
 
+// Round rectangles. The corners are the quarters of the corner ellipse (a
+// box corner_width by corner_height at the upper left), as trace_ellipse
+// traces it: its rows down to its middle stay at the top, those from its
+// middle on move down to the bottom (an odd middle row serves both), and
+// each row's right-hand pixels are mirrored across the whole box. The
+// outline then closes as GDI joins its corner points: the row a corner's
+// trace ends on runs straight across to the other corner, and the columns
+// left and right - 1 run straight down between the middle rows.
+struct CornerRun {
+  i64 y, xs, xe;
+};
+
+std::vector<CornerRun>& corner_scratch() {
+  ZIVRO_PER_THREAD std::vector<CornerRun> runs;
+  return runs;
+}
+
+struct RoundCorners {
+  i64 left, top, right, bottom;    // the whole box, right and bottom exclusive
+  i64 corner_width, corner_height;  // 3 or more, at most the box's size
+};
+
+// Emits the left-hand outline of the round rectangle like trace_ellipse:
+// emit(y, xs, xe) for the rows row_lo..row_hi, mirrored by the caller.
+template <class Emit>
+void trace_round_rectangle(const RoundCorners& r, i64 row_lo, i64 row_hi, Emit&& emit) {
+  const i64 w = r.corner_width, h = r.corner_height;
+  const i64 shift = (r.bottom - r.top) - h;  // how far the lower corners move down
+  const i64 upper_last = r.top + (h - 1) / 2;
+  const i64 lower_first = r.top + h / 2;
+  const i64 centre = floor_div(r.left + r.right - 1, 2);
+  const i64 corner_right = r.left + w, corner_bottom = r.top + h;
+
+  // The corner ellipse's rows: a small corner is traced whole, since the row
+  // its trace ends on decides where the straight top and bottom lie; a large
+  // one reaches its box's top and bottom, and only visible rows are computed.
+  std::vector<CornerRun>& runs = corner_scratch();
+  runs.clear();
+  const auto keep_run = [&](i64 y, i64 xs, i64 xe) { runs.push_back({y, xs, xe}); };
+  i64 end_row = r.top;  // the upper corner row the trace ends on
+  if (w - 1 <= kTracedEllipseLimit && h - 1 <= kTracedEllipseLimit) {
+    trace_ellipse(r.left, r.top, corner_right, corner_bottom, r.top, corner_bottom - 1, keep_run);
+    end_row = upper_last;
+    for (const CornerRun& run : runs) end_row = std::min(end_row, run.y);
+  } else {
+    trace_ellipse(r.left, r.top, corner_right, corner_bottom, std::max(r.top, row_lo),
+                  std::min(upper_last, row_hi), keep_run);
+    trace_ellipse(r.left, r.top, corner_right, corner_bottom, std::max(lower_first, row_lo - shift),
+                  std::min(corner_bottom - 1, row_hi - shift), keep_run);
+  }
+  const i64 end_row_below = r.top + r.bottom - 1 - end_row;
+  for (const CornerRun& run : runs) {
+    if (run.y <= upper_last && run.y >= row_lo && run.y <= row_hi) {
+      emit(run.y, run.xs, run.y == end_row ? centre : run.xe);
+    }
+    const i64 y = run.y + shift;
+    if (run.y >= lower_first && y >= row_lo && y <= row_hi) {
+      emit(y, run.xs, y == end_row_below ? centre : run.xe);
+    }
+  }
+  const i64 side_first = std::max(upper_last + 1, row_lo);
+  const i64 side_last = std::min(lower_first + shift - 1, row_hi);
+  for (i64 y = side_first; y <= side_last; ++y) emit(y, r.left, r.left);
+}
+
+void paint_round_rectangle(const Surface& s, const RoundCorners& r, const Pen& pen,
+                           const Brush& brush) {
+  const bool fill = !brush.hollow;
+  const bool outline = !pen.null;
+  if (!fill && !outline) return;
+  const i64 width = outline ? std::clamp<i64>(pen.width, 1, kWidestEllipsePen) : 1;
+  const i64 margin = width / 2 + 1;
+  if (r.left > s.width - 1 + margin || r.right - 1 < -margin || r.top > s.height - 1 + margin ||
+      r.bottom - 1 < -margin) {
+    return;
+  }
+  const i64 mirror = r.left + r.right - 1;
+  const i64 last_row = s.height - 1;
+  if (width <= 1) {
+    // As the ellipse: the brush strictly between the outline pixels, or over
+    // them too without an outline, then the outline.
+    trace_round_rectangle(r, 0, last_row, [&](i64 y, i64 xs, i64 xe) {
+      if (fill && (!outline || pen.colour == brush.colour)) {
+        fill_span(s, y, xs, mirror - xs, outline ? pen.colour : brush.colour);
+        return;
+      }
+      if (fill) fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+      if (outline) {
+        fill_span(s, y, xs, xe, pen.colour);
+        fill_span(s, y, mirror - xe, mirror - xs, pen.colour);
+      }
+    });
+    return;
+  }
+  if (fill) {
+    trace_round_rectangle(r, 0, last_row, [&](i64 y, i64, i64 xe) {
+      fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+    });
+  }
+  // A wide pen: its disc stamped along the one-pixel outline, each half of
+  // which makes one interval a row.
+  Scratch& work = scratch();
+  build_disc(work.disc, width);
+  reset_union(work.left_side, s.height);
+  reset_union(work.right_side, s.height);
+  trace_round_rectangle(r, -margin, last_row + margin, [&](i64 y, i64 xs, i64 xe) {
+    stamp_run(work.left_side, work.disc, s.height, y, xs, xe);
+    stamp_run(work.right_side, work.disc, s.height, y, mirror - xe, mirror - xs);
+  });
+  paint_union(s, work.left_side, pen.colour);
+  paint_union(s, work.right_side, pen.colour);
+}
+
 }  // namespace
 
 void set_pixel(const Surface& surface, int x, int y, uint32_t colour) {
@@ -736,6 +849,30 @@ void scroll(const Surface& surface, int dx, int dy) {
       std::memmove(row_at(surface, y) + to_x, row_at(surface, y - shift_y) + from_x, bytes);
     }
   }
+}
+
+void draw_polyline(const Surface& surface, const Vertex* vertices, int count, const Pen& pen) {
+  if (!is_drawable(surface) || vertices == nullptr) return;
+  for (int i = 0; i + 1 < count; ++i) {
+    stroke_line(surface, vertices[i].x, vertices[i].y, vertices[i + 1].x, vertices[i + 1].y, pen);
+  }
+}
+
+void draw_round_rectangle(const Surface& surface, int left, int top, int right, int bottom,
+                          int ellipse_width, int ellipse_height, const Pen& pen,
+                          const Brush& brush) {
+  if (!is_drawable(surface)) return;
+  RoundCorners r;
+  r.left = std::min(left, right), r.right = std::max(left, right);
+  r.top = std::min(top, bottom), r.bottom = std::max(top, bottom);
+  if (r.left == r.right || r.top == r.bottom) return;
+  r.corner_width = std::min(abs64(ellipse_width), r.right - r.left);
+  r.corner_height = std::min(abs64(ellipse_height), r.bottom - r.top);
+  if (r.corner_width <= 2 || r.corner_height <= 2) {
+    paint_rectangle(surface, r.left, r.top, r.right, r.bottom, pen, brush);
+    return;
+  }
+  paint_round_rectangle(surface, r, pen, brush);
 }
 
 }  // namespace raster

@@ -55,6 +55,19 @@ void draw_ellipse(const Surface& surface, int left, int top, int right, int bott
 void draw_polygon(const Surface& surface, const Vertex* vertices, int count, const Pen& pen,
                   const Brush& brush);
 
+// An open chain of segments with the pen, each drawn as draw_line draws it:
+// a one-pixel pen leaves the last vertex unpainted.
+void draw_polyline(const Surface& surface, const Vertex* vertices, int count, const Pen& pen);
+
+// A rectangle whose corners are quarters of the ellipse of a box
+// ellipse_width by ellipse_height (each held to the box's own size): the
+// corners are that ellipse's quarters as draw_ellipse traces them, joined by
+// the straight sides; interior with the brush, outline with the pen. Corners
+// of 2 pixels or less draw the plain rectangle.
+void draw_round_rectangle(const Surface& surface, int left, int top, int right, int bottom,
+                          int ellipse_width, int ellipse_height, const Pen& pen,
+                          const Brush& brush);
+
 // Fills columns left..right-1 and rows top..bottom-1.
 void fill_rectangle(const Surface& surface, int left, int top, int right, int bottom,
                     uint32_t colour);
