@@ -454,7 +454,7 @@ std::vector<Case> make_cases() {
   return cases;
 }
 
-// Wine 8 fills a narrow ellipse (a few pixels wide, its outline stopping
+// Wine 8 fills a narrow ellipse or round rectangle corner (a few pixels wide, its outline stopping
 // short of the box's top and bottom rows) from a vertex list that
 // it has not completely written: stray brush spans appear on other rows and
 // far outside the box, different from run to run. So where an ellipse uses
@@ -463,7 +463,10 @@ std::vector<Case> make_cases() {
 // many stray pixels GDI painted there.
 int drop_wine_strays(const Case& c, std::vector<uint32_t>& gdi) {
   const Shape& s = c.shape;
-  if (s.kind != Kind::kEllipse || s.brush_hollow || s.pen_width > 1) return 0;
+  if ((s.kind != Kind::kEllipse && s.kind != Kind::kRoundRect) || s.brush_hollow ||
+      s.pen_width > 1) {
+    return 0;
+  }
   const int left = std::min(s.x[0], s.x[1]), right = std::max(s.x[0], s.x[1]);
   const int top = std::min(s.y[0], s.y[1]), bottom = std::max(s.y[0], s.y[1]);
   // The outline alone, whole, on a surface of its own.
@@ -778,7 +781,8 @@ void add_path_cases(std::vector<Case>& cases) {
   const Style styles[] = {Style::kFilled, Style::kOutlined, Style::kTwoColours, Style::kNullPen};
   const auto random_points = [&](int count, int lo_x, int hi_x, int lo_y, int hi_y, int* xs,
                                  int* ys) {
-    for (int i = 0; i < count; ++i) xs[i] = pick(random, lo_x, hi_x), ys[i] = pick(random, lo_y, hi_y);
+    for (int i = 0; i < count; ++i)
+      xs[i] = pick(random, lo_x, hi_x), ys[i] = pick(random, lo_y, hi_y);
   };
   int xs[kMostPoints], ys[kMostPoints];
 
@@ -788,7 +792,7 @@ void add_path_cases(std::vector<Case>& cases) {
     const int count = pick(random, 2, kMostPoints);
     random_points(count, -20, 84, -20, 68, xs, ys);
     if (i % 5 == 1) xs[1] = xs[0], ys[1] = ys[0];  // a segment of length zero
-    if (i % 5 == 2) {  // rows and columns only
+    if (i % 5 == 2) {                              // rows and columns only
       for (int k = 1; k < count; ++k) (k % 2 ? ys[k] : xs[k]) = k % 2 ? ys[k - 1] : xs[k - 1];
     }
     const int width = i < 400 ? i % 2 : pick(random, 2, 5);
@@ -797,7 +801,8 @@ void add_path_cases(std::vector<Case>& cases) {
   }
   for (int i = 0; i < 20; ++i) {
     random_points(kMostPoints, -300, 900, -300, 840, xs, ys);
-    add("polyline-large", 601, 540, path(Kind::kPolyline, kMostPoints, xs, ys, Style::kOutlined, 1));
+    add("polyline-large", 601, 540,
+        path(Kind::kPolyline, kMostPoints, xs, ys, Style::kOutlined, 1));
   }
 
   // Polygons of 2 to 12 vertices, self-crossing ones filled by the
@@ -828,7 +833,8 @@ void add_path_cases(std::vector<Case>& cases) {
   for (const Style style : styles) {
     for (int cw = 0; cw <= 24; ++cw) {
       for (int ch = 0; ch <= 24; ++ch) {
-        if ((style == Style::kTwoColours || style == Style::kNullPen) && (cw + ch) % 3 != 0) continue;
+        if ((style == Style::kTwoColours || style == Style::kNullPen) && (cw + ch) % 3 != 0)
+          continue;
         add(std::string("roundrect-") + style_name(style), 64, 48,
             round_rect(6, 4, 6 + 13 + cw, 4 + 9 + ch, cw, ch, style));
       }

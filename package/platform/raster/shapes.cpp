@@ -686,7 +686,7 @@ std::vector<CornerRun>& corner_scratch() {
 }
 
 struct RoundCorners {
-  i64 left, top, right, bottom;    // the whole box, right and bottom exclusive
+  i64 left, top, right, bottom;     // the whole box, right and bottom exclusive
   i64 corner_width, corner_height;  // 3 or more, at most the box's size
 };
 
