@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +29,18 @@
 
 namespace {
 
-enum class Kind { kPixel, kLine, kRectangle, kEllipse, kPolygon, kClear, kPolyline, kRoundRect };
+enum class Kind {
+  kPixel,
+  kLine,
+  kRectangle,
+  kEllipse,
+  kPolygon,
+  kClear,
+  kPolyline,
+  kRoundRect,
+  kArc,
+  kPie
+};
 
 constexpr int kMostPoints = 12;
 
@@ -80,6 +92,10 @@ const char* kind_name(Kind k) {
       return "Polyline";
     case Kind::kRoundRect:
       return "RoundRect";
+    case Kind::kArc:
+      return "Arc";
+    case Kind::kPie:
+      return "Pie";
   }
   return "?";
 }
@@ -97,7 +113,7 @@ std::string describe(const Case& c) {
   text += ")";
   if (s.kind != Kind::kPixel && s.kind != Kind::kClear) {
     text += s.pen_null ? " null pen" : " pen " + std::to_string(s.pen_width);
-    if (s.kind != Kind::kLine && s.kind != Kind::kPolyline) {
+    if (s.kind != Kind::kLine && s.kind != Kind::kPolyline && s.kind != Kind::kArc) {
       text += s.brush_hollow                   ? " hollow brush"
               : s.brush_colour == s.pen_colour ? " brush in the pen's colour"
                                                : " brush in its own colour";
@@ -188,6 +204,12 @@ void draw_with_gdi(HDC dc, const Shape& s) {
     case Kind::kRoundRect:
       RoundRect(dc, s.x[0], s.y[0], s.x[1], s.y[1], s.corner_width, s.corner_height);
       break;
+    case Kind::kArc:
+      Arc(dc, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2], s.x[3], s.y[3]);
+      break;
+    case Kind::kPie:
+      Pie(dc, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2], s.x[3], s.y[3]);
+      break;
     default:
       break;
   }
@@ -227,6 +249,14 @@ void draw_with_canvas(const raster::Surface& surface, const Shape& s) {
     case Kind::kRoundRect:
       raster::draw_round_rectangle(surface, s.x[0], s.y[0], s.x[1], s.y[1], s.corner_width,
                                    s.corner_height, pen, brush);
+      break;
+    case Kind::kArc:
+      raster::draw_arc(surface, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2], s.x[3], s.y[3],
+                       pen);
+      break;
+    case Kind::kPie:
+      raster::draw_pie(surface, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2], s.x[3], s.y[3], pen,
+                       brush);
       break;
     case Kind::kClear:
       raster::draw_rectangle(surface, s.x[0], s.y[0], s.x[1], s.y[1],
@@ -533,7 +563,8 @@ bool is_known_deviation(const Case& c, const std::vector<uint32_t>& gdi,
 bool is_measured_only(const Case& c) {
   const Shape& s = c.shape;
   if (s.pen_null || s.pen_width < 2) return false;
-  if (s.kind == Kind::kEllipse || s.kind == Kind::kPolygon || s.kind == Kind::kRoundRect) {
+  if (s.kind == Kind::kEllipse || s.kind == Kind::kPolygon || s.kind == Kind::kRoundRect ||
+      s.kind == Kind::kArc || s.kind == Kind::kPie) {
     return true;
   }
   if (s.kind != Kind::kLine && s.kind != Kind::kPolyline) return false;
@@ -858,6 +889,66 @@ void add_path_cases(std::vector<Case>& cases) {
     add("roundrect-wide", 64, 48,
         round_rect(left, top, left + pick(random, 1, 50), top + pick(random, 1, 40),
                    pick(random, 0, 30), pick(random, 0, 30), Style::kOutlined, pick(random, 2, 8)));
+  }
+
+  // Arcs and pies: the start and end rays at every 15 degrees and at random
+  // points (on the centre, on the axes, inside and far outside the box), on
+  // boxes of every parity, in either corner order, past the edges.
+  const auto sector = [&](Kind kind, int left, int top, int right, int bottom, int sx, int sy,
+                          int ex, int ey, Style style, int pen_width) {
+    const int bx[4] = {left, right, sx, ex}, by[4] = {top, bottom, sy, ey};
+    return path(kind, 4, bx, by, style, pen_width);
+  };
+  for (const Kind kind : {Kind::kArc, Kind::kPie}) {
+    const std::string name = kind == Kind::kArc ? "arc" : "pie";
+    const Style pie_styles[] = {Style::kOutlined, Style::kFilled, Style::kTwoColours,
+                                Style::kNullPen};
+    for (int start = 0; start < 360; start += 15) {
+      for (int sweep = 15; sweep <= 360; sweep += 15 + (start % 45 == 0 ? 0 : 30)) {
+        const double a = start * 3.14159265358979 / 180,
+                     b = (start + sweep) * 3.14159265358979 / 180;
+        const int cx = 31, cy = 23;
+        const Style style = pie_styles[(start / 15 + sweep / 15) % (kind == Kind::kArc ? 1 : 4)];
+        add(name + "-angles", 64, 48,
+            sector(kind, 31 - 20, 23 - 15, 31 + 21 + start % 2, 23 + 16 + sweep % 2,
+                   cx + static_cast<int>(std::lround(1000 * std::cos(a))),
+                   cy - static_cast<int>(std::lround(1000 * std::sin(a))),
+                   cx + static_cast<int>(std::lround(1000 * std::cos(b))),
+                   cy - static_cast<int>(std::lround(1000 * std::sin(b))), style, 1));
+      }
+    }
+    for (int i = 0; i < 800; ++i) {
+      int left = pick(random, -20, 60);
+      const int top = pick(random, -20, 44);
+      int right = left + pick(random, 1, 50), bottom = top + pick(random, 1, 40);
+      if (i % 9 == 4) std::swap(left, right);
+      int sx = pick(random, -40, 100), sy = pick(random, -40, 90);
+      int ex = pick(random, -40, 100), ey = pick(random, -40, 90);
+      const int cx = std::min(left, right) + std::abs(right - left) / 2;
+      const int cy = std::min(top, bottom) + std::abs(bottom - top) / 2;
+      if (i % 7 == 1) sx = cx, sy = cy;  // a ray of no direction
+      if (i % 7 == 2) sy = cy;           // along the axes
+      if (i % 7 == 3) ex = cx;
+      if (i % 7 == 5) ex = sx, ey = sy;  // the same ray twice: the whole ellipse
+      const Style style = kind == Kind::kArc ? Style::kOutlined : pie_styles[i % 4];
+      add(name + "-placed", 64, 48,
+          sector(kind, left, top, right, bottom, sx, sy, ex, ey, style, 1));
+    }
+    for (int i = 0; i < 30; ++i) {
+      const int left = pick(random, -200, 500), top = pick(random, -200, 450);
+      const int right = left + pick(random, 1, 700), bottom = top + pick(random, 1, 600);
+      add(name + "-large", 601, 540,
+          sector(kind, left, top, right, bottom, pick(random, -300, 900), pick(random, -300, 840),
+                 pick(random, -300, 900), pick(random, -300, 840),
+                 kind == Kind::kArc ? Style::kOutlined : pie_styles[i % 4], 1));
+    }
+    for (int i = 0; i < 40; ++i) {
+      const int left = pick(random, -10, 40), top = pick(random, -10, 30);
+      add(name + "-wide", 64, 48,
+          sector(kind, left, top, left + pick(random, 3, 40), top + pick(random, 3, 30),
+                 pick(random, -20, 80), pick(random, -20, 60), pick(random, -20, 80),
+                 pick(random, -20, 60), Style::kOutlined, pick(random, 2, 7)));
+    }
   }
 }
 

@@ -781,6 +781,104 @@ void paint_round_rectangle(const Surface& s, const RoundCorners& r, const Pen& p
   paint_union(s, work.right_side, pen.colour);
 }
 
+// Arcs and pies. Their curve is the same midpoint ellipse as the ellipse's,
+// traced as a list of points, one quarter from the box's right end up to its
+// top and the other three mirrored from it, counter-clockwise on the screen
+// from the right end. A ray from the centre picks the first point of the
+// list on or past it, so the arc starts and ends exactly where GDI's does.
+struct ArcBox {
+  i64 left, top, right, bottom;  // right and bottom exclusive, not empty
+  i64 centre_x() const { return left + (right - left) / 2; }
+  i64 centre_y() const { return top + (bottom - top) / 2; }
+};
+
+// The upper right quarter, from the right end up to the top, as offsets
+// from the centre with y growing upwards.
+void ellipse_quarter(const ArcBox& box, std::vector<Point64>& quarter) {
+  const i64 w = box.right - box.left, h = box.bottom - box.top;
+  const i64 a = w - 1, b = h - 1;
+  i64 x = a, y = h / 2;  // x leftwards from the box's right, y upwards from its middle
+  i64 step_x = 4 * b * b * (1 - a);
+  i64 step_y = 4 * a * a * (1 + b % 2);
+  i64 err = step_x + step_y + a * a * (b % 2);
+  quarter.clear();
+  while (x >= w / 2) {
+    quarter.push_back({x - w / 2, y - h / 2});
+    const i64 e2 = 2 * err;
+    if (e2 >= step_x) {
+      --x;
+      step_x += 8 * b * b;
+      err += step_x;
+    }
+    if (e2 <= step_y) {
+      ++y;
+      step_y += 8 * a * a;
+      err += step_y;
+    }
+  }
+}
+
+// The index along the whole outline (four quarters of `count` points each)
+// of the first point on or past the ray through (x, y), y upwards.
+i64 ray_crossing(const std::vector<Point64>& quarter, i64 x, i64 y) {
+  const i64 count = static_cast<i64>(quarter.size());
+  const auto first = [&](auto&& past) {
+    i64 i = 0;
+    while (i < count && !past(quarter[static_cast<std::size_t>(i)])) ++i;
+    return i;
+  };
+  if (y >= 0 && x >= 0) return first([&](const Point64& p) { return p.x * y <= p.y * x; });
+  if (y >= 0) return 2 * count - first([&](const Point64& p) { return p.x * y < p.y * -x; });
+  if (x >= 0) return 4 * count - first([&](const Point64& p) { return p.x * -y <= p.y * x; });
+  return 2 * count + first([&](const Point64& p) { return p.x * -y < p.y * -x; });
+}
+
+// The curve's pixels from the start ray to the end ray, counter-clockwise.
+void arc_points(const ArcBox& box, i64 start_x, i64 start_y, i64 end_x, i64 end_y,
+                std::vector<Vertex>& points) {
+  ZIVRO_PER_THREAD std::vector<Point64> quarter;
+  ellipse_quarter(box, quarter);
+  const i64 count = static_cast<i64>(quarter.size());
+  const i64 w = box.right - box.left, h = box.bottom - box.top;
+  const i64 first = ray_crossing(quarter, start_x - box.centre_x(), box.centre_y() - start_y);
+  i64 last = ray_crossing(quarter, end_x - box.centre_x(), box.centre_y() - end_y);
+  if (last <= first) last += 4 * count;
+  points.clear();
+  for (i64 i = first; i < last; ++i) {
+    const i64 j = i % count;
+    const Point64& forward = quarter[static_cast<std::size_t>(j)];
+    const Point64& backward = quarter[static_cast<std::size_t>(count - 1 - j)];
+    i64 x = 0, y = 0;
+    switch ((i / count) % 4) {
+      case 0:  // upper right
+        x = box.left + w / 2 + forward.x, y = box.bottom - 1 - h / 2 - forward.y;
+        break;
+      case 1:  // upper left
+        x = box.right - 1 - w / 2 - backward.x, y = box.bottom - 1 - h / 2 - backward.y;
+        break;
+      case 2:  // lower left
+        x = box.right - 1 - w / 2 - forward.x, y = box.top + h / 2 + forward.y;
+        break;
+      default:  // lower right
+        x = box.left + w / 2 + backward.x, y = box.top + h / 2 + backward.y;
+        break;
+    }
+    points.push_back({static_cast<int>(x), static_cast<int>(y)});
+  }
+}
+
+bool arc_box(int left, int top, int right, int bottom, ArcBox& box) {
+  box.left = std::min(left, right), box.right = std::max(left, right);
+  box.top = std::min(top, bottom), box.bottom = std::max(top, bottom);
+  const i64 w = box.right - box.left, h = box.bottom - box.top;
+  return w > 0 && h > 0 && w <= kTracedEllipseLimit && h <= kTracedEllipseLimit;
+}
+
+std::vector<Vertex>& arc_scratch() {
+  ZIVRO_PER_THREAD std::vector<Vertex> points;
+  return points;
+}
+
 }  // namespace
 
 void set_pixel(const Surface& surface, int x, int y, uint32_t colour) {
@@ -873,6 +971,25 @@ void draw_round_rectangle(const Surface& surface, int left, int top, int right, 
     return;
   }
   paint_round_rectangle(surface, r, pen, brush);
+}
+
+void draw_arc(const Surface& surface, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y, const Pen& pen) {
+  ArcBox box;
+  if (!is_drawable(surface) || !arc_box(left, top, right, bottom, box)) return;
+  std::vector<Vertex>& points = arc_scratch();
+  arc_points(box, start_x, start_y, end_x, end_y, points);
+  draw_polyline(surface, points.data(), static_cast<int>(points.size()), pen);
+}
+
+void draw_pie(const Surface& surface, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y, const Pen& pen, const Brush& brush) {
+  ArcBox box;
+  if (!is_drawable(surface) || !arc_box(left, top, right, bottom, box)) return;
+  std::vector<Vertex>& points = arc_scratch();
+  arc_points(box, start_x, start_y, end_x, end_y, points);
+  points.push_back({static_cast<int>(box.centre_x()), static_cast<int>(box.centre_y())});
+  draw_polygon(surface, points.data(), static_cast<int>(points.size()), pen, brush);
 }
 
 }  // namespace raster

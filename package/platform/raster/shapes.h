@@ -68,6 +68,21 @@ void draw_round_rectangle(const Surface& surface, int left, int top, int right, 
                           int ellipse_width, int ellipse_height, const Pen& pen,
                           const Brush& brush);
 
+// GDI's Arc and Pie, counter-clockwise, the only direction GDI draws by
+// default. The curve is the outline of draw_ellipse's ellipse in the box,
+// from where the ray from the box's centre (left + width/2, top + height/2)
+// through (start_x, start_y) crosses it, counter-clockwise on the screen, up
+// to where the ray through (end_x, end_y) does; the same ray twice makes the
+// whole ellipse. The arc is an open chain of the curve's pixels, drawn with
+// the pen as draw_polyline draws it (a one-pixel pen leaves the last
+// unpainted); the pie closes the chain through the centre, and fills it with
+// the brush like draw_polygon. Boxes wider or taller than 131072 pixels draw
+// nothing.
+void draw_arc(const Surface& surface, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y, const Pen& pen);
+void draw_pie(const Surface& surface, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y, const Pen& pen, const Brush& brush);
+
 // Fills columns left..right-1 and rows top..bottom-1.
 void fill_rectangle(const Surface& surface, int left, int top, int right, int bottom,
                     uint32_t colour);
