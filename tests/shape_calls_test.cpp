@@ -1,0 +1,156 @@
+// The polygon, polyline, round rectangle, arc and pie calls: their repairs,
+// warnings and log sentences word for word, and one golden picture of them
+// all (tests/golden/shape_calls.png; a failing run writes the actual picture
+// to golden-out/ in the build, which is how the golden one was made).
+#include <climits>
+#include <filesystem>
+#include <functional>
+
+#include "package_fixture.h"
+#include "platform/portable/objects.h"
+#include "platform/portable/png_files.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class ShapeCalls : public PackageTest {
+ protected:
+  void SetUp() override {
+    PackageTest::SetUp();
+    open();
+    ZIVRO_logging(1);
+  }
+  Lines printed() {
+    const auto& all = headless::printed_lines();
+    Lines lines(all.begin() + static_cast<ptrdiff_t>(seen_), all.end());
+    seen_ = all.size();
+    return lines;
+  }
+  size_t seen_ = 0;
+};
+
+const Point kFive[5] = {{1, 2}, {30, 4}, {25, -20}, {-8, -16}, {-12, 0}};
+
+struct CallCase {
+  const char* what;
+  std::function<void()> call;
+  Lines expected;
+};
+
+TEST_F(ShapeCalls, RepairsWarningsAndSentences) {
+  const std::vector<Point> many(10005, Point{3, 4});
+  const CallCase cases[] = {
+      {"filled polygon",
+       [] { ZIVRO_polygon(ZIVRO_RED, 5, kFive, 0); },
+       {"red polygon of 5 points from (1,2), filled\n"}},
+      {"outlined polygon, colour then width repaired",
+       [] { ZIVRO_polygon(99, 3, kFive, -3); },
+       {"Illegal color 99; using RED.\n", "Width of -3 not possible, using width 3\n",
+        "red polygon of 3 points from (1,2), width 3\n"}},
+      {"polygon of one point",
+       [] { ZIVRO_polygon(ZIVRO_BLUE, 1, kFive, 1); },
+       {"Polygon of 1 points not possible, drawing nothing\n"}},
+      {"polygon without points",
+       [] { ZIVRO_polygon(ZIVRO_BLUE, 4, nullptr, 1); },
+       {"Polygon without points not possible, drawing nothing\n"}},
+      {"polygon of too many points",
+       [&] { ZIVRO_polygon(ZIVRO_BLUE, static_cast<int>(many.size()), many.data(), 0); },
+       {"Polygon of 10005 points not possible, using 10000 points\n",
+        "blue polygon of 10000 points from (3,4), filled\n"}},
+      {"polyline logs width 0",
+       [] { ZIVRO_polyline(ZIVRO_NAVY_BLUE, 2, kFive, 0); },
+       {"navy blue polyline of 2 points from (1,2), width 0\n"}},
+      {"polyline with a negative count",
+       [] { ZIVRO_polyline(ZIVRO_NAVY_BLUE, -4, kFive, 2); },
+       {"Polyline of -4 points not possible, drawing nothing\n"}},
+      {"rgb colour",
+       [] { ZIVRO_polyline(ZIVRO_rgb(1, 2, 3), 5, kFive, 2); },
+       {"rgb(1,2,3) polyline of 5 points from (1,2), width 2\n"}},
+      {"round rectangle, corners ordered, radius then width repaired",
+       [] { ZIVRO_round_rectangle(ZIVRO_GREEN, 40, -10, -40, 30, -6, -2); },
+       {"Radius of -6 not possible, using radius 6\n", "Width of -2 not possible, using width 2\n",
+        "green rounded rectangle with bounding box (-40,30) to (40,-10), radius 6, line width "
+        "2\n"}},
+      {"filled round rectangle",
+       [] { ZIVRO_round_rectangle(ZIVRO_GOLD, 0, 10, 10, 0, 3, 0); },
+       {"gold rounded rectangle with bounding box (0,10) to (10,0), radius 3, filled\n"}},
+      {"arc",
+       [] { ZIVRO_arc(ZIVRO_BLACK, -20, 10, 20, -10, 30, -120, 0); },
+       {"black arc with bounding box (-20,10) to (20,-10) from 30 degrees sweeping -120 degrees, "
+        "width 0\n"}},
+      {"arc sweep held to a turn",
+       [] { ZIVRO_arc(ZIVRO_BLACK, 0, 0, 5, 5, 0, 400, 1); },
+       {"Sweep of 400 degrees not possible, using 360 degrees\n",
+        "black arc with bounding box (0,5) to (5,0) from 0 degrees sweeping 360 degrees, width "
+        "1\n"}},
+      {"filled pie",
+       [] { ZIVRO_pie(ZIVRO_PURPLE, -5, 5, 5, -5, 90, 45, 0); },
+       {"purple pie with bounding box (-5,5) to (5,-5) from 90 degrees sweeping 45 degrees, "
+        "filled\n"}},
+      {"outlined pie, width and sweep repaired",
+       [] { ZIVRO_pie(-1, 0, 0, 9, 9, 0, INT_MIN, -1); },
+       {"Illegal color -1; using RED.\n", "Width of -1 not possible, using width 1\n",
+        "Sweep of -2147483648 degrees not possible, using -360 degrees\n",
+        "red pie with bounding box (0,9) to (9,0) from 0 degrees sweeping -360 degrees, width "
+        "1\n"}},
+  };
+  printed();
+  for (const CallCase& c : cases) {
+    c.call();
+    EXPECT_EQ(printed(), c.expected) << c.what;
+  }
+  // Logging off: the warnings stay, the sentences go; extremes are defined.
+  ZIVRO_logging(0);
+  ZIVRO_round_rectangle(0, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MAX, 0);
+  ZIVRO_pie(0, INT_MIN, INT_MAX, INT_MAX, INT_MIN, INT_MAX, INT_MAX, 0);
+  ZIVRO_arc(0, -1000, 1000, 1000, -1000, INT_MIN, 359, 5);
+  ZIVRO_polyline(0, 2, kFive, INT_MIN);
+  EXPECT_EQ(printed(), (Lines{"Sweep of 2147483647 degrees not possible, using 360 degrees\n",
+                              "Width of -2147483648 not possible, using width 2147483647\n"}));
+}
+
+// Every shape once or more on one canvas: the filled and outlined polygon
+// (a star, so the alternate rule's hole shows), polylines, round
+// rectangles of several radii, arcs of either sweep and pies.
+void draw_sheet() {
+  const Point star[5] = {{-250, 230}, {-200, 80}, {-300, 180}, {-180, 180}, {-280, 80}};
+  const Point square_wave[7] = {{-120, 100}, {-120, 200}, {-60, 200}, {-60, 100},
+                                {0, 100},    {0, 200},    {60, 200}};
+  ZIVRO_clear();
+  ZIVRO_polygon(ZIVRO_NAVY_BLUE, 5, star, 0);
+  Point lower_star[5];
+  for (int i = 0; i < 5; ++i) lower_star[i] = {star[i].x, star[i].y - 170};
+  ZIVRO_polygon(ZIVRO_RED, 5, lower_star, 3);
+  ZIVRO_polyline(ZIVRO_FOREST_GREEN, 7, square_wave, 0);
+  ZIVRO_polyline(ZIVRO_ORANGE, 5, kFive, 4);
+  ZIVRO_round_rectangle(ZIVRO_GOLD, 100, 230, 280, 120, 20, 0);
+  ZIVRO_round_rectangle(ZIVRO_BLACK, 100, 100, 280, 20, 40, 1);
+  ZIVRO_round_rectangle(ZIVRO_PURPLE, 120, 0, 160, -100, 200, 3);
+  ZIVRO_round_rectangle(ZIVRO_SEA_GREEN, 180, 0, 280, -40, 0, 0);
+  ZIVRO_arc(ZIVRO_BLUE, -120, -20, 0, -120, 0, 90, 0);
+  ZIVRO_arc(ZIVRO_RED, -120, -20, 0, -120, 180, -45, 2);
+  ZIVRO_arc(ZIVRO_BLACK, 20, -20, 80, -120, 45, 270, 1);
+  ZIVRO_pie(ZIVRO_GOLD, -120, -140, 0, -240, 30, 300, 0);
+  ZIVRO_pie(ZIVRO_NAVY_BLUE, 20, -140, 120, -240, -45, 90, 2);
+  ZIVRO_pie(ZIVRO_RED, 140, -140, 280, -240, 100, 360, 0);
+}
+
+TEST_F(ShapeCalls, GoldenPicture) {
+  ZIVRO_logging(0);
+  draw_sheet();
+  const platform::BitmapObject& canvas = *canvas_context()->bitmap;
+  const std::filesystem::path golden = std::filesystem::path(ZIVRO_GOLDEN_DIR) / "shape_calls.png";
+  portable::Image expected;
+  const bool read = portable::read_png(golden.string(), &expected);
+  if (!read || expected.width != canvas.width || expected.height != canvas.height ||
+      expected.pixels != canvas.pixels) {
+    const std::filesystem::path out = ZIVRO_GOLDEN_OUT;
+    std::filesystem::create_directories(out);
+    portable::write_png((out / "shape_calls.actual.png").string(), canvas.pixels.data(),
+                        canvas.width, canvas.height);
+    ADD_FAILURE() << "the shapes differ from " << golden.string() << "; see " << out.string();
+  }
+}
+
+}  // namespace
