@@ -6,10 +6,12 @@
 // scenario runs in a child process of its own, started from this same
 // program in an empty directory of its own (the script file is written to
 // the current directory). The parent's tests just run the children.
-#include <gdiplus.h>
-#include <gtest/gtest.h>
-#include <objidl.h>
+// clang-format off
 #include <windows.h>
+#include <objidl.h>  // what <gdiplus.h> needs that WIN32_LEAN_AND_MEAN leaves out
+#include <gdiplus.h>
+// clang-format on
+#include <gtest/gtest.h>
 #include <zivro.h>
 
 #include <algorithm>
