@@ -9,6 +9,7 @@
 #include "package_fixture.h"
 #include "platform/portable/objects.h"
 #include "platform/portable/png_files.h"
+#include "shape_sheet.h"
 
 namespace {
 
@@ -110,35 +111,11 @@ TEST_F(ShapeCalls, RepairsWarningsAndSentences) {
                               "Width of -2147483648 not possible, using width 2147483647\n"}));
 }
 
-// Every shape once or more on one canvas: the filled and outlined polygon
-// (a star, so the alternate rule's hole shows), polylines, round
-// rectangles of several radii, arcs of either sweep and pies.
-void draw_sheet() {
-  const Point star[5] = {{-250, 230}, {-200, 80}, {-300, 180}, {-180, 180}, {-280, 80}};
-  const Point square_wave[7] = {{-120, 100}, {-120, 200}, {-60, 200}, {-60, 100},
-                                {0, 100},    {0, 200},    {60, 200}};
-  ZIVRO_clear();
-  ZIVRO_polygon(ZIVRO_NAVY_BLUE, 5, star, 0);
-  Point lower_star[5];
-  for (int i = 0; i < 5; ++i) lower_star[i] = {star[i].x, star[i].y - 170};
-  ZIVRO_polygon(ZIVRO_RED, 5, lower_star, 3);
-  ZIVRO_polyline(ZIVRO_FOREST_GREEN, 7, square_wave, 0);
-  ZIVRO_polyline(ZIVRO_ORANGE, 5, kFive, 4);
-  ZIVRO_round_rectangle(ZIVRO_GOLD, 100, 230, 280, 120, 20, 0);
-  ZIVRO_round_rectangle(ZIVRO_BLACK, 100, 100, 280, 20, 40, 1);
-  ZIVRO_round_rectangle(ZIVRO_PURPLE, 120, 0, 160, -100, 200, 3);
-  ZIVRO_round_rectangle(ZIVRO_SEA_GREEN, 180, 0, 280, -40, 0, 0);
-  ZIVRO_arc(ZIVRO_BLUE, -120, -20, 0, -120, 0, 90, 0);
-  ZIVRO_arc(ZIVRO_RED, -120, -20, 0, -120, 180, -45, 2);
-  ZIVRO_arc(ZIVRO_BLACK, 20, -20, 80, -120, 45, 270, 1);
-  ZIVRO_pie(ZIVRO_GOLD, -120, -140, 0, -240, 30, 300, 0);
-  ZIVRO_pie(ZIVRO_NAVY_BLUE, 20, -140, 120, -240, -45, 90, 2);
-  ZIVRO_pie(ZIVRO_RED, 140, -140, 280, -240, 100, 360, 0);
-}
-
 TEST_F(ShapeCalls, GoldenPicture) {
   ZIVRO_logging(0);
-  draw_sheet();
+  draw_shape_sheet();
+  ASSERT_EQ(origin_x(), kShapeSheetOriginX);
+  ASSERT_EQ(origin_y(), kShapeSheetOriginY);
   const platform::BitmapObject& canvas = *canvas_context()->bitmap;
   const std::filesystem::path golden = std::filesystem::path(ZIVRO_GOLDEN_DIR) / "shape_calls.png";
   portable::Image expected;
