@@ -111,6 +111,42 @@ TEST_F(ShapeCalls, RepairsWarningsAndSentences) {
                               "Width of -2147483648 not possible, using width 2147483647\n"}));
 }
 
+std::vector<uint32_t> canvas_pixels() {
+  return canvas_context()->bitmap->pixels;
+}
+
+// The shapes agree with the oval and the circle they are documented by: a
+// round rectangle whose box is its corners' circle is that circle, and the
+// whole turn of a one-pixel arc is the outline of an oval of even width and
+// height but for its last pixel (an odd size repeats a pixel where quarters meet).
+TEST_F(ShapeCalls, RoundShapesAreTheOvalsOwn) {
+  ZIVRO_logging(0);
+  for (const int radius : {1, 2, 7, 30}) {
+    ZIVRO_clear();
+    ZIVRO_circle(ZIVRO_BLUE, 10, -5, radius);
+    const std::vector<uint32_t> circle = canvas_pixels();
+    ZIVRO_clear();
+    ZIVRO_round_rectangle(ZIVRO_BLUE, 10 - radius, -5 + radius, 10 + radius, -5 - radius, radius,
+                          0);
+    EXPECT_EQ(canvas_pixels() == circle, true) << "radius " << radius;
+  }
+  ZIVRO_clear();
+  ZIVRO_oval(ZIVRO_BLACK, -40, 30, 41, -21, 1);
+  const std::vector<uint32_t> oval = canvas_pixels();
+  for (const int start : {0, 90, 217}) {
+    ZIVRO_clear();
+    ZIVRO_arc(ZIVRO_BLACK, -40, 30, 41, -21, start, 360, 1);
+    const std::vector<uint32_t> arc = canvas_pixels();
+    int missing = 0, extra = 0;
+    for (size_t i = 0; i < arc.size(); ++i) {
+      missing += arc[i] != oval[i] && arc[i] == 0x00FFFFFFu;
+      extra += arc[i] != oval[i] && arc[i] != 0x00FFFFFFu;
+    }
+    EXPECT_EQ(missing, 1) << "from " << start << " degrees";
+    EXPECT_EQ(extra, 0) << "from " << start << " degrees";
+  }
+}
+
 TEST_F(ShapeCalls, GoldenPicture) {
   ZIVRO_logging(0);
   draw_shape_sheet();
