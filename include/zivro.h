@@ -240,6 +240,35 @@ int ZIVRO_oval_at(int colour, Point first, Point second, int width);
 int ZIVRO_line_at(int colour, Point start, Point end, int width);
 int ZIVRO_text_at(int colour, Point at, int ptsize, const char* text);
 
+/* Extensions: more shapes, in package coordinates, repaired and logged like
+ * the calls above; a width of 0 fills the closed ones.
+ *
+ * ZIVRO_polygon joins points[0..count-1] and closes the outline back to the
+ * first; filled, the inside is where a ray crosses the outline an odd number
+ * of times, as for the triangle. ZIVRO_polyline joins them without closing,
+ * with a line of the width (0 is one pixel). Fewer than 2 points, or no
+ * list, draw nothing with a warning; a list longer than 10000 points is cut
+ * to 10000 with a warning.
+ *
+ * ZIVRO_round_rectangle is ZIVRO_rectangle with each corner a quarter of the
+ * circle of `radius` (0 is the plain rectangle; a radius past half the box
+ * makes its ends round).
+ *
+ * ZIVRO_arc draws part of the outline of the oval in the box (0 width is one
+ * pixel); ZIVRO_pie joins that part's ends to the oval's centre and fills
+ * with width 0. The part starts at start_degrees, counted counter-clockwise
+ * from 3 o'clock, and sweeps over sweep_degrees, counter-clockwise when
+ * positive, clockwise when negative; a sweep of 0 draws nothing and one
+ * beyond +-360 is held to a whole turn with a warning. Boxes more than
+ * 131072 pixels across are not drawn. */
+int ZIVRO_polygon(int colour, int count, const Point* points, int width);
+int ZIVRO_polyline(int colour, int count, const Point* points, int width);
+int ZIVRO_arc(int colour, int x1, int y1, int x2, int y2, int start_degrees, int sweep_degrees,
+              int width);
+int ZIVRO_pie(int colour, int x1, int y1, int x2, int y2, int start_degrees, int sweep_degrees,
+              int width);
+int ZIVRO_round_rectangle(int colour, int x1, int y1, int x2, int y2, int radius, int width);
+
 /* What ZIVRO_text would take for `text` at `ptsize`, in pixels, measured
  * by the same font the drawing uses: the width is the advance of the widest
  * line (the next text drawn that far to the right starts where this one's

@@ -475,3 +475,49 @@ TEST(RasterFillAndScroll, FillExcludesRightAndBottomAndScrollMovesContent) {
 }
 
 }  // namespace
+
+// Round rectangles, arcs and pies: clipping moves no pixel, a round
+// rectangle with corners as large as its box is the box's ellipse, and huge
+// boxes and corners stay on the surface and finish.
+TEST(RasterRoundShapes, ClippingNeverMovesAPixel) {
+  std::mt19937 random(11);
+  for (int i = 0; i < 150; ++i) {
+    const int left = pick(random, -60, 20), top = pick(random, -60, 20);
+    const int right = left + pick(random, 3, 80), bottom = top + pick(random, 3, 80);
+    const int a = pick(random, -100, 100), b = pick(random, -100, 100);
+    const int c = pick(random, -100, 100), d0 = pick(random, -100, 100);
+    const Pen pen{false, i % 3 == 0 ? 3 : 1, kInk};
+    const Brush brush = i % 2 ? kBrush : kHollow;
+    expect_clipping_keeps_pixels(90, [&](const Surface& s, int d) {
+      raster::draw_round_rectangle(s, left + d, top + d, right + d, bottom + d, a, b, pen, brush);
+      raster::draw_arc(s, left + d, top + d, right + d, bottom + d, a + d, b + d, c + d, d0 + d,
+                       pen);
+      raster::draw_pie(s, left + d, bottom + d, right + d, top + d, c + d, a + d, b + d, d0 + d,
+                       pen, brush);
+    });
+  }
+}
+
+TEST(RasterRoundShapes, FullCornersMakeTheEllipse) {
+  for (const auto& [w, h] : {std::pair{9, 7}, {14, 5}, {4, 16}, {21, 20}}) {
+    for (const Brush& brush : {kBrush, kHollow, Brush{false, kInk}}) {
+      Canvas round(24, 24), oval(24, 24);
+      raster::draw_round_rectangle(round.surface(), 1, 2, 1 + w, 2 + h, w, h, kPen, brush);
+      raster::draw_ellipse(oval.surface(), 1, 2, 1 + w, 2 + h, kPen, brush);
+      EXPECT_EQ(round.memory, oval.memory) << w << "x" << h;
+    }
+  }
+}
+
+TEST(RasterRoundShapes, HugeBoxesAreClipped) {
+  Canvas c(20, 12);
+  raster::draw_round_rectangle(c.surface(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MIN,
+                               kPen, kBrush);
+  EXPECT_EQ(pixels_of(c, kPaint).size(), 240u);
+  raster::draw_round_rectangle(c.surface(), -2, -2, INT_MAX, INT_MAX, 40, 40, Pen{false, 7, kInk},
+                               kHollow);
+  EXPECT_EQ(c.at(19, 0), kInk);  // the straight top edge's band
+  raster::draw_arc(c.surface(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0, 5, 5, kPen);
+  raster::draw_pie(c.surface(), -100000, -100000, 100000, 100000, 0, 0, 5, 5, kPen, kBrush);
+  EXPECT_TRUE(c.guards_intact());
+}

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "draw/colour_table.h"
 #include "draw/renderer.h"
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr int kMaxPointSize = 127;
+// More points than any picture on the canvas needs; a longer list is cut.
+constexpr int kMostPathPoints = 10000;
 
 int check_colour(int colour) {
   if (is_colour(colour)) return colour;
@@ -48,6 +51,32 @@ int repair_point_size(int ptsize) {
     ptsize = kMaxPointSize;
   }
   return ptsize;
+}
+
+// The points of a polygon or polyline, or an empty list (with a warning)
+// when there are too few to draw; too many are cut to kMostPathPoints.
+std::vector<Point> repair_points(const char* shape, int count, const Point* points) {
+  if (!points) {
+    ZIVRO_printf("%s without points not possible, drawing nothing\n", shape);
+    return {};
+  }
+  if (count < 2) {
+    ZIVRO_printf("%s of %d points not possible, drawing nothing\n", shape, count);
+    return {};
+  }
+  if (count > kMostPathPoints) {
+    ZIVRO_printf("%s of %d points not possible, using %d points\n", shape, count, kMostPathPoints);
+    count = kMostPathPoints;
+  }
+  return std::vector<Point>(points, points + count);
+}
+
+// A sweep beyond a whole turn either way is held to one.
+int repair_sweep(int sweep) {
+  if (sweep >= -360 && sweep <= 360) return sweep;
+  const int used = sweep < 0 ? -360 : 360;
+  ZIVRO_printf("Sweep of %d degrees not possible, using %d degrees\n", sweep, used);
+  return used;
 }
 
 // Upper-left first, lower-right second; y grows upwards.
@@ -154,6 +183,111 @@ int ZIVRO_line_at(int colour, Point start, Point end, int width) {
                  start.y, end.x, end.y, width);
   }
   draw_command({LineShape{start, end}, colour, width == 0 ? 1 : width});
+  return 1;
+}
+
+int ZIVRO_polygon(int colour, int count, const Point* points, int width) {
+  if (!package_opened("ZIVRO_polygon")) return 1;
+  colour = check_colour(colour);
+  width = repair_width(width);
+  std::vector<Point> path = repair_points("Polygon", count, points);
+  if (path.empty()) return 1;
+  if (logging_flag()) {
+    if (width != 0) {
+      ZIVRO_printf("%s polygon of %d points from (%d,%d), width %d\n", colour_name(colour),
+                   static_cast<int>(path.size()), path[0].x, path[0].y, width);
+    } else {
+      ZIVRO_printf("%s polygon of %d points from (%d,%d), filled\n", colour_name(colour),
+                   static_cast<int>(path.size()), path[0].x, path[0].y);
+    }
+  }
+  draw_command({PathShape{std::move(path), true}, colour, width});
+  return 1;
+}
+
+int ZIVRO_polyline(int colour, int count, const Point* points, int width) {
+  if (!package_opened("ZIVRO_polyline")) return 1;
+  colour = check_colour(colour);
+  width = repair_width(width);
+  std::vector<Point> path = repair_points("Polyline", count, points);
+  if (path.empty()) return 1;
+  if (logging_flag()) {
+    ZIVRO_printf("%s polyline of %d points from (%d,%d), width %d\n", colour_name(colour),
+                 static_cast<int>(path.size()), path[0].x, path[0].y, width);
+  }
+  draw_command({PathShape{std::move(path), false}, colour, width == 0 ? 1 : width});
+  return 1;
+}
+
+int ZIVRO_round_rectangle(int colour, int x1, int y1, int x2, int y2, int radius, int width) {
+  if (!package_opened("ZIVRO_round_rectangle")) return 1;
+  Point first{x1, y1}, second{x2, y2};
+  order_corners(first, second);
+  colour = check_colour(colour);
+  radius = repair_radius(radius);
+  width = repair_width(width);
+  if (logging_flag()) {
+    if (width != 0) {
+      ZIVRO_printf(
+          "%s rounded rectangle with bounding box (%d,%d) to (%d,%d), radius %d, line width %d\n",
+          colour_name(colour), first.x, first.y, second.x, second.y, radius, width);
+    } else {
+      ZIVRO_printf("%s rounded rectangle with bounding box (%d,%d) to (%d,%d), radius %d, filled\n",
+                   colour_name(colour), first.x, first.y, second.x, second.y, radius);
+    }
+  }
+  draw_command({RoundBoxShape{first, second, radius}, colour, width});
+  return 1;
+}
+
+namespace {
+
+// Arcs and pies share their repairs and their log sentence. A negative
+// sweep runs clockwise: the same part of the oval as the counter-clockwise
+// sweep from the other end, which is how it is drawn. A sweep of 0 draws
+// nothing.
+void draw_arc_call(const char* shape, int colour, int x1, int y1, int x2, int y2, int start,
+                   int sweep, int width, bool pie) {
+  Point first{x1, y1}, second{x2, y2};
+  order_corners(first, second);
+  colour = check_colour(colour);
+  width = repair_width(width);
+  sweep = repair_sweep(sweep);
+  if (logging_flag()) {
+    if (width != 0 || !pie) {
+      ZIVRO_printf(
+          "%s %s with bounding box (%d,%d) to (%d,%d) from %d degrees sweeping %d degrees, "
+          "width %d\n",
+          colour_name(colour), shape, first.x, first.y, second.x, second.y, start, sweep, width);
+    } else {
+      ZIVRO_printf(
+          "%s %s with bounding box (%d,%d) to (%d,%d) from %d degrees sweeping %d degrees, "
+          "filled\n",
+          colour_name(colour), shape, first.x, first.y, second.x, second.y, start, sweep);
+    }
+  }
+  if (sweep == 0) return;
+  int64_t from = start;
+  if (sweep < 0) from += sweep;
+  const int from_degrees = static_cast<int>(from % 360);
+  const int over = sweep < 0 ? -sweep : sweep;
+  draw_command(
+      {ArcShape{first, second, from_degrees, over, pie}, colour, pie || width != 0 ? width : 1});
+}
+
+}  // namespace
+
+int ZIVRO_arc(int colour, int x1, int y1, int x2, int y2, int start_degrees, int sweep_degrees,
+              int width) {
+  if (!package_opened("ZIVRO_arc")) return 1;
+  draw_arc_call("arc", colour, x1, y1, x2, y2, start_degrees, sweep_degrees, width, false);
+  return 1;
+}
+
+int ZIVRO_pie(int colour, int x1, int y1, int x2, int y2, int start_degrees, int sweep_degrees,
+              int width) {
+  if (!package_opened("ZIVRO_pie")) return 1;
+  draw_arc_call("pie", colour, x1, y1, x2, y2, start_degrees, sweep_degrees, width, true);
   return 1;
 }
 

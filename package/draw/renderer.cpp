@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "package_windows.h"
 
@@ -74,6 +76,90 @@ void paint(platform::DrawingContext canvas, const DrawCommand& command, const Bo
     platform::draw_rectangle(canvas, left, top, right, bottom);
   }
   restore_shape_objects(canvas, objects);
+}
+
+// The box of an oval, round rectangle or arc in canvas pixels, right and
+// bottom excluded, as paint(BoxShape) computes it.
+platform::Rect canvas_box(Point upper_left, Point lower_right) {
+  return {column(upper_left.x), row(upper_left.y),
+          clamp_to_int(int64_t{origin_x()} + lower_right.x + 1),
+          clamp_to_int(int64_t{origin_y()} - lower_right.y + 1)};
+}
+
+void paint(platform::DrawingContext canvas, const DrawCommand& command, const PathShape& path) {
+  std::vector<platform::Vertex> vertices;
+  vertices.reserve(path.points.size());
+  for (const Point& p : path.points) vertices.push_back({column(p.x), row(p.y)});
+  const int count = static_cast<int>(vertices.size());
+  if (path.closed) {
+    const ShapeObjects objects = select_shape_objects(canvas, command);
+    platform::draw_polygon(canvas, vertices.data(), count);
+    restore_shape_objects(canvas, objects);
+    return;
+  }
+  platform::Pen pen = platform::create_pen(command.width, colour_rgb(command.colour));
+  platform::Pen previous_pen = platform::select_pen(canvas, pen);
+  platform::draw_polyline(canvas, vertices.data(), count);
+  platform::select_pen(canvas, previous_pen);
+  platform::delete_pen(pen);
+}
+
+// The corners' ellipse is 2 * radius + 1 pixels across, the box of a
+// circle of that radius, so each corner is a quarter of that circle.
+void paint(platform::DrawingContext canvas, const DrawCommand& command,
+           const RoundBoxShape& shape) {
+  const ShapeObjects objects = select_shape_objects(canvas, command);
+  const platform::Rect box = canvas_box(shape.upper_left, shape.lower_right);
+  const int across = clamp_to_int(2 * int64_t{shape.radius} + 1);
+  platform::draw_round_rectangle(canvas, box.left, box.top, box.right, box.bottom, across, across);
+  restore_shape_objects(canvas, objects);
+}
+
+// The point kRayLength pixels from the centre (cx, cy) at `degrees`
+// counter-clockwise from 3 o'clock, rows growing downwards. Right angles are
+// exact, so a quarter arc starts and ends on the axes.
+constexpr int64_t kRayLength = 16384;
+platform::Vertex ray_point(int64_t cx, int64_t cy, int64_t degrees) {
+  degrees %= 360;
+  if (degrees < 0) degrees += 360;
+  int64_t dx = 0, dy = 0;
+  if (degrees % 90 == 0) {
+    const int64_t quarter = degrees / 90;
+    dx = quarter == 0 ? kRayLength : quarter == 2 ? -kRayLength : 0;
+    dy = quarter == 1 ? kRayLength : quarter == 3 ? -kRayLength : 0;
+  } else {
+    const double radians = static_cast<double>(degrees) * 3.14159265358979323846 / 180.0;
+    dx = std::llround(static_cast<double>(kRayLength) * std::cos(radians));
+    dy = std::llround(static_cast<double>(kRayLength) * std::sin(radians));
+  }
+  return {clamp_to_int(cx + dx), clamp_to_int(cy - dy)};
+}
+
+// Arcs and pies as GDI's Arc and Pie: the end points are the rays from the
+// box's centre at the start angle and at start + sweep, and GDI draws
+// counter-clockwise from the first to the second. Boxes beyond 131072
+// pixels on a side are not drawn, on any layer.
+constexpr int64_t kLargestArcBox = int64_t{1} << 17;
+void paint(platform::DrawingContext canvas, const DrawCommand& command, const ArcShape& arc) {
+  const platform::Rect box = canvas_box(arc.upper_left, arc.lower_right);
+  const int64_t width = int64_t{box.right} - box.left, height = int64_t{box.bottom} - box.top;
+  if (width <= 0 || height <= 0 || width > kLargestArcBox || height > kLargestArcBox) return;
+  const int64_t cx = box.left + width / 2, cy = box.top + height / 2;
+  const platform::Vertex start = ray_point(cx, cy, arc.start_degrees);
+  const platform::Vertex end = ray_point(cx, cy, int64_t{arc.start_degrees} + arc.sweep_degrees);
+  if (arc.pie) {
+    const ShapeObjects objects = select_shape_objects(canvas, command);
+    platform::draw_pie(canvas, box.left, box.top, box.right, box.bottom, start.x, start.y, end.x,
+                       end.y);
+    restore_shape_objects(canvas, objects);
+    return;
+  }
+  platform::Pen pen = platform::create_pen(command.width, colour_rgb(command.colour));
+  platform::Pen previous_pen = platform::select_pen(canvas, pen);
+  platform::draw_arc(canvas, box.left, box.top, box.right, box.bottom, start.x, start.y, end.x,
+                     end.y);
+  platform::select_pen(canvas, previous_pen);
+  platform::delete_pen(pen);
 }
 
 void paint(platform::DrawingContext canvas, const DrawCommand& command, const LineShape& line) {

@@ -4,6 +4,7 @@
 #include <zivro.h>
 
 #include <variant>
+#include <vector>
 
 #include "draw/colour_table.h"
 
@@ -32,7 +33,30 @@ struct TextShape {
   int point_size = 0;
   const char* text = "";
 };
-using Shape = std::variant<TriangleShape, BoxShape, LineShape, PixelShape, TextShape>;
+// A chain of points: closed and filled like the triangle (a polygon), or
+// open and drawn with the pen only (a polyline).
+struct PathShape {
+  std::vector<Point> points;
+  bool closed = false;
+};
+// A rectangle whose corners are quarter circles of `radius`, in the box of
+// two corners, both inside it.
+struct RoundBoxShape {
+  Point upper_left;
+  Point lower_right;
+  int radius = 0;
+};
+// Part of the oval in the box: from start_degrees counter-clockwise over
+// sweep_degrees (0 < sweep <= 360); a pie joins its ends to the centre.
+struct ArcShape {
+  Point upper_left;
+  Point lower_right;
+  int start_degrees = 0;
+  int sweep_degrees = 0;
+  bool pie = false;
+};
+using Shape = std::variant<TriangleShape, BoxShape, LineShape, PixelShape, TextShape, PathShape,
+                           RoundBoxShape, ArcShape>;
 
 struct DrawCommand {
   Shape shape;

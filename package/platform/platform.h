@@ -247,10 +247,25 @@ void move_to(DrawingContext context, int x, int y);
 // the end pixel unpainted. The end becomes the current position.
 void line_to(DrawingContext context, int x, int y);
 void draw_polygon(DrawingContext context, const Vertex* vertices, int count);
+// GDI's Polyline: segment after segment with the pen, as line_to draws
+// them; the current position is neither used nor moved.
+void draw_polyline(DrawingContext context, const Vertex* vertices, int count);
 // Shapes in the box whose right column and bottom row are excluded: outline
 // with the pen, inside with the brush.
 void draw_rectangle(DrawingContext context, int left, int top, int right, int bottom);
 void draw_ellipse(DrawingContext context, int left, int top, int right, int bottom);
+// GDI's RoundRect: corners are the quarters of the ellipse of a box
+// ellipse_width by ellipse_height.
+void draw_round_rectangle(DrawingContext context, int left, int top, int right, int bottom,
+                          int ellipse_width, int ellipse_height);
+// GDI's Arc and Pie in the default, counter-clockwise direction: the
+// ellipse's outline from the ray from the box's centre through the start
+// point to the ray through the end point. The arc uses the pen only; the pie
+// closes through the centre and fills with the brush.
+void draw_arc(DrawingContext context, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y);
+void draw_pie(DrawingContext context, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y);
 // Draws count bytes with the upper-left corner of the first cell at (x, y).
 void draw_text(DrawingContext context, int x, int y, const char* text, size_t count);
 // Width and line pitch of count bytes set in one line in the selected font.

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int colour = in.next_int();
     const int a = in.next_int(), b = in.next_int(), c = in.next_int(), d = in.next_int();
     ZIVRO_logging(call & 0x100);
-    switch ((call & 0xFF) % 9) {
+    switch ((call & 0xFF) % 14) {
       case 0:
         ZIVRO_pixel(colour, a, b);
         break;
@@ -78,6 +78,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 7:
         ZIVRO_textf(colour, a, b, c, "%s %d", in.next_text().c_str(), d);
         break;
+      case 9:
+      case 10: {
+        Point points[16];
+        const int count = (c & 0xFF) % 20 - 2;  // some too few, some more than the list
+        for (Point& p : points) p = {in.next_int() % 5000, in.next_int() % 5000};
+        if (call & 0x200) {
+          ZIVRO_polygon(colour, count > 16 ? 16 : count, points, d % 64);
+        } else {
+          ZIVRO_polyline(colour, count > 16 ? 16 : count, points, d % 64);
+        }
+        break;
+      }
+      case 11:
+        ZIVRO_round_rectangle(colour, a, b, c, d, in.next_int(), in.next_int() % 64);
+        break;
+      case 12:
+      case 13: {
+        const int start = in.next_int(), sweep = in.next_int(), width = in.next_int() % 64;
+        if (call & 0x200) {
+          ZIVRO_pie(colour, a % 5000, b % 5000, c % 5000, d % 5000, start, sweep, width);
+        } else {
+          ZIVRO_arc(colour, a % 5000, b % 5000, c % 5000, d % 5000, start, sweep, width);
+        }
+        break;
+      }
       default:
         ZIVRO_clear();
         break;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,15 +29,29 @@
 
 namespace {
 
-enum class Kind { kPixel, kLine, kRectangle, kEllipse, kPolygon, kClear };
+enum class Kind {
+  kPixel,
+  kLine,
+  kRectangle,
+  kEllipse,
+  kPolygon,
+  kClear,
+  kPolyline,
+  kRoundRect,
+  kArc,
+  kPie
+};
+
+constexpr int kMostPoints = 12;
 
 // One drawing operation with GDI's arguments. The pen is either the stock
 // null pen or a solid pen; the clear uses the context's initial pen.
 struct Shape {
   Kind kind = Kind::kPixel;
-  int count = 0;  // points used: 1 pixel, 2 line or box, 3 triangle
-  int x[3] = {0, 0, 0};
-  int y[3] = {0, 0, 0};
+  int count = 0;  // points used: 1 pixel, 2 line or box, 3 triangle, up to kMostPoints
+  int x[kMostPoints] = {};
+  int y[kMostPoints] = {};
+  int corner_width = 0, corner_height = 0;  // a round rectangle's corner ellipse
   bool pen_null = false;
   int pen_width = 1;
   uint32_t pen_colour = 0;
@@ -73,6 +88,14 @@ const char* kind_name(Kind k) {
       return "Polygon";
     case Kind::kClear:
       return "Clear";
+    case Kind::kPolyline:
+      return "Polyline";
+    case Kind::kRoundRect:
+      return "RoundRect";
+    case Kind::kArc:
+      return "Arc";
+    case Kind::kPie:
+      return "Pie";
   }
   return "?";
 }
@@ -84,10 +107,13 @@ std::string describe(const Case& c) {
     if (i > 0) text += ", ";
     text += std::to_string(s.x[i]) + "," + std::to_string(s.y[i]);
   }
+  if (s.kind == Kind::kRoundRect) {
+    text += ", " + std::to_string(s.corner_width) + "," + std::to_string(s.corner_height);
+  }
   text += ")";
   if (s.kind != Kind::kPixel && s.kind != Kind::kClear) {
     text += s.pen_null ? " null pen" : " pen " + std::to_string(s.pen_width);
-    if (s.kind != Kind::kLine) {
+    if (s.kind != Kind::kLine && s.kind != Kind::kPolyline && s.kind != Kind::kArc) {
       text += s.brush_hollow                   ? " hollow brush"
               : s.brush_colour == s.pen_colour ? " brush in the pen's colour"
                                                : " brush in its own colour";
@@ -164,12 +190,26 @@ void draw_with_gdi(HDC dc, const Shape& s) {
     case Kind::kEllipse:
       Ellipse(dc, s.x[0], s.y[0], s.x[1], s.y[1]);
       break;
-    case Kind::kPolygon: {
-      POINT points[3];
+    case Kind::kPolygon:
+    case Kind::kPolyline: {
+      POINT points[kMostPoints];
       for (int i = 0; i < s.count; ++i) points[i] = {s.x[i], s.y[i]};
-      Polygon(dc, points, s.count);
+      if (s.kind == Kind::kPolygon) {
+        Polygon(dc, points, s.count);
+      } else {
+        Polyline(dc, points, s.count);
+      }
       break;
     }
+    case Kind::kRoundRect:
+      RoundRect(dc, s.x[0], s.y[0], s.x[1], s.y[1], s.corner_width, s.corner_height);
+      break;
+    case Kind::kArc:
+      Arc(dc, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2], s.x[3], s.y[3]);
+      break;
+    case Kind::kPie:
+      Pie(dc, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2], s.x[3], s.y[3]);
+      break;
     default:
       break;
   }
@@ -195,12 +235,29 @@ void draw_with_canvas(const raster::Surface& surface, const Shape& s) {
     case Kind::kEllipse:
       raster::draw_ellipse(surface, s.x[0], s.y[0], s.x[1], s.y[1], pen, brush);
       break;
-    case Kind::kPolygon: {
-      raster::Vertex v[3];
+    case Kind::kPolygon:
+    case Kind::kPolyline: {
+      raster::Vertex v[kMostPoints];
       for (int i = 0; i < s.count; ++i) v[i] = {s.x[i], s.y[i]};
-      raster::draw_polygon(surface, v, s.count, pen, brush);
+      if (s.kind == Kind::kPolygon) {
+        raster::draw_polygon(surface, v, s.count, pen, brush);
+      } else {
+        raster::draw_polyline(surface, v, s.count, pen);
+      }
       break;
     }
+    case Kind::kRoundRect:
+      raster::draw_round_rectangle(surface, s.x[0], s.y[0], s.x[1], s.y[1], s.corner_width,
+                                   s.corner_height, pen, brush);
+      break;
+    case Kind::kArc:
+      raster::draw_arc(surface, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2], s.x[3], s.y[3],
+                       pen);
+      break;
+    case Kind::kPie:
+      raster::draw_pie(surface, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2], s.x[3], s.y[3], pen,
+                       brush);
+      break;
     case Kind::kClear:
       raster::draw_rectangle(surface, s.x[0], s.y[0], s.x[1], s.y[1],
                              raster::Pen{false, 1, 0x00000000u}, raster::Brush{false, 0x00FFFFFFu});
@@ -330,6 +387,7 @@ const char* style_name(Style style) {
 }
 
 void add_wide_pen_cases(std::vector<Case>& cases);
+void add_path_cases(std::vector<Case>& cases);
 
 std::vector<Case> make_cases() {
   std::vector<Case> cases;
@@ -422,10 +480,11 @@ std::vector<Case> make_cases() {
   clear.x[1] = 64, clear.y[1] = 48;
   add("clear", 64, 48, clear);
   add_wide_pen_cases(cases);
+  add_path_cases(cases);
   return cases;
 }
 
-// Wine 8 fills a narrow ellipse (a few pixels wide, its outline stopping
+// Wine 8 fills a narrow ellipse or round rectangle corner (a few pixels wide, its outline stopping
 // short of the box's top and bottom rows) from a vertex list that
 // it has not completely written: stray brush spans appear on other rows and
 // far outside the box, different from run to run. So where an ellipse uses
@@ -434,7 +493,10 @@ std::vector<Case> make_cases() {
 // many stray pixels GDI painted there.
 int drop_wine_strays(const Case& c, std::vector<uint32_t>& gdi) {
   const Shape& s = c.shape;
-  if (s.kind != Kind::kEllipse || s.brush_hollow || s.pen_width > 1) return 0;
+  if ((s.kind != Kind::kEllipse && s.kind != Kind::kRoundRect) || s.brush_hollow ||
+      s.pen_width > 1) {
+    return 0;
+  }
   const int left = std::min(s.x[0], s.x[1]), right = std::max(s.x[0], s.x[1]);
   const int top = std::min(s.y[0], s.y[1]), bottom = std::max(s.y[0], s.y[1]);
   // The outline alone, whole, on a surface of its own.
@@ -501,8 +563,15 @@ bool is_known_deviation(const Case& c, const std::vector<uint32_t>& gdi,
 bool is_measured_only(const Case& c) {
   const Shape& s = c.shape;
   if (s.pen_null || s.pen_width < 2) return false;
-  if (s.kind == Kind::kEllipse || s.kind == Kind::kPolygon) return true;
-  return s.kind == Kind::kLine && s.x[0] != s.x[1] && s.y[0] != s.y[1];
+  if (s.kind == Kind::kEllipse || s.kind == Kind::kPolygon || s.kind == Kind::kRoundRect ||
+      s.kind == Kind::kArc || s.kind == Kind::kPie) {
+    return true;
+  }
+  if (s.kind != Kind::kLine && s.kind != Kind::kPolyline) return false;
+  for (int i = 0; i + 1 < s.count; ++i) {
+    if (s.x[i] != s.x[i + 1] && s.y[i] != s.y[i + 1]) return true;
+  }
+  return false;
 }
 
 // --- Text --------------------------------------------------------------------
@@ -714,6 +783,173 @@ void add_wide_pen_cases(std::vector<Case>& cases) {
   add("wide-huge", 601, 540, line(-1500, 270, -1500, 600, 3000));
   add("wide-huge", 601, 540, line(-2000, -900, 3000, -700, 2400));
   add("wide-huge", 601, 540, box(Kind::kRectangle, -900, -900, -800, -800, Style::kOutlined, 2000));
+}
+
+// --- Polylines, polygons and round rectangles ------------------------------
+// A generator of their own keeps the other groups' cases as they are.
+
+Shape path(Kind kind, int count, const int* xs, const int* ys, Style style, int pen_width) {
+  Shape s = closed(Kind::kPolygon, 0, xs, ys, style, pen_width);
+  s.kind = kind;
+  s.count = count;
+  for (int i = 0; i < count; ++i) s.x[i] = xs[i], s.y[i] = ys[i];
+  return s;
+}
+
+Shape round_rect(int left, int top, int right, int bottom, int corner_width, int corner_height,
+                 Style style, int pen_width = 1) {
+  Shape s = box(Kind::kRoundRect, left, top, right, bottom, style, pen_width);
+  s.corner_width = corner_width;
+  s.corner_height = corner_height;
+  return s;
+}
+
+void add_path_cases(std::vector<Case>& cases) {
+  std::mt19937 random(20261209u);
+  const auto add = [&](const std::string& group, int w, int h, const Shape& s) {
+    cases.push_back({group, w, h, kBackground, s});
+  };
+  const Style styles[] = {Style::kFilled, Style::kOutlined, Style::kTwoColours, Style::kNullPen};
+  const auto random_points = [&](int count, int lo_x, int hi_x, int lo_y, int hi_y, int* xs,
+                                 int* ys) {
+    for (int i = 0; i < count; ++i)
+      xs[i] = pick(random, lo_x, hi_x), ys[i] = pick(random, lo_y, hi_y);
+  };
+  int xs[kMostPoints], ys[kMostPoints];
+
+  // Polylines: chains of 2 to 12 points, crossing themselves and the edges,
+  // with repeated points and segments of length zero; pens 0 to 5.
+  for (int i = 0; i < 600; ++i) {
+    const int count = pick(random, 2, kMostPoints);
+    random_points(count, -20, 84, -20, 68, xs, ys);
+    if (i % 5 == 1) xs[1] = xs[0], ys[1] = ys[0];  // a segment of length zero
+    if (i % 5 == 2) {                              // rows and columns only
+      for (int k = 1; k < count; ++k) (k % 2 ? ys[k] : xs[k]) = k % 2 ? ys[k - 1] : xs[k - 1];
+    }
+    const int width = i < 400 ? i % 2 : pick(random, 2, 5);
+    add(width <= 1 ? "polyline" : "polyline-wide", 64, 48,
+        path(Kind::kPolyline, count, xs, ys, Style::kOutlined, width));
+  }
+  for (int i = 0; i < 20; ++i) {
+    random_points(kMostPoints, -300, 900, -300, 840, xs, ys);
+    add("polyline-large", 601, 540,
+        path(Kind::kPolyline, kMostPoints, xs, ys, Style::kOutlined, 1));
+  }
+
+  // Polygons of 2 to 12 vertices, self-crossing ones filled by the
+  // alternate rule, in every style; some with wide pens.
+  for (const Style style : styles) {
+    for (int i = 0; i < 300; ++i) {
+      const int count = pick(random, 2, kMostPoints);
+      random_points(count, -20, 84, -20, 68, xs, ys);
+      if (i % 6 == 1) xs[2 % count] = xs[0], ys[2 % count] = ys[0];  // a repeated vertex
+      add(std::string("polygon-") + style_name(style), 64, 48,
+          path(Kind::kPolygon, count, xs, ys, style, 1));
+    }
+    for (int i = 0; i < 20; ++i) {
+      random_points(kMostPoints, -300, 900, -300, 840, xs, ys);
+      add(std::string("polygon-large-") + style_name(style), 601, 540,
+          path(Kind::kPolygon, kMostPoints, xs, ys, style, 1));
+    }
+  }
+  // A star: every span of the alternate rule's holes.
+  const int star_x[5] = {32, 44, 12, 52, 20}, star_y[5] = {2, 44, 16, 16, 44};
+  for (const Style style : styles) {
+    add(std::string("polygon-star-") + style_name(style), 64, 48,
+        path(Kind::kPolygon, 5, star_x, star_y, style, 1));
+  }
+
+  // Round rectangles: every corner size on a few boxes, corners larger than
+  // the box, negative corner sizes, random ones past the edges, wide pens.
+  for (const Style style : styles) {
+    for (int cw = 0; cw <= 24; ++cw) {
+      for (int ch = 0; ch <= 24; ++ch) {
+        if ((style == Style::kTwoColours || style == Style::kNullPen) && (cw + ch) % 3 != 0)
+          continue;
+        add(std::string("roundrect-") + style_name(style), 64, 48,
+            round_rect(6, 4, 6 + 13 + cw, 4 + 9 + ch, cw, ch, style));
+      }
+    }
+    for (int i = 0; i < 300; ++i) {
+      const int left = pick(random, -30, 60), top = pick(random, -30, 45);
+      const int right = left + pick(random, -40, 60), bottom = top + pick(random, -40, 50);
+      const int cw = pick(random, -50, 70), ch = pick(random, -50, 60);
+      add(std::string("roundrect-placed-") + style_name(style), 64, 48,
+          round_rect(left, top, right, bottom, cw, ch, style));
+    }
+    for (int i = 0; i < 20; ++i) {
+      const int left = pick(random, -200, 500), top = pick(random, -200, 450);
+      const int right = left + pick(random, 1, 700), bottom = top + pick(random, 1, 600);
+      add(std::string("roundrect-large-") + style_name(style), 601, 540,
+          round_rect(left, top, right, bottom, pick(random, 0, 400), pick(random, 0, 400), style));
+    }
+  }
+  for (int i = 0; i < 100; ++i) {
+    const int left = pick(random, -20, 50), top = pick(random, -20, 40);
+    add("roundrect-wide", 64, 48,
+        round_rect(left, top, left + pick(random, 1, 50), top + pick(random, 1, 40),
+                   pick(random, 0, 30), pick(random, 0, 30), Style::kOutlined, pick(random, 2, 8)));
+  }
+
+  // Arcs and pies: the start and end rays at every 15 degrees and at random
+  // points (on the centre, on the axes, inside and far outside the box), on
+  // boxes of every parity, in either corner order, past the edges.
+  const auto sector = [&](Kind kind, int left, int top, int right, int bottom, int sx, int sy,
+                          int ex, int ey, Style style, int pen_width) {
+    const int bx[4] = {left, right, sx, ex}, by[4] = {top, bottom, sy, ey};
+    return path(kind, 4, bx, by, style, pen_width);
+  };
+  for (const Kind kind : {Kind::kArc, Kind::kPie}) {
+    const std::string name = kind == Kind::kArc ? "arc" : "pie";
+    const Style pie_styles[] = {Style::kOutlined, Style::kFilled, Style::kTwoColours,
+                                Style::kNullPen};
+    for (int start = 0; start < 360; start += 15) {
+      for (int sweep = 15; sweep <= 360; sweep += 15 + (start % 45 == 0 ? 0 : 30)) {
+        const double a = start * 3.14159265358979 / 180,
+                     b = (start + sweep) * 3.14159265358979 / 180;
+        const int cx = 31, cy = 23;
+        const Style style = pie_styles[(start / 15 + sweep / 15) % (kind == Kind::kArc ? 1 : 4)];
+        add(name + "-angles", 64, 48,
+            sector(kind, 31 - 20, 23 - 15, 31 + 21 + start % 2, 23 + 16 + sweep % 2,
+                   cx + static_cast<int>(std::lround(1000 * std::cos(a))),
+                   cy - static_cast<int>(std::lround(1000 * std::sin(a))),
+                   cx + static_cast<int>(std::lround(1000 * std::cos(b))),
+                   cy - static_cast<int>(std::lround(1000 * std::sin(b))), style, 1));
+      }
+    }
+    for (int i = 0; i < 800; ++i) {
+      int left = pick(random, -20, 60);
+      const int top = pick(random, -20, 44);
+      int right = left + pick(random, 1, 50), bottom = top + pick(random, 1, 40);
+      if (i % 9 == 4) std::swap(left, right);
+      int sx = pick(random, -40, 100), sy = pick(random, -40, 90);
+      int ex = pick(random, -40, 100), ey = pick(random, -40, 90);
+      const int cx = std::min(left, right) + std::abs(right - left) / 2;
+      const int cy = std::min(top, bottom) + std::abs(bottom - top) / 2;
+      if (i % 7 == 1) sx = cx, sy = cy;  // a ray of no direction
+      if (i % 7 == 2) sy = cy;           // along the axes
+      if (i % 7 == 3) ex = cx;
+      if (i % 7 == 5) ex = sx, ey = sy;  // the same ray twice: the whole ellipse
+      const Style style = kind == Kind::kArc ? Style::kOutlined : pie_styles[i % 4];
+      add(name + "-placed", 64, 48,
+          sector(kind, left, top, right, bottom, sx, sy, ex, ey, style, 1));
+    }
+    for (int i = 0; i < 30; ++i) {
+      const int left = pick(random, -200, 500), top = pick(random, -200, 450);
+      const int right = left + pick(random, 1, 700), bottom = top + pick(random, 1, 600);
+      add(name + "-large", 601, 540,
+          sector(kind, left, top, right, bottom, pick(random, -300, 900), pick(random, -300, 840),
+                 pick(random, -300, 900), pick(random, -300, 840),
+                 kind == Kind::kArc ? Style::kOutlined : pie_styles[i % 4], 1));
+    }
+    for (int i = 0; i < 40; ++i) {
+      const int left = pick(random, -10, 40), top = pick(random, -10, 30);
+      add(name + "-wide", 64, 48,
+          sector(kind, left, top, left + pick(random, 3, 40), top + pick(random, 3, 30),
+                 pick(random, -20, 80), pick(random, -20, 60), pick(random, -20, 80),
+                 pick(random, -20, 60), Style::kOutlined, pick(random, 2, 7)));
+    }
+  }
 }
 
 }  // namespace

@@ -169,6 +169,38 @@ void draw_polygon(DrawingContext context, const Vertex* vertices, int count) {
   painted(context);
 }
 
+void draw_polyline(DrawingContext context, const Vertex* vertices, int count) {
+  if (!context || !vertices || count <= 0) return;
+  std::vector<raster::Vertex> points(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) points[static_cast<size_t>(i)] = {vertices[i].x, vertices[i].y};
+  raster::draw_polyline(surface_of(context), points.data(), count, raster_pen(context));
+  painted(context);
+}
+
+void draw_round_rectangle(DrawingContext context, int left, int top, int right, int bottom,
+                          int ellipse_width, int ellipse_height) {
+  if (!context) return;
+  raster::draw_round_rectangle(surface_of(context), left, top, right, bottom, ellipse_width,
+                               ellipse_height, raster_pen(context), raster_brush(context));
+  painted(context);
+}
+
+void draw_arc(DrawingContext context, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y) {
+  if (!context) return;
+  raster::draw_arc(surface_of(context), left, top, right, bottom, start_x, start_y, end_x, end_y,
+                   raster_pen(context));
+  painted(context);
+}
+
+void draw_pie(DrawingContext context, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y) {
+  if (!context) return;
+  raster::draw_pie(surface_of(context), left, top, right, bottom, start_x, start_y, end_x, end_y,
+                   raster_pen(context), raster_brush(context));
+  painted(context);
+}
+
 void draw_rectangle(DrawingContext context, int left, int top, int right, int bottom) {
   if (!context) return;
   raster::draw_rectangle(surface_of(context), left, top, right, bottom, raster_pen(context),

@@ -668,6 +668,217 @@ void paint_ellipse(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, c
   paint_union(s, work.right_side, pen.colour);
 }
 
+// Round rectangles. The corners are the quarters of the corner ellipse (a
+// box corner_width by corner_height at the upper left), as trace_ellipse
+// traces it: its rows down to its middle stay at the top, those from its
+// middle on move down to the bottom (an odd middle row serves both), and
+// each row's right-hand pixels are mirrored across the whole box. The
+// outline then closes as GDI joins its corner points: the row a corner's
+// trace ends on runs straight across to the other corner, and the columns
+// left and right - 1 run straight down between the middle rows.
+struct CornerRun {
+  i64 y, xs, xe;
+};
+
+std::vector<CornerRun>& corner_scratch() {
+  ZIVRO_PER_THREAD std::vector<CornerRun> runs;
+  return runs;
+}
+
+struct RoundCorners {
+  i64 left, top, right, bottom;     // the whole box, right and bottom exclusive
+  i64 corner_width, corner_height;  // 3 or more, at most the box's size
+};
+
+// Emits the left-hand outline of the round rectangle like trace_ellipse:
+// emit(y, xs, xe) for the rows row_lo..row_hi, mirrored by the caller.
+template <class Emit>
+void trace_round_rectangle(const RoundCorners& r, i64 row_lo, i64 row_hi, Emit&& emit) {
+  const i64 w = r.corner_width, h = r.corner_height;
+  const i64 shift = (r.bottom - r.top) - h;  // how far the lower corners move down
+  const i64 upper_last = r.top + (h - 1) / 2;
+  const i64 lower_first = r.top + h / 2;
+  const i64 centre = floor_div(r.left + r.right - 1, 2);
+  const i64 corner_right = r.left + w, corner_bottom = r.top + h;
+
+  // The corner ellipse's rows: a small corner is traced whole, since the row
+  // its trace ends on decides where the straight top and bottom lie; a large
+  // one reaches its box's top and bottom, and only visible rows are computed.
+  std::vector<CornerRun>& runs = corner_scratch();
+  runs.clear();
+  const auto keep_run = [&](i64 y, i64 xs, i64 xe) { runs.push_back({y, xs, xe}); };
+  i64 end_row = r.top;  // the upper corner row the trace ends on
+  if (w - 1 <= kTracedEllipseLimit && h - 1 <= kTracedEllipseLimit) {
+    trace_ellipse(r.left, r.top, corner_right, corner_bottom, r.top, corner_bottom - 1, keep_run);
+    end_row = upper_last;
+    for (const CornerRun& run : runs) end_row = std::min(end_row, run.y);
+  } else {
+    trace_ellipse(r.left, r.top, corner_right, corner_bottom, std::max(r.top, row_lo),
+                  std::min(upper_last, row_hi), keep_run);
+    trace_ellipse(r.left, r.top, corner_right, corner_bottom, std::max(lower_first, row_lo - shift),
+                  std::min(corner_bottom - 1, row_hi - shift), keep_run);
+  }
+  const i64 end_row_below = r.top + r.bottom - 1 - end_row;
+  for (const CornerRun& run : runs) {
+    if (run.y <= upper_last && run.y >= row_lo && run.y <= row_hi) {
+      emit(run.y, run.xs, run.y == end_row ? centre : run.xe);
+    }
+    const i64 y = run.y + shift;
+    if (run.y >= lower_first && y >= row_lo && y <= row_hi) {
+      emit(y, run.xs, y == end_row_below ? centre : run.xe);
+    }
+  }
+  const i64 side_first = std::max(upper_last + 1, row_lo);
+  const i64 side_last = std::min(lower_first + shift - 1, row_hi);
+  for (i64 y = side_first; y <= side_last; ++y) emit(y, r.left, r.left);
+}
+
+void paint_round_rectangle(const Surface& s, const RoundCorners& r, const Pen& pen,
+                           const Brush& brush) {
+  const bool fill = !brush.hollow;
+  const bool outline = !pen.null;
+  if (!fill && !outline) return;
+  const i64 width = outline ? std::clamp<i64>(pen.width, 1, kWidestEllipsePen) : 1;
+  const i64 margin = width / 2 + 1;
+  if (r.left > s.width - 1 + margin || r.right - 1 < -margin || r.top > s.height - 1 + margin ||
+      r.bottom - 1 < -margin) {
+    return;
+  }
+  const i64 mirror = r.left + r.right - 1;
+  const i64 last_row = s.height - 1;
+  if (width <= 1) {
+    // As the ellipse: the brush strictly between the outline pixels, or over
+    // them too without an outline, then the outline.
+    trace_round_rectangle(r, 0, last_row, [&](i64 y, i64 xs, i64 xe) {
+      if (fill && (!outline || pen.colour == brush.colour)) {
+        fill_span(s, y, xs, mirror - xs, outline ? pen.colour : brush.colour);
+        return;
+      }
+      if (fill) fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+      if (outline) {
+        fill_span(s, y, xs, xe, pen.colour);
+        fill_span(s, y, mirror - xe, mirror - xs, pen.colour);
+      }
+    });
+    return;
+  }
+  if (fill) {
+    trace_round_rectangle(r, 0, last_row, [&](i64 y, i64, i64 xe) {
+      fill_span(s, y, xe + 1, mirror - xe - 1, brush.colour);
+    });
+  }
+  // A wide pen: its disc stamped along the one-pixel outline, each half of
+  // which makes one interval a row.
+  Scratch& work = scratch();
+  build_disc(work.disc, width);
+  reset_union(work.left_side, s.height);
+  reset_union(work.right_side, s.height);
+  trace_round_rectangle(r, -margin, last_row + margin, [&](i64 y, i64 xs, i64 xe) {
+    stamp_run(work.left_side, work.disc, s.height, y, xs, xe);
+    stamp_run(work.right_side, work.disc, s.height, y, mirror - xe, mirror - xs);
+  });
+  paint_union(s, work.left_side, pen.colour);
+  paint_union(s, work.right_side, pen.colour);
+}
+
+// Arcs and pies. Their curve is the same midpoint ellipse as the ellipse's,
+// traced as a list of points, one quarter from the box's right end up to its
+// top and the other three mirrored from it, counter-clockwise on the screen
+// from the right end. A ray from the centre picks the first point of the
+// list on or past it, so the arc starts and ends exactly where GDI's does.
+struct ArcBox {
+  i64 left, top, right, bottom;  // right and bottom exclusive, not empty
+  i64 centre_x() const { return left + (right - left) / 2; }
+  i64 centre_y() const { return top + (bottom - top) / 2; }
+};
+
+// The upper right quarter, from the right end up to the top, as offsets
+// from the centre with y growing upwards.
+void ellipse_quarter(const ArcBox& box, std::vector<Point64>& quarter) {
+  const i64 w = box.right - box.left, h = box.bottom - box.top;
+  const i64 a = w - 1, b = h - 1;
+  i64 x = a, y = h / 2;  // x leftwards from the box's right, y upwards from its middle
+  i64 step_x = 4 * b * b * (1 - a);
+  i64 step_y = 4 * a * a * (1 + b % 2);
+  i64 err = step_x + step_y + a * a * (b % 2);
+  quarter.clear();
+  while (x >= w / 2) {
+    quarter.push_back({x - w / 2, y - h / 2});
+    const i64 e2 = 2 * err;
+    if (e2 >= step_x) {
+      --x;
+      step_x += 8 * b * b;
+      err += step_x;
+    }
+    if (e2 <= step_y) {
+      ++y;
+      step_y += 8 * a * a;
+      err += step_y;
+    }
+  }
+}
+
+// The index along the whole outline (four quarters of `count` points each)
+// of the first point on or past the ray through (x, y), y upwards.
+i64 ray_crossing(const std::vector<Point64>& quarter, i64 x, i64 y) {
+  const i64 count = static_cast<i64>(quarter.size());
+  const auto first = [&](auto&& past) {
+    i64 i = 0;
+    while (i < count && !past(quarter[static_cast<std::size_t>(i)])) ++i;
+    return i;
+  };
+  if (y >= 0 && x >= 0) return first([&](const Point64& p) { return p.x * y <= p.y * x; });
+  if (y >= 0) return 2 * count - first([&](const Point64& p) { return p.x * y < p.y * -x; });
+  if (x >= 0) return 4 * count - first([&](const Point64& p) { return p.x * -y <= p.y * x; });
+  return 2 * count + first([&](const Point64& p) { return p.x * -y < p.y * -x; });
+}
+
+// The curve's pixels from the start ray to the end ray, counter-clockwise.
+void arc_points(const ArcBox& box, i64 start_x, i64 start_y, i64 end_x, i64 end_y,
+                std::vector<Vertex>& points) {
+  ZIVRO_PER_THREAD std::vector<Point64> quarter;
+  ellipse_quarter(box, quarter);
+  const i64 count = static_cast<i64>(quarter.size());
+  const i64 w = box.right - box.left, h = box.bottom - box.top;
+  const i64 first = ray_crossing(quarter, start_x - box.centre_x(), box.centre_y() - start_y);
+  i64 last = ray_crossing(quarter, end_x - box.centre_x(), box.centre_y() - end_y);
+  if (last <= first) last += 4 * count;
+  points.clear();
+  for (i64 i = first; i < last; ++i) {
+    const i64 j = i % count;
+    const Point64& forward = quarter[static_cast<std::size_t>(j)];
+    const Point64& backward = quarter[static_cast<std::size_t>(count - 1 - j)];
+    i64 x = 0, y = 0;
+    switch ((i / count) % 4) {
+      case 0:  // upper right
+        x = box.left + w / 2 + forward.x, y = box.bottom - 1 - h / 2 - forward.y;
+        break;
+      case 1:  // upper left
+        x = box.right - 1 - w / 2 - backward.x, y = box.bottom - 1 - h / 2 - backward.y;
+        break;
+      case 2:  // lower left
+        x = box.right - 1 - w / 2 - forward.x, y = box.top + h / 2 + forward.y;
+        break;
+      default:  // lower right
+        x = box.left + w / 2 + backward.x, y = box.top + h / 2 + backward.y;
+        break;
+    }
+    points.push_back({static_cast<int>(x), static_cast<int>(y)});
+  }
+}
+
+bool arc_box(int left, int top, int right, int bottom, ArcBox& box) {
+  box.left = std::min(left, right), box.right = std::max(left, right);
+  box.top = std::min(top, bottom), box.bottom = std::max(top, bottom);
+  const i64 w = box.right - box.left, h = box.bottom - box.top;
+  return w > 0 && h > 0 && w <= kTracedEllipseLimit && h <= kTracedEllipseLimit;
+}
+
+std::vector<Vertex>& arc_scratch() {
+  ZIVRO_PER_THREAD std::vector<Vertex> points;
+  return points;
+}
+
 }  // namespace
 
 void set_pixel(const Surface& surface, int x, int y, uint32_t colour) {
@@ -736,6 +947,49 @@ void scroll(const Surface& surface, int dx, int dy) {
       std::memmove(row_at(surface, y) + to_x, row_at(surface, y - shift_y) + from_x, bytes);
     }
   }
+}
+
+void draw_polyline(const Surface& surface, const Vertex* vertices, int count, const Pen& pen) {
+  if (!is_drawable(surface) || vertices == nullptr) return;
+  for (int i = 0; i + 1 < count; ++i) {
+    stroke_line(surface, vertices[i].x, vertices[i].y, vertices[i + 1].x, vertices[i + 1].y, pen);
+  }
+}
+
+void draw_round_rectangle(const Surface& surface, int left, int top, int right, int bottom,
+                          int ellipse_width, int ellipse_height, const Pen& pen,
+                          const Brush& brush) {
+  if (!is_drawable(surface)) return;
+  RoundCorners r;
+  r.left = std::min(left, right), r.right = std::max(left, right);
+  r.top = std::min(top, bottom), r.bottom = std::max(top, bottom);
+  if (r.left == r.right || r.top == r.bottom) return;
+  r.corner_width = std::min(abs64(ellipse_width), r.right - r.left);
+  r.corner_height = std::min(abs64(ellipse_height), r.bottom - r.top);
+  if (r.corner_width <= 2 || r.corner_height <= 2) {
+    paint_rectangle(surface, r.left, r.top, r.right, r.bottom, pen, brush);
+    return;
+  }
+  paint_round_rectangle(surface, r, pen, brush);
+}
+
+void draw_arc(const Surface& surface, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y, const Pen& pen) {
+  ArcBox box;
+  if (!is_drawable(surface) || !arc_box(left, top, right, bottom, box)) return;
+  std::vector<Vertex>& points = arc_scratch();
+  arc_points(box, start_x, start_y, end_x, end_y, points);
+  draw_polyline(surface, points.data(), static_cast<int>(points.size()), pen);
+}
+
+void draw_pie(const Surface& surface, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y, const Pen& pen, const Brush& brush) {
+  ArcBox box;
+  if (!is_drawable(surface) || !arc_box(left, top, right, bottom, box)) return;
+  std::vector<Vertex>& points = arc_scratch();
+  arc_points(box, start_x, start_y, end_x, end_y, points);
+  points.push_back({static_cast<int>(box.centre_x()), static_cast<int>(box.centre_y())});
+  draw_polygon(surface, points.data(), static_cast<int>(points.size()), pen, brush);
 }
 
 }  // namespace raster

@@ -55,6 +55,34 @@ void draw_ellipse(const Surface& surface, int left, int top, int right, int bott
 void draw_polygon(const Surface& surface, const Vertex* vertices, int count, const Pen& pen,
                   const Brush& brush);
 
+// An open chain of segments with the pen, each drawn as draw_line draws it:
+// a one-pixel pen leaves the last vertex unpainted.
+void draw_polyline(const Surface& surface, const Vertex* vertices, int count, const Pen& pen);
+
+// A rectangle whose corners are quarters of the ellipse of a box
+// ellipse_width by ellipse_height (each held to the box's own size): the
+// corners are that ellipse's quarters as draw_ellipse traces them, joined by
+// the straight sides; interior with the brush, outline with the pen. Corners
+// of 2 pixels or less draw the plain rectangle.
+void draw_round_rectangle(const Surface& surface, int left, int top, int right, int bottom,
+                          int ellipse_width, int ellipse_height, const Pen& pen,
+                          const Brush& brush);
+
+// GDI's Arc and Pie, counter-clockwise, the only direction GDI draws by
+// default. The curve is the outline of draw_ellipse's ellipse in the box,
+// from where the ray from the box's centre (left + width/2, top + height/2)
+// through (start_x, start_y) crosses it, counter-clockwise on the screen, up
+// to where the ray through (end_x, end_y) does; the same ray twice makes the
+// whole ellipse. The arc is an open chain of the curve's pixels, drawn with
+// the pen as draw_polyline draws it (a one-pixel pen leaves the last
+// unpainted); the pie closes the chain through the centre, and fills it with
+// the brush like draw_polygon. Boxes wider or taller than 131072 pixels draw
+// nothing.
+void draw_arc(const Surface& surface, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y, const Pen& pen);
+void draw_pie(const Surface& surface, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y, const Pen& pen, const Brush& brush);
+
 // Fills columns left..right-1 and rows top..bottom-1.
 void fill_rectangle(const Surface& surface, int left, int top, int right, int bottom,
                     uint32_t colour);

@@ -10,10 +10,14 @@
 // portable hooks: below the trampolines comes the platform interface alone.
 #include <windows.h>
 
-// After <windows.h>, so its definitions of the shared macros are the ones used.
+// After <windows.h>, so its definitions of the shared macros are the ones
+// used; <objidl.h> first, for what <gdiplus.h> needs that
+// WIN32_LEAN_AND_MEAN leaves out.
+// clang-format off
+#include <objidl.h>
 #include <gdiplus.h>
+// clang-format on
 #include <io.h>
-#include <objidl.h>  // what <gdiplus.h> needs that WIN32_LEAN_AND_MEAN leaves out
 
 #include <cstdio>
 #include <cstring>
@@ -375,6 +379,28 @@ void draw_polygon(DrawingContext context, const Vertex* vertices, int count) {
   std::vector<POINT> points(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) points[static_cast<size_t>(i)] = {vertices[i].x, vertices[i].y};
   Polygon(hdc(context), points.data(), count);
+}
+
+void draw_polyline(DrawingContext context, const Vertex* vertices, int count) {
+  if (!vertices || count <= 0) return;
+  std::vector<POINT> points(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) points[static_cast<size_t>(i)] = {vertices[i].x, vertices[i].y};
+  Polyline(hdc(context), points.data(), count);
+}
+
+void draw_round_rectangle(DrawingContext context, int left, int top, int right, int bottom,
+                          int ellipse_width, int ellipse_height) {
+  RoundRect(hdc(context), left, top, right, bottom, ellipse_width, ellipse_height);
+}
+
+void draw_arc(DrawingContext context, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y) {
+  Arc(hdc(context), left, top, right, bottom, start_x, start_y, end_x, end_y);
+}
+
+void draw_pie(DrawingContext context, int left, int top, int right, int bottom, int start_x,
+              int start_y, int end_x, int end_y) {
+  Pie(hdc(context), left, top, right, bottom, start_x, start_y, end_x, end_y);
 }
 
 void draw_rectangle(DrawingContext context, int left, int top, int right, int bottom) {
