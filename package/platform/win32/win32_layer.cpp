@@ -10,10 +10,14 @@
 // portable hooks: below the trampolines comes the platform interface alone.
 #include <windows.h>
 
-// After <windows.h>, so its definitions of the shared macros are the ones used.
+// After <windows.h>, so its definitions of the shared macros are the ones
+// used; <objidl.h> before <gdiplus.h>, which needs what WIN32_LEAN_AND_MEAN
+// leaves out (the formatter would sort them the other way).
+// clang-format off
+#include <objidl.h>
 #include <gdiplus.h>
+// clang-format on
 #include <io.h>
-#include <objidl.h>  // what <gdiplus.h> needs that WIN32_LEAN_AND_MEAN leaves out
 
 #include <algorithm>
 #include <cstdint>
