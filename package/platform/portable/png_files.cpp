@@ -244,11 +244,15 @@ bool read_png_rgba(const std::string& path, Image* image) {
 
 namespace platform {
 
+#ifndef __EMSCRIPTEN__
+// The page has no files of the user's to write: it saves through the
+// browser (web_layer.cpp).
 bool save_context_png(DrawingContext context, const char* path) {
   const BitmapObject* bitmap = context ? context->bitmap : nullptr;
   return bitmap && path &&
          portable::write_png(path, bitmap->pixels.data(), bitmap->width, bitmap->height);
 }
+#endif
 
 bool load_picture(const char* path, Picture* picture) {
   portable::Image image;
