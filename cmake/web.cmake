@@ -12,6 +12,19 @@ if(NOT EXISTS "${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a")
   message(FATAL_ERROR "FreeType for the web not found in ${ZIVRO_WEB_FREETYPE}: run scripts/install-deps.sh web")
 endif()
 
+# zlib and libpng for the page's pictures, built likewise from the Debian
+# sources of the native ones (scripts/web-libpng.sh).
+set(ZIVRO_WEB_LIBPNG "" CACHE PATH "zlib and libpng built for Emscripten (scripts/web-libpng.sh)")
+if(NOT ZIVRO_WEB_LIBPNG)
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/web-libpng.sh --print-prefix
+                  OUTPUT_VARIABLE ZIVRO_WEB_LIBPNG OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${PROJECT_SOURCE_DIR}/scripts/web-libpng.sh)
+endif()
+if(NOT EXISTS "${ZIVRO_WEB_LIBPNG}/lib/libpng.a")
+  message(FATAL_ERROR "libpng for the web not found in ${ZIVRO_WEB_LIBPNG}: run scripts/install-deps.sh web")
+endif()
+
 # The faces the other layers resolve through fontconfig: Liberation Sans
 # for the proportional texts, DejaVu Sans Mono for the fixed-pitch font.
 find_file(ZIVRO_WEB_SANS_FACE LiberationSans-Regular.ttf
@@ -27,13 +40,16 @@ endif()
 
 add_library(zivro_web STATIC
     ${ZIVRO_PORTABLE_SOURCES}
+    platform/portable/png_files.cpp
     platform/web/web_layer.cpp
     platform/web/web_dialog.cpp
     platform/web/web_main.cpp)
-target_include_directories(zivro_web SYSTEM PRIVATE ${ZIVRO_WEB_FREETYPE}/include/freetype2)
+target_include_directories(zivro_web SYSTEM PRIVATE ${ZIVRO_WEB_FREETYPE}/include/freetype2
+                           ${ZIVRO_WEB_LIBPNG}/include)
 # Without fontconfig the faces are read from the page's file system.
 target_compile_definitions(zivro_web PRIVATE ZIVRO_FONT_DIRECTORY="/fonts")
 target_link_libraries(zivro_web PUBLIC zivro_core ${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a
+                      ${ZIVRO_WEB_LIBPNG}/lib/libpng.a ${ZIVRO_WEB_LIBPNG}/lib/libz.a
                       PRIVATE zivro_internals)
 
 # The page, shared by every program: build/web/site/index.html lists them.
@@ -84,4 +100,15 @@ function(zivro_web_program name)
       "SHELL:--preload-file ${ZIVRO_WEB_SANS_FACE}@/fonts/sans.ttf"
       "SHELL:--preload-file ${ZIVRO_WEB_MONO_FACE}@/fonts/mono.ttf")
   set_property(GLOBAL APPEND PROPERTY ZIVRO_WEB_PROGRAMS ${name})
+endfunction()
+
+# The files a program reads with it in the page, such as the pictures it
+# draws: each FILE, named relative to DIRECTORY, is packed into the
+# program's NAME.data at the same relative name in the page's working
+# directory, where the program's own name for it finds it.
+function(zivro_web_assets name directory)
+  foreach(file IN LISTS ARGN)
+    target_link_options(${name} PRIVATE "SHELL:--preload-file ${directory}/${file}@/${file}")
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${directory}/${file})
+  endforeach()
 endfunction()

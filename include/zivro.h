@@ -282,6 +282,15 @@ int ZIVRO_text_height(int ptsize);
  * browser: offers it as a download of that name). Returns 1, or 0 with a
  * warning in the text window when it could not be written. */
 int ZIVRO_save_png(const char* png_file);
+/* Draws the PNG picture png_file with its upper-left pixel at (x, y), its
+ * alpha blended over the canvas, clipped to it. The file is read on first
+ * use and kept: later calls with the same name draw what was read. A file
+ * that cannot be read draws nothing, with a warning in the text window
+ * (once per file). Returns 1. */
+int ZIVRO_image(const char* png_file, int x, int y);
+/* Sets *width and *height to the size of the picture png_file (either
+ * pointer may be NULL) and returns 1; returns 0 if it cannot be read. */
+int ZIVRO_image_size(const char* png_file, int* width, int* height);
 /* Paints the canvas white; ZIVRO_undo is obsolete and only says so. */
 int ZIVRO_clear(void);
 int ZIVRO_undo(void);

@@ -4,8 +4,9 @@ set -euo pipefail
 
 # Usage: install-deps.sh [desktop] [web] [test] [fresh]: the build's own packages always
 # (with zivro-grade's libraries and bubblewrap, which sandboxes the programs it grades);
-# with "desktop" FLTK for the desktop build; with "web" Emscripten and FreeType
-# built with it (scripts/web-freetype.sh, downloaded once and cached), and
+# with "desktop" FLTK for the desktop build; with "web" Emscripten and FreeType,
+# zlib and libpng built with it (scripts/web-freetype.sh, scripts/web-libpng.sh,
+# downloaded once and cached), and
 # Chromium with its WebDriver for the browser tests; with "test" what the tests
 # need besides (libFuzzer, an X server, a window manager, xdotool and
 # ImageMagick for the end-to-end tests; MinGW-w64, Wine and GoogleTest's
@@ -13,7 +14,7 @@ set -euo pipefail
 # for the fresh-machine check.
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-liberation2
   fonts-dejavu-core libpng-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev libwebp-dev bubblewrap)
-web_packages=(emscripten node-acorn binaryen curl ca-certificates xz-utils patch chromium
+web_packages=(emscripten node-acorn binaryen curl ca-certificates xz-utils bzip2 patch chromium
   chromium-driver python3-selenium python3-pytest)
 web=false
 for want in "$@"; do
@@ -50,7 +51,7 @@ for package in "${packages[@]}"; do
   fi
 done
 if [ ${#missing[@]} -eq 0 ]; then
-  [ "$web" = false ] || exec "$(dirname "$0")/web-freetype.sh"
+  [ "$web" = false ] || { "$(dirname "$0")/web-freetype.sh" && exec "$(dirname "$0")/web-libpng.sh"; }
   exit 0
 fi
 
@@ -79,4 +80,4 @@ if ! "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
   for package in "${missing[@]}"; do [ "$package" = wine32:i386 ] || rest+=("$package"); done
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${rest[@]}"
 fi
-[ "$web" = false ] || exec "$(dirname "$0")/web-freetype.sh"
+[ "$web" = false ] || { "$(dirname "$0")/web-freetype.sh" && exec "$(dirname "$0")/web-libpng.sh"; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "draw/colour_table_testing.h"
+#include "draw/pictures_testing.h"
 #include "events_testing.h"
 #include "package_windows_testing.h"
 #include "platform/headless/headless.h"
@@ -17,4 +18,5 @@ inline void reset_package() {
   reset_script_state();
   reset_text_log_state();
   reset_colour_table();
+  reset_pictures_state();
 }

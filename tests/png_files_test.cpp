@@ -115,6 +115,46 @@ TEST(PngIo, EveryKindOfPngReadsAsTheSameRgbPixels) {
   std::filesystem::remove(path);
 }
 
+// The same kinds read for drawing keep their alpha: 200 in the files that
+// have an alpha channel, the palette's transparency entries, else opaque.
+TEST(PngIo, EveryKindOfPngReadsAsRgbaWithItsAlpha) {
+  const struct {
+    const char* name;
+    int colour_type;
+    int depth;
+  } kinds[] = {{"rgb16", PNG_COLOR_TYPE_RGB, 16},   {"rgba", PNG_COLOR_TYPE_RGBA, 8},
+               {"rgba16", PNG_COLOR_TYPE_RGBA, 16}, {"palette", PNG_COLOR_TYPE_PALETTE, 8},
+               {"grey1", PNG_COLOR_TYPE_GRAY, 1},   {"grey_alpha", PNG_COLOR_TYPE_GA, 8}};
+  const std::string path = scratch("case-rgba.png");
+  for (const auto& kind : kinds) {
+    for (int interlace : {PNG_INTERLACE_NONE, PNG_INTERLACE_ADAM7}) {
+      SCOPED_TRACE(std::string(kind.name) + (interlace ? " interlaced" : ""));
+      write_case(path, kind.colour_type, kind.depth, interlace);
+      portable::Image image;
+      ASSERT_TRUE(portable::read_png_rgba(path, &image));
+      ASSERT_EQ(image.width, kWidth);
+      ASSERT_EQ(image.height, kHeight);
+      int wrong = 0;
+      for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+          const bool palette = kind.colour_type == PNG_COLOR_TYPE_PALETTE;
+          const int index = y * kWidth + x;
+          const uint32_t alpha = (kind.colour_type & PNG_COLOR_MASK_ALPHA) ? 200
+                                 : palette && index < 2                    ? index * 128
+                                                                           : 255;
+          const uint32_t rgb =
+              pixel(palette ? PNG_COLOR_TYPE_RGB : kind.colour_type, kind.depth, x, y);
+          wrong += image.pixels[index] != ((alpha << 24) | rgb);
+        }
+      }
+      EXPECT_EQ(wrong, 0);
+    }
+  }
+  std::filesystem::remove(path);
+  portable::Image image;
+  EXPECT_FALSE(portable::read_png_rgba(path, &image));
+}
+
 TEST(PngIo, AFailedWriteLeavesTheOldFile) {
   const std::filesystem::path directory = scratch("dir");
   std::filesystem::create_directories(directory);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 // Message numbers, as Win32 defines them.
 #ifndef WM_CREATE
@@ -305,5 +306,21 @@ bool started_through_entry();
 // when missing; for reading as it is. Returns null for anything else (a
 // FIFO, a device, a directory), and never blocks on opening it.
 std::FILE* open_regular_file(const char* path, bool for_writing);
+
+// --- Pictures -------------------------------------------------------------
+
+// A picture as 8-bit RGBA: pixels 0xAARRGGBB, alpha not premultiplied, rows
+// top to bottom.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+// Reads a PNG file of any kind (palette, grey, 16 bits, alpha, interlaced).
+// Says whether it could: a missing or broken file is the program's mistake.
+bool load_picture(const char* path, Picture* picture);
+// Blends the picture over the context's surface with its upper-left pixel at
+// (x, y), clipped to the surface, by raster::blend_pixel's formula.
+void draw_picture(DrawingContext context, int x, int y, const Picture& picture);
 
 }  // namespace platform

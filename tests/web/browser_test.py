@@ -188,19 +188,19 @@ class Page:
         return self.driver.find_element(By.ID, "status").text
 
 
-def same_frames_as_runner(page, program, name, runner_args, count=None):
+def same_frames_as_runner(page, program, name, runner_args, count=None, cwd=None):
     """Every frame the page presented (the first count) equals the headless
-    runner's."""
+    runner's (run in cwd, where a program's files are)."""
     if count is None:
         page.settle()
         count = page.frames()
     assert count > 0, "the page presented no frame"
     page_frames = WORK / name / "page"
     page.save_frames(page_frames, count)
-    runner = HEADLESS / {"cargame": "game", "text-sheet": "tests"}.get(program, "examples") / (
-        program + "-headless")
+    runner = HEADLESS / {"cargame": "game", "text-sheet": "tests", "picture-sheet": "tests"}.get(
+        program, "examples") / (program + "-headless")
     run = subprocess.run([str(runner), *runner_args, "--frames", str(WORK / name / "runner"),
-                          "--expect-dir", str(page_frames)], capture_output=True, text=True)
+                          "--expect-dir", str(page_frames)], capture_output=True, text=True, cwd=cwd)
     assert run.returncode == 0, f"{program}: frames differ from the runner's:\n{run.stdout}{run.stderr}"
 
 
@@ -483,6 +483,17 @@ def test_text_as_the_runner_draws_it(page):
         base64.b64encode(text_png.read_bytes()).decode())
     assert width >= 300 and height >= 120, (width, height)  # room for the seven lines
     assert different == 0, f"{different} bytes of the text window differ from the runner's"
+
+
+def test_pictures_as_the_runner_draws_them(page):
+    """Pictures of every kind, packed with the page, blended over shapes and
+    clipped at the edges (tests/picture_sheet.c): each frame equals the
+    runner's, which reads the same files from tests/pictures."""
+    page.open("picture-sheet&test")
+    page.settle()
+    assert page.frames() >= 10, page.frames()
+    same_frames_as_runner(page, "picture-sheet", "picture-sheet", ["--ticks", "20"],
+                          cwd=ROOT / "tests" / "pictures")
 
 
 def test_two_button_drag_reports_the_buttons_still_held(page):

@@ -643,6 +643,75 @@ ZIVRO_SCENARIO(Drawing, NewShapesMatchTheCanvasGoldenPicture) {
   Gdiplus::DllExports::GdipDisposeImage(golden);
 }
 
+// A picture with partial alpha, written by GDI+ and drawn over two colours:
+// every pixel is the blend the portable layers compute, written out here
+// from its formula; over the canvas's corner only what lands on it is drawn;
+// the picture is kept after its file is gone.
+ZIVRO_SCENARIO(Drawing, PicturesBlendAsOnTheSoftwareCanvas) {
+  open_package();
+  ZIVRO_logging(0);
+  ZIVRO_clear();
+  ZIVRO_rectangle(ZIVRO_rgb(135, 206, 235), 10, 20, 13, 19, 0);  // the left half of the picture
+  constexpr int kWidth = 8;
+  constexpr int kHeight = 2;
+  Gdiplus::ARGB pixels[kWidth * kHeight];
+  const BYTE alphas[] = {255, 0, 128, 64, 1, 254, 200, 100};
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    const BYTE alpha = alphas[i % 8];
+    pixels[i] = (Gdiplus::ARGB{alpha} << 24) | (Gdiplus::ARGB(i * 16) << 16) |
+                (Gdiplus::ARGB(255 - i * 9) << 8) | Gdiplus::ARGB((i * 37) & 0xFF);
+  }
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+  Gdiplus::GpBitmap* sprite = nullptr;
+  ASSERT_EQ(Gdiplus::DllExports::GdipCreateBitmapFromScan0(
+                kWidth, kHeight, kWidth * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(pixels),
+                &sprite),
+            Gdiplus::Ok);
+  const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+  ASSERT_EQ(Gdiplus::DllExports::GdipSaveImageToFile(sprite, L"sprite.png", &png, nullptr),
+            Gdiplus::Ok);
+  Gdiplus::DllExports::GdipDisposeImage(sprite);
+
+  int width = 0, height = 0;
+  EXPECT_EQ(ZIVRO_image_size("sprite.png", &width, &height), 1);
+  EXPECT_EQ(width, kWidth);
+  EXPECT_EQ(height, kHeight);
+  COLORREF before[kWidth * kHeight];
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    before[i] = canvas_pixel(origin_x() + 10 + i % kWidth, origin_y() - 20 + i / kWidth);
+  }
+  EXPECT_EQ(ZIVRO_image("sprite.png", 10, 20), 1);
+  const auto blend = [](unsigned picture, unsigned canvas, unsigned alpha) {
+    return (picture * alpha + canvas * (255 - alpha) + 127) / 255;
+  };
+  int differing = 0;
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    const unsigned alpha = pixels[i] >> 24;
+    const COLORREF expected = RGB(blend((pixels[i] >> 16) & 0xFF, GetRValue(before[i]), alpha),
+                                  blend((pixels[i] >> 8) & 0xFF, GetGValue(before[i]), alpha),
+                                  blend(pixels[i] & 0xFF, GetBValue(before[i]), alpha));
+    const COLORREF actual =
+        canvas_pixel(origin_x() + 10 + i % kWidth, origin_y() - 20 + i / kWidth);
+    if (actual != expected) {
+      ++differing;
+      ADD_FAILURE() << "pixel " << i << ": " << std::hex << actual << " for " << expected;
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(canvas_pixel(origin_x() + 9, origin_y() - 20), RGB(255, 255, 255));
+  EXPECT_EQ(canvas_pixel(origin_x() + 10, origin_y() - 22), RGB(255, 255, 255));
+
+  DeleteFileA("sprite.png");
+  ZIVRO_image("sprite.png", -origin_x() - 1, origin_y() + 1);
+  const unsigned last = pixels[kWidth + 1];  // lands on the frame's corner pixel, black
+  EXPECT_EQ(canvas_pixel(0, 0),
+            RGB(blend((last >> 16) & 0xFF, 0, last >> 24), blend((last >> 8) & 0xFF, 0, last >> 24),
+                blend(last & 0xFF, 0, last >> 24)));
+  EXPECT_EQ(canvas_pixel(0, 1), RGB(0, 0, 0));
+}
+
 ZIVRO_SCENARIO(Drawing, TextStandsOnItsReferenceRow) {
   open_package();
   ZIVRO_logging(0);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform/portable/objects.h"
@@ -74,10 +75,11 @@ bool encode(std::FILE* file, const uint32_t* pixels, int width, int height,
   return true;
 }
 
-// Reads the whole picture as 8-bit RGB rows into `data`, every pass of an
-// interlaced file included; `rows` and `data` belong to the caller.
-bool decode(std::FILE* file, png_uint_32* width, png_uint_32* height, std::vector<png_byte>* data,
-            std::vector<png_bytep>* rows) {
+// Reads the whole picture as 8-bit RGB rows into `data` (RGBA with
+// `with_alpha`), every pass of an interlaced file included; `rows` and
+// `data` belong to the caller.
+bool decode(std::FILE* file, bool with_alpha, png_uint_32* width, png_uint_32* height,
+            std::vector<png_byte>* data, std::vector<png_bytep>* rows) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
@@ -97,16 +99,22 @@ bool decode(std::FILE* file, png_uint_32* width, png_uint_32* height, std::vecto
     return false;
   }
   // Palette and low-depth grey to 8 bits, 16 bits to 8, grey to RGB, alpha
-  // (also from a transparency chunk) dropped, interlace passes combined.
+  // (also from a transparency chunk) dropped or, with_alpha, kept with an
+  // opaque one added where the file has none; interlace passes combined.
   png_set_expand(png);
   png_set_strip_16(png);
-  png_set_strip_alpha(png);
+  if (with_alpha) {
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  } else {
+    png_set_strip_alpha(png);
+  }
   png_set_gray_to_rgb(png);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
+  const size_t channels = with_alpha ? 4 : 3;
   const size_t row_bytes = png_get_rowbytes(png, info);
-  if (png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8 ||
-      row_bytes != size_t{*width} * 3) {
+  if (png_get_channels(png, info) != channels || png_get_bit_depth(png, info) != 8 ||
+      row_bytes != size_t{*width} * channels) {
     png_destroy_read_struct(&png, &info, nullptr);
     return false;
   }
@@ -205,7 +213,7 @@ bool read_png(const std::string& path, Image* image) {
   png_uint_32 height = 0;
   std::vector<png_byte> data;
   std::vector<png_bytep> rows;
-  if (!decode(file.get(), &width, &height, &data, &rows)) return false;
+  if (!decode(file.get(), false, &width, &height, &data, &rows)) return false;
   image->width = static_cast<int>(width);
   image->height = static_cast<int>(height);
   image->pixels.assign(static_cast<size_t>(width) * height, 0);
@@ -216,14 +224,46 @@ bool read_png(const std::string& path, Image* image) {
   return true;
 }
 
+bool read_png_rgba(const std::string& path, Image* image) {
+  File file(platform::open_regular_file(path.c_str(), false));
+  if (!file || !image) return false;
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  std::vector<png_byte> data;
+  std::vector<png_bytep> rows;
+  if (!decode(file.get(), true, &width, &height, &data, &rows)) return false;
+  image->width = static_cast<int>(width);
+  image->height = static_cast<int>(height);
+  image->pixels.assign(static_cast<size_t>(width) * height, 0);
+  for (size_t i = 0; i < image->pixels.size(); ++i) {
+    const png_byte* p = &data[i * 4];
+    image->pixels[i] =
+        (uint32_t{p[3]} << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+  }
+  return true;
+}
+
 }  // namespace portable
 
 namespace platform {
 
+#ifndef __EMSCRIPTEN__
+// The page has no files of the user's to write: it saves through the
+// browser (web_layer.cpp).
 bool save_context_png(DrawingContext context, const char* path) {
   const BitmapObject* bitmap = context ? context->bitmap : nullptr;
   return bitmap && path &&
          portable::write_png(path, bitmap->pixels.data(), bitmap->width, bitmap->height);
+}
+#endif
+
+bool load_picture(const char* path, Picture* picture) {
+  portable::Image image;
+  if (!path || !picture || !portable::read_png_rgba(path, &image)) return false;
+  picture->width = image.width;
+  picture->height = image.height;
+  picture->pixels = std::move(image.pixels);
+  return true;
 }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// PNG files of 32-bit surfaces (0x00RRGGBB), written as 8-bit RGB.
+// PNG files of 32-bit surfaces (0x00RRGGBB), written as 8-bit RGB, and
+// pictures read for drawing.
 #pragma once
 
 #include <cstdint>
@@ -44,5 +45,9 @@ bool can_write_png(const std::string& path);
 // Reads any PNG (palette, grey, 1 to 16 bits, alpha, interlaced) as 8-bit
 // RGB, alpha dropped; false if the file is missing or not a PNG.
 bool read_png(const std::string& path, Image* image);
+// The same as 8-bit RGBA: pixels 0xAARRGGBB, alpha not premultiplied (255
+// where the file has none). Reads regular files only, so a name that leads
+// to a FIFO or a device never blocks.
+bool read_png_rgba(const std::string& path, Image* image);
 
 }  // namespace portable

@@ -19,6 +19,8 @@
 // clang-format on
 #include <io.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/raster/pictures.h"
 
 namespace {
 
@@ -185,18 +188,30 @@ intptr_t wheel_client_position(Window window, intptr_t lparam) {
   return MAKELPARAM(static_cast<uint16_t>(at.x), static_cast<uint16_t>(at.y));
 }
 
-// PNG files through GDI+, Windows' own encoder, started on first use.
-bool save_context_png(DrawingContext context, const char* path) {
+// GDI+ for PNG files, started on first use.
+bool gdiplus_started() {
   static ULONG_PTR gdiplus_token = 0;
   if (!gdiplus_token) {
     Gdiplus::GdiplusStartupInput input;
     if (Gdiplus::GdiplusStartup(&gdiplus_token, &input, nullptr) != Gdiplus::Ok) return false;
   }
-  if (!path) return false;
-  const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  if (length <= 0) return false;
+  return true;
+}
+
+// A file name in the ANSI code page as GDI+ takes it; empty if it has none.
+std::wstring wide_path(const char* path) {
+  const int length = path ? MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0) : 0;
+  if (length <= 0) return {};
   std::wstring wide(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), length);
+  return wide;
+}
+
+// PNG files through GDI+, Windows' own encoder.
+bool save_context_png(DrawingContext context, const char* path) {
+  if (!gdiplus_started()) return false;
+  const std::wstring wide = wide_path(path);
+  if (wide.empty()) return false;
   HBITMAP bitmap = static_cast<HBITMAP>(GetCurrentObject(hdc(context), OBJ_BITMAP));
   Gdiplus::GpBitmap* image = nullptr;
   if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) != Gdiplus::Ok) {
@@ -208,6 +223,87 @@ bool save_context_png(DrawingContext context, const char* path) {
       Gdiplus::DllExports::GdipSaveImageToFile(image, wide.c_str(), &png, nullptr) == Gdiplus::Ok;
   Gdiplus::DllExports::GdipDisposeImage(image);
   return saved;
+}
+
+// Pictures decoded by GDI+ as 32-bit ARGB, not premultiplied: in memory the
+// same 0xAARRGGBB words the portable layers read.
+bool load_picture(const char* path, Picture* picture) {
+  if (!picture || !gdiplus_started()) return false;
+  const std::wstring wide = wide_path(path);
+  if (wide.empty()) return false;
+  Gdiplus::GpBitmap* image = nullptr;
+  if (Gdiplus::DllExports::GdipCreateBitmapFromFile(wide.c_str(), &image) != Gdiplus::Ok) {
+    return false;
+  }
+  UINT width = 0;
+  UINT height = 0;
+  Gdiplus::DllExports::GdipGetImageWidth(image, &width);
+  Gdiplus::DllExports::GdipGetImageHeight(image, &height);
+  constexpr UINT kMaxSide = 16384;
+  bool loaded = false;
+  Gdiplus::BitmapData data{};
+  const Gdiplus::Rect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+  if (width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+      Gdiplus::DllExports::GdipBitmapLockBits(image, &all, Gdiplus::ImageLockModeRead,
+                                              PixelFormat32bppARGB, &data) == Gdiplus::Ok) {
+    picture->width = static_cast<int>(width);
+    picture->height = static_cast<int>(height);
+    picture->pixels.resize(size_t{width} * height);
+    for (UINT row = 0; row < height; ++row) {
+      std::memcpy(picture->pixels.data() + size_t{row} * width,
+                  static_cast<const uint8_t*>(data.Scan0) + ptrdiff_t{data.Stride} * row,
+                  size_t{width} * 4);
+    }
+    Gdiplus::DllExports::GdipBitmapUnlockBits(image, &data);
+    loaded = true;
+  }
+  Gdiplus::DllExports::GdipDisposeImage(image);
+  return loaded;
+}
+
+// GDI does not blend by the shared formula, so the covered block of the
+// canvas is copied into a 32-bit DIB section, blended there by the shared
+// raster code, and copied back.
+void draw_picture(DrawingContext context, int x, int y, const Picture& picture) {
+  if (!context || picture.pixels.empty()) return;
+  HBITMAP canvas = static_cast<HBITMAP>(GetCurrentObject(hdc(context), OBJ_BITMAP));
+  BITMAP canvas_size{};
+  if (!canvas || !GetObjectA(canvas, sizeof canvas_size, &canvas_size)) return;
+  const int64_t left = std::max<int64_t>(x, 0);
+  const int64_t top = std::max<int64_t>(y, 0);
+  const int64_t right = std::min<int64_t>(int64_t{x} + picture.width, canvas_size.bmWidth);
+  const int64_t bottom = std::min<int64_t>(int64_t{y} + picture.height, canvas_size.bmHeight);
+  if (left >= right || top >= bottom) return;
+  const int width = static_cast<int>(right - left);
+  const int height = static_cast<int>(bottom - top);
+
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof format.bmiHeader;
+  format.bmiHeader.biWidth = width;
+  format.bmiHeader.biHeight = -height;  // rows top to bottom
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP block = CreateDIBSection(hdc(context), &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!block) return;
+  HDC block_context = CreateCompatibleDC(hdc(context));
+  HGDIOBJ previous = SelectObject(block_context, block);
+  BitBlt(block_context, 0, 0, width, height, hdc(context), static_cast<int>(left),
+         static_cast<int>(top), SRCCOPY);
+  GdiFlush();
+  // A DIB's 32-bit pixels are blue, green, red and an unused byte: the
+  // surface words 0x00RRGGBB the raster code blends over, padding cleared.
+  uint32_t* pixels = static_cast<uint32_t*>(bits);
+  for (size_t i = 0; i < size_t{static_cast<unsigned>(width)} * height; ++i) pixels[i] &= 0xFFFFFFu;
+  raster::blend_picture({pixels, width, height}, static_cast<int>(x - left),
+                        static_cast<int>(y - top), picture.pixels.data(), picture.width,
+                        picture.height);
+  BitBlt(hdc(context), static_cast<int>(left), static_cast<int>(top), width, height, block_context,
+         0, 0, SRCCOPY);
+  SelectObject(block_context, previous);
+  DeleteDC(block_context);
+  DeleteObject(block);
 }
 
 Size screen_size() {
