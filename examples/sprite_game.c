@@ -10,8 +10,8 @@
 #include <zivro.h>
 
 #define STARS 5
-#define SPEED 5       /* the rocket's pixels per tick */
-#define FALL 3        /* the stars' pixels per tick */
+#define SPEED 5 /* the rocket's pixels per tick */
+#define FALL 3  /* the stars' pixels per tick */
 #define LEFT_EDGE -297
 #define TOP_EDGE 250
 
@@ -41,7 +41,7 @@ static void draw_frame(int sky, int ship_x, int ship_y, const struct Star* stars
   ZIVRO_image(kShip, ship_x, ship_y);
   /* Right-aligned: the text ends 10 pixels from the window's right edge. */
   snprintf(text, sizeof text, "Score: %d", score);
-  ZIVRO_text(ZIVRO_WHITE, 287 - ZIVRO_text_width(size, text), 240, size, text);
+  ZIVRO_text(ZIVRO_WHITE, 287 - ZIVRO_text_width(size, text), 225, size, text);
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show_mode) {
