@@ -15,8 +15,8 @@
 #include "package_reset.h"
 #include "package_windows.h"
 #include "platform/headless/headless.h"
-#include "platform/portable/png_files.h"
 #include "platform/portable/objects.h"
+#include "platform/portable/png_files.h"
 #include "platform/raster/shapes.h"
 #include "scene.h"
 #include "script.h"
@@ -64,6 +64,21 @@ void BM_FillCanvasOnce(benchmark::State& state) {
     benchmark::DoNotOptimize(canvas.pixels.data());
     benchmark::ClobberMemory();
     colour ^= 0x00010101u;  // a different colour each time, as a frame would paint
+  }
+}
+
+// A sprite game's frame: the canvas cleared and 20 pictures of 32 x 32 with
+// soft, half-transparent edges blended over it, each where the last frame
+// had it one pixel to the left.
+void BM_FrameTwentySprites(benchmark::State& state) {
+  open_package();
+  int shift = 0;
+  for (auto _ : state) {
+    ZIVRO_clear();
+    for (int i = 0; i < 20; ++i) {
+      ZIVRO_image(ZIVRO_SPRITE_PNG, -280 + 28 * i + shift % 8, 200 - 20 * i);
+    }
+    ++shift;
   }
 }
 
@@ -140,6 +155,10 @@ void BM_FramePng(benchmark::State& state) {
 BENCHMARK(BM_FrameDay)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_FrameNightStop)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_FillCanvasOnce)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_FrameTwentySprites)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 BENCHMARK(BM_MemsetCanvas)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_FramePng)
     ->ArgsProduct({{0, 1}, {0, 1}})
