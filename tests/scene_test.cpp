@@ -119,7 +119,9 @@ TEST_F(SceneTest, TicketLinesChangeAtTheirBoundaries) {
                                                {29, price},   {30, payable},  {44, payable},
                                                {45, payee},   {91, payee},    {120, payee}};
   for (const auto& [timer, expected] : cases) {
-    EXPECT_EQ(drawn([&] { draw_ticket_talk(timer); }), Lines{expected}) << "stop_timer " << timer;
+    // Captured by value: clang before 16 cannot capture a structured binding.
+    EXPECT_EQ(drawn([t = timer] { draw_ticket_talk(t); }), Lines{expected})
+        << "stop_timer " << timer;
   }
 }
 
@@ -136,7 +138,7 @@ TEST_F(SceneTest, ConfiscationLinesChangeAtTheirBoundaries) {
                                                {39, smell},   {40, sorry},    {64, sorry},
                                                {65, thanks},  {91, thanks},   {120, thanks}};
   for (const auto& [timer, expected] : cases) {
-    EXPECT_EQ(drawn([&] { draw_confiscate_talk(timer); }), Lines{expected})
+    EXPECT_EQ(drawn([t = timer] { draw_confiscate_talk(t); }), Lines{expected})
         << "stop_timer " << timer;
   }
 }
