@@ -27,7 +27,8 @@ for want in "$@"; do
     test)
       packages+=(clang libgtest-dev libbenchmark-dev libfltk1.3-dev fluid libx11-dev xvfb openbox
         x11-xserver-utils xdotool imagemagick x11-utils mingw-w64 g++-mingw-w64-x86-64
-        g++-mingw-w64-i686 wine wine64 googletest wine32:i386 "${web_packages[@]}")
+        g++-mingw-w64-i686 wine wine64 googletest wine32:i386 python3-junitparser
+        "${web_packages[@]}")
       web=true
       ;;
     fresh) packages+=(debootstrap) ;;

@@ -1,5 +1,6 @@
 """Checks a zivro-grade report: results.json in Gradescope's autograder
-format (the class's and each student's), junit.xml read by an XML parser,
+format (the class's and each student's), junit.xml read by an XML parser
+and by a JUnit reader (Debian's python3-junitparser, as CI tools read it),
 and every link and picture of the HTML pages present.
 Usage: check_report.py REPORT_DIR; prints what is wrong, exits 1 if anything is."""
 import html.parser
@@ -7,6 +8,11 @@ import json
 import os
 import sys
 import xml.etree.ElementTree as ElementTree
+
+try:
+    import junitparser
+except ImportError:
+    sys.exit("check_report.py: python3-junitparser is missing (scripts/install-deps.sh test)")
 
 report = sys.argv[1]
 problems = []
@@ -56,6 +62,20 @@ for suite in suites:
     passed = {t["name"] for t in students[suite.get("name")]["tests"] if t["status"] == "passed"}
     if {case.get("name") for case in cases if case not in failed} != passed:
         problems.append(f"junit.xml: {suite.get('name')}: not the tests that passed")
+
+# The same file as a JUnit reader takes it: a suite per student, its counts,
+# and each case passed exactly when the student's test passed.
+read = junitparser.JUnitXml.fromfile(os.path.join(report, "junit.xml"))
+for suite in read:
+    results = students.get(suite.name)
+    if results is None:
+        problems.append(f"junit.xml (JUnit reader): unknown suite {suite.name}")
+        continue
+    cases = list(suite)
+    passed = {case.name for case in cases if case.is_passed}
+    wanted = {t["name"] for t in results["tests"] if t["status"] == "passed"}
+    if suite.tests != len(results["tests"]) or passed != wanted:
+        problems.append(f"junit.xml (JUnit reader): {suite.name}: not the student's results")
 
 
 class Links(html.parser.HTMLParser):

@@ -107,7 +107,7 @@ check "grades.csv the same" cmp -s report1/grades.csv report2/grades.csv
 diff report1/results.json report2/results.json
 check "results.json the same" test $? -eq 0
 check "junit.xml the same" cmp -s report1/junit.xml report2/junit.xml
-python3 "$here/check_report.py" report1
+/usr/bin/python3 "$here/check_report.py" report1
 check "results.json in Gradescope's shape, junit.xml parsed, every link resolves" test $? -eq 0
 
 # A directory of expected frames in place of the reference's source.
