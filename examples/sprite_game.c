@@ -22,10 +22,11 @@ struct Star {
   int x, y; /* its top-left corner */
 };
 
-/* A fixed sequence of places, so that a replay shows the same stars. */
-static int next_column(int* seed) {
-  *seed = (*seed * 1103515245 + 12345) & 0x7FFFFFFF;
-  return *seed % 560 - 280;
+/* A fixed sequence of places, so that a replay shows the same stars. The
+ * arithmetic is unsigned, where wrapping around is defined. */
+static int next_column(unsigned* seed) {
+  *seed = (*seed * 1103515245u + 12345u) & 0x7FFFFFFFu;
+  return (int)(*seed % 560u) - 280;
 }
 
 static int keep_inside(int value, int low, int high) {
@@ -46,7 +47,8 @@ static void draw_frame(int sky, int ship_x, int ship_y, const struct Star* stars
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show_mode) {
   int ship_w = 32, ship_h = 32, star_w = 16, star_h = 16;
-  int ship_x = -16, ship_y = -180, score = 0, seed = 7;
+  int ship_x = -16, ship_y = -180, score = 0;
+  unsigned seed = 7;
   struct Star stars[STARS];
   ZIVRO_Event event;
 
