@@ -197,7 +197,8 @@ def same_frames_as_runner(page, program, name, runner_args, count=None, cwd=None
     assert count > 0, "the page presented no frame"
     page_frames = WORK / name / "page"
     page.save_frames(page_frames, count)
-    runner = HEADLESS / {"cargame": "game", "text-sheet": "tests", "picture-sheet": "tests"}.get(
+    runner = HEADLESS / {"cargame": "game", "text-sheet": "tests", "picture-sheet": "tests",
+                          "shape-sheet": "tests"}.get(
         program, "examples") / (program + "-headless")
     run = subprocess.run([str(runner), *runner_args, "--frames", str(WORK / name / "runner"),
                           "--expect-dir", str(page_frames)], capture_output=True, text=True, cwd=cwd)
@@ -494,6 +495,15 @@ def test_pictures_as_the_runner_draws_them(page):
     assert page.frames() >= 10, page.frames()
     same_frames_as_runner(page, "picture-sheet", "picture-sheet", ["--ticks", "20"],
                           cwd=ROOT / "tests" / "pictures")
+
+
+def test_shapes_as_the_runner_draws_them(page):
+    """Polygons, polylines, round rectangles, arcs and pies (tests/shape_sheet.h)
+    in ten frames: each equals the runner's."""
+    page.open("shape-sheet&test")
+    page.settle()
+    assert page.frames() >= 10, page.frames()
+    same_frames_as_runner(page, "shape-sheet", "shape-sheet", ["--ticks", "20"])
 
 
 def test_two_button_drag_reports_the_buttons_still_held(page):
