@@ -506,6 +506,22 @@ def test_shapes_as_the_runner_draws_them(page):
     same_frames_as_runner(page, "shape-sheet", "shape-sheet", ["--ticks", "20"])
 
 
+def test_saved_canvas_is_offered_as_a_download(page, downloads):
+    """ZIVRO_save_png in the page (the sprite game's S key): a download of the
+    name the program gave, a PNG of the whole 601 x 540 canvas."""
+    saved = downloads / "sprite_game.png"
+    saved.unlink(missing_ok=True)
+    page.open("sprite-game&test")
+    wait_for(lambda: page.frames() > 2, "the sprite game's frames")
+    ActionChains(page.driver).send_keys("s").perform()
+    offered = wait_for(lambda: page.js("return zivroTest.savedPictures()"), "the saved picture")
+    assert [picture["name"] for picture in offered] == ["sprite_game.png"], offered
+    png = wait_for(lambda: saved.exists() and saved.read_bytes(), "the downloaded picture")
+    assert png.startswith(b"\x89PNG\r\n\x1a\n"), png[:8]
+    assert (int.from_bytes(png[16:20], "big"), int.from_bytes(png[20:24], "big")) == (601, 540)
+    assert png == base64.b64decode(offered[0]["png"].split(",", 1)[1])
+
+
 def test_two_button_drag_reports_the_buttons_still_held(page):
     """Left down, right down, left up, moves: the moves after the left
     release are drags of the right button alone, as Windows' WM_MOUSEMOVE
