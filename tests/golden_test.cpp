@@ -6,8 +6,8 @@
 
 #include "cargame.h"
 #include "package_fixture.h"
-#include "platform/portable/png_files.h"
 #include "platform/portable/objects.h"
+#include "platform/portable/png_files.h"
 
 namespace {
 

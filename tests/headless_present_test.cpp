@@ -1,8 +1,8 @@
 // Presents on the headless layer when the main window's surface is not kept:
 // the canvas is still seen as presented, and nothing else changes.
 #include "package_fixture.h"
-#include "platform/portable/png_files.h"
 #include "platform/portable/objects.h"
+#include "platform/portable/png_files.h"
 
 namespace {
 

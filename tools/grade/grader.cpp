@@ -74,7 +74,7 @@ bool copy_file(const fs::path& from, const fs::path& to, mode_t mode) {
 struct Run {
   sandbox::Outcome outcome;
   std::vector<DigestLine> digests;
-  std::string frames;     // with frames asked for: the directory holding them
+  std::string frames;  // with frames asked for: the directory holding them
 };
 
 // One run of a program on a test, in a fresh directory holding a copy of the

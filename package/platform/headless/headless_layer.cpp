@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "platform/headless/headless.h"
-#include "platform/portable/png_files.h"
 #include "platform/portable/dialog_template.h"
 #include "platform/portable/dialogs.h"
 #include "platform/portable/files.h"
@@ -15,6 +14,7 @@
 #include "platform/portable/layer_hooks.h"
 #include "platform/portable/message_queue.h"
 #include "platform/portable/objects.h"
+#include "platform/portable/png_files.h"
 #include "platform/portable/window_registry.h"
 
 namespace headless {
@@ -282,7 +282,7 @@ bool presented_pixels(std::vector<uint32_t>* pixels, int* width, int* height) {
 
 bool write_window_png(platform::Window window, const std::string& path) {
   return window && portable::write_png(path, window->surface.pixels.data(), window->surface.width,
-                             window->surface.height);
+                                       window->surface.height);
 }
 
 void queue_dialog_answer(const std::string& text) {

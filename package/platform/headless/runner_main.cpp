@@ -16,9 +16,9 @@
 
 #include "platform/headless/frame_digest.h"
 #include "platform/headless/headless.h"
-#include "platform/portable/png_files.h"
 #include "platform/headless/watchdog.h"
 #include "platform/portable/command_line.h"
+#include "platform/portable/png_files.h"
 #include "startup.h"
 
 namespace {
