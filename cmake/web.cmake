@@ -1,29 +1,29 @@
 # The web layer's targets, included from package/CMakeLists.txt in an
 # Emscripten build (the `web` preset).
-set(ZIVRO_WEB_FREETYPE "" CACHE PATH "FreeType built for Emscripten (scripts/web-freetype.sh)")
-if(NOT ZIVRO_WEB_FREETYPE)
-  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/web-freetype.sh --print-prefix
-                  OUTPUT_VARIABLE ZIVRO_WEB_FREETYPE OUTPUT_STRIP_TRAILING_WHITESPACE)
-  # The prefix names the build's flags: a new script may name another one.
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-               ${PROJECT_SOURCE_DIR}/scripts/web-freetype.sh)
-endif()
-if(NOT EXISTS "${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a")
-  message(FATAL_ERROR "FreeType for the web not found in ${ZIVRO_WEB_FREETYPE}: run scripts/install-deps.sh web")
-endif()
+# A library built for Emscripten from Debian's source by one of our scripts:
+# its prefix in VARIABLE (a cache path, asked of the script unless given),
+# and a stop in one line unless the file that shows it built is there.
+function(zivro_web_library variable script built what)
+  set(${variable} "" CACHE PATH "${what} built for Emscripten (scripts/${script})")
+  if(NOT ${variable})
+    execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/${script} --print-prefix
+                    OUTPUT_VARIABLE prefix OUTPUT_STRIP_TRAILING_WHITESPACE)
+    set(${variable} ${prefix} PARENT_SCOPE)
+    # The prefix names the build's flags: a new script may name another one.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                 ${PROJECT_SOURCE_DIR}/scripts/${script})
+  else()
+    set(prefix ${${variable}})
+  endif()
+  if(NOT EXISTS "${prefix}/${built}")
+    message(FATAL_ERROR "${what} for the web not found in ${prefix}: run scripts/install-deps.sh web")
+  endif()
+endfunction()
 
+zivro_web_library(ZIVRO_WEB_FREETYPE web-freetype.sh lib/libfreetype.a FreeType)
 # zlib and libpng for the page's pictures, built likewise from the Debian
-# sources of the native ones (scripts/web-libpng.sh).
-set(ZIVRO_WEB_LIBPNG "" CACHE PATH "zlib and libpng built for Emscripten (scripts/web-libpng.sh)")
-if(NOT ZIVRO_WEB_LIBPNG)
-  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/web-libpng.sh --print-prefix
-                  OUTPUT_VARIABLE ZIVRO_WEB_LIBPNG OUTPUT_STRIP_TRAILING_WHITESPACE)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-               ${PROJECT_SOURCE_DIR}/scripts/web-libpng.sh)
-endif()
-if(NOT EXISTS "${ZIVRO_WEB_LIBPNG}/lib/libpng.a")
-  message(FATAL_ERROR "libpng for the web not found in ${ZIVRO_WEB_LIBPNG}: run scripts/install-deps.sh web")
-endif()
+# sources of the native ones.
+zivro_web_library(ZIVRO_WEB_LIBPNG web-libpng.sh lib/libpng.a "zlib and libpng")
 
 # The faces the other layers resolve through fontconfig: Liberation Sans
 # for the proportional texts, DejaVu Sans Mono for the fixed-pitch font.
