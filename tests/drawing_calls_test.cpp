@@ -15,14 +15,6 @@ class DrawingCalls : public PackageTest {
     open();
     ZIVRO_logging(1);
   }
-  // What the calls since the last look printed.
-  Lines printed() {
-    const auto& all = headless::printed_lines();
-    Lines lines(all.begin() + static_cast<ptrdiff_t>(seen_), all.end());
-    seen_ = all.size();
-    return lines;
-  }
-  size_t seen_ = 0;
 };
 
 TEST_F(DrawingCalls, CircleWarnsForColourThenRadiusThenLogs) {

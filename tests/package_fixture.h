@@ -61,6 +61,14 @@ class PackageTest : public ::testing::Test {
     static char command_line[] = "";
     ZIVRO_open(nullptr, nullptr, command_line, SW_SHOWNORMAL);
   }
+  // What the text window was given since the last look.
+  std::vector<std::string> printed() {
+    const auto& all = headless::printed_lines();
+    std::vector<std::string> lines(all.begin() + static_cast<ptrdiff_t>(printed_seen_), all.end());
+    printed_seen_ = all.size();
+    return lines;
+  }
   std::filesystem::path directory_;
   std::filesystem::path previous_;
+  size_t printed_seen_ = 0;
 };

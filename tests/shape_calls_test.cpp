@@ -22,13 +22,6 @@ class ShapeCalls : public PackageTest {
     open();
     ZIVRO_logging(1);
   }
-  Lines printed() {
-    const auto& all = headless::printed_lines();
-    Lines lines(all.begin() + static_cast<ptrdiff_t>(seen_), all.end());
-    seen_ = all.size();
-    return lines;
-  }
-  size_t seen_ = 0;
 };
 
 const Point kFive[5] = {{1, 2}, {30, 4}, {25, -20}, {-8, -16}, {-12, 0}};
