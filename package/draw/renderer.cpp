@@ -171,14 +171,31 @@ void paint(platform::DrawingContext canvas, const DrawCommand& command, const Li
   platform::delete_pen(pen);
 }
 
+// The font a text of a point size is drawn in, selected into the canvas for
+// as long as this lives; the one before is selected back and this deleted.
+struct TextFont {
+  TextFont(platform::DrawingContext canvas, int point_size)
+      : canvas(canvas),
+        font(platform::create_font(point_size)),
+        previous(platform::select_font(canvas, font)) {}
+  ~TextFont() {
+    platform::select_font(canvas, previous);
+    platform::delete_font(font);
+  }
+  TextFont(const TextFont&) = delete;
+  TextFont& operator=(const TextFont&) = delete;
+  platform::DrawingContext canvas;
+  platform::Font font;
+  platform::Font previous;
+};
+
 // Text: line 0 stands on the reference point (its cell ends on the row just
 // above it); each newline starts a line one pitch lower.
 void paint(platform::DrawingContext canvas, const DrawCommand& command, const TextShape& shape) {
   platform::set_text_colour(canvas, colour_rgb(command.colour));
   const int previous_mode = platform::background_mode(canvas);
   platform::set_background_mode(canvas, TRANSPARENT);
-  platform::Font font = platform::create_font(shape.point_size);
-  platform::Font previous_font = platform::select_font(canvas, font);
+  const TextFont font(canvas, shape.point_size);
 
   const char* text = shape.text;
   const size_t length = text ? std::strlen(text) : 0;
@@ -196,8 +213,6 @@ void paint(platform::DrawingContext canvas, const DrawCommand& command, const Te
   }
 
   platform::set_background_mode(canvas, previous_mode);
-  platform::select_font(canvas, previous_font);
-  platform::delete_font(font);
 }
 
 void paint(platform::DrawingContext canvas, const DrawCommand& command, const PixelShape& pixel) {
@@ -224,28 +239,9 @@ void clear_canvas() {
   mark_canvas_dirty();
 }
 
-namespace {
-
-// The canvas with the font a text of `point_size` is drawn in selected;
-// measure, then hand the font back to restore_font.
-platform::Font select_text_font(platform::DrawingContext canvas, int point_size,
-                                platform::Font* previous) {
-  platform::Font font = platform::create_font(point_size);
-  *previous = platform::select_font(canvas, font);
-  return font;
-}
-
-void restore_font(platform::DrawingContext canvas, platform::Font font, platform::Font previous) {
-  platform::select_font(canvas, previous);
-  platform::delete_font(font);
-}
-
-}  // namespace
-
 int text_width(int point_size, const char* text) {
   platform::DrawingContext canvas = canvas_context();
-  platform::Font previous = nullptr;
-  platform::Font font = select_text_font(canvas, point_size, &previous);
+  const TextFont font(canvas, point_size);
   int widest = 0;
   for (const char* line = text;;) {
     const char* newline = std::strchr(line, '\n');
@@ -254,16 +250,12 @@ int text_width(int point_size, const char* text) {
     if (!newline) break;
     line = newline + 1;
   }
-  restore_font(canvas, font, previous);
   return widest;
 }
 
 int text_line_height(int point_size) {
   platform::DrawingContext canvas = canvas_context();
-  platform::Font previous = nullptr;
-  platform::Font font = select_text_font(canvas, point_size, &previous);
+  const TextFont font(canvas, point_size);
   // The pitch the renderer steps each line by, which is the same for any text.
-  const int height = platform::text_extent(canvas, " ", 1).height;
-  restore_font(canvas, font, previous);
-  return height;
+  return platform::text_extent(canvas, " ", 1).height;
 }
