@@ -31,9 +31,20 @@ elseif(WIN32)
   # and winpthread are linked into it. Its linker may be the C compiler's.
   target_link_libraries(zivro_win32 INTERFACE $<INSTALL_INTERFACE:stdc++>)
   target_link_options(zivro_win32 INTERFACE $<INSTALL_INTERFACE:-static>)
-  install(FILES ${PROJECT_SOURCE_DIR}/cmake/toolchain-mingw-x86_64.cmake
-                ${PROJECT_SOURCE_DIR}/cmake/toolchain-mingw-i686.cmake
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/zivro)
+  # The toolchain files, each with its prefix added to the roots that
+  # find_package searches: the cross build looks in the MinGW-w64 sysroot
+  # alone otherwise, and would not find the package.
+  foreach(toolchain toolchain-mingw-x86_64.cmake toolchain-mingw-i686.cmake)
+    file(READ ${PROJECT_SOURCE_DIR}/cmake/${toolchain} toolchain_text)
+    file(WRITE ${PROJECT_BINARY_DIR}/share/${toolchain} "${toolchain_text}" [=[
+
+# Installed in share/zivro of a prefix holding the package built for Windows:
+# that prefix is searched as the sysroot is.
+get_filename_component(ZIVRO_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
+list(APPEND CMAKE_FIND_ROOT_PATH "${ZIVRO_PREFIX}")
+]=])
+    install(FILES ${PROJECT_BINARY_DIR}/share/${toolchain} DESTINATION ${CMAKE_INSTALL_DATADIR}/zivro)
+  endforeach()
 else()
   set(ZIVRO_EXPORTED zivro_headless_main zivro_headless)
   set_target_properties(zivro_headless_main PROPERTIES EXPORT_NAME headless)
