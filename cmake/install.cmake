@@ -26,15 +26,22 @@ if(EMSCRIPTEN)
 elseif(WIN32)
   set(ZIVRO_EXPORTED zivro_win32)
   set_target_properties(zivro_win32 PROPERTIES EXPORT_NAME zivro)
-  # A program built against the prefix runs with no MinGW DLL beside it, as
-  # this build's programs do (the presets' -static): the C and C++ runtimes
-  # and winpthread are linked into it. Its linker may be the C compiler's.
-  target_link_libraries(zivro_win32 INTERFACE $<INSTALL_INTERFACE:stdc++>)
-  target_link_options(zivro_win32 INTERFACE $<INSTALL_INTERFACE:-static>)
-  # The toolchain files, each with its prefix added to the roots that
+  if(MINGW)
+    # A program built against the prefix runs with no MinGW DLL beside it,
+    # as this build's programs do (the presets' -static): the C and C++
+    # runtimes and winpthread are linked into it. Its linker may be the C
+    # compiler's.
+    target_link_libraries(zivro_win32 INTERFACE $<INSTALL_INTERFACE:stdc++>)
+    target_link_options(zivro_win32 INTERFACE $<INSTALL_INTERFACE:-static>)
+  endif()
+  # A cross build's toolchain files, each with its prefix added to the roots that
   # find_package searches: the cross build looks in the MinGW-w64 sysroot
   # alone otherwise, and would not find the package.
-  foreach(toolchain toolchain-mingw-x86_64.cmake toolchain-mingw-i686.cmake)
+  set(toolchains)
+  if(CMAKE_CROSSCOMPILING)
+    set(toolchains toolchain-mingw-x86_64.cmake toolchain-mingw-i686.cmake)
+  endif()
+  foreach(toolchain IN LISTS toolchains)
     file(READ ${PROJECT_SOURCE_DIR}/cmake/${toolchain} toolchain_text)
     file(WRITE ${PROJECT_BINARY_DIR}/share/${toolchain} "${toolchain_text}" [=[
 

@@ -61,6 +61,10 @@ cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE="$prefix/share/zivro
   cmake --build build-windows > "$work/build.log" 2>&1
 check "a C project cross-builds against the prefix with find_package(zivro)" test $? -eq 0 ||
   cat "$work/configure.log" "$work/build.log"
+# The prefix is for Windows alone: a build for this machine is told so.
+cmake -S . -B build-native -G Ninja -DCMAKE_PREFIX_PATH="$prefix" > "$work/native.log" 2>&1
+check "a native build refuses the prefix, naming the toolchain file" \
+  grep -q "built for Windows.*$toolchain" <(tr -d '\n' < "$work/native.log" | tr -s ' ')
 exe=$work/project/build-windows/save-drawing.exe
 [ -f "$exe" ] || {
   report "windows install"
