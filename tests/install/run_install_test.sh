@@ -55,6 +55,7 @@ x_session_start
 trap 'x_session_stop; rm -rf "$prefix" "$project"' EXIT
 build/greeting --play session.scr --log greeting-desktop.log &
 APP_PID=$!
+window=""
 wait_window window "ZIVRO Graphics"
 wait_for_lines greeting-desktop.log '^Goodbye' 1
 keys "$window" alt+F4
