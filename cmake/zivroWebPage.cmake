@@ -83,7 +83,15 @@ function(zivro_add_web_page target)
   list(GET faces 0 sans)
   list(GET faces 1 mono)
 
-  set_target_properties(${target} PROPERTIES SUFFIX ".js" LINKER_LANGUAGE CXX)
+  # The package is C++: a project of C alone links with emcc, which links
+  # the C++ libraries as em++ does.
+  get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
+  if("CXX" IN_LIST languages)
+    set(linker CXX)
+  else()
+    set(linker C)
+  endif()
+  set_target_properties(${target} PROPERTIES SUFFIX ".js" LINKER_LANGUAGE ${linker})
   # Without a build type the link optimizes all the same: else the page is
   # more than twice the size and its waits (Asyncify) slow.
   target_link_options(${target} PRIVATE $<$<STREQUAL:$<CONFIG>,>:-O3>)
