@@ -48,9 +48,17 @@ target_include_directories(zivro_web SYSTEM PRIVATE ${ZIVRO_WEB_FREETYPE}/includ
                            ${ZIVRO_WEB_LIBPNG}/include)
 # Without fontconfig the faces are read from the page's file system.
 target_compile_definitions(zivro_web PRIVATE ZIVRO_FONT_DIRECTORY="/fonts")
-target_link_libraries(zivro_web PUBLIC zivro_core ${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a
-                      ${ZIVRO_WEB_LIBPNG}/lib/libpng.a ${ZIVRO_WEB_LIBPNG}/lib/libz.a
-                      PRIVATE zivro_internals)
+# FreeType, libpng and zlib are installed beside libzivro_web.a
+# (cmake/install.cmake): the installed target names them in its own prefix.
+set(ZIVRO_WEB_ARCHIVES ${ZIVRO_WEB_FREETYPE}/lib/libfreetype.a ${ZIVRO_WEB_LIBPNG}/lib/libpng.a
+                       ${ZIVRO_WEB_LIBPNG}/lib/libz.a)
+set(ZIVRO_WEB_ARCHIVES ${ZIVRO_WEB_ARCHIVES} PARENT_SCOPE)
+target_link_libraries(zivro_web PUBLIC $<BUILD_INTERFACE:zivro_core> PRIVATE $<BUILD_INTERFACE:zivro_internals>)
+foreach(archive IN LISTS ZIVRO_WEB_ARCHIVES)
+  get_filename_component(archive_name ${archive} NAME)
+  target_link_libraries(zivro_web PUBLIC $<BUILD_INTERFACE:${archive}>
+                        $<INSTALL_INTERFACE:$<INSTALL_PREFIX>/${CMAKE_INSTALL_LIBDIR}/${archive_name}>)
+endforeach()
 
 # The page, shared by every program: build/web/site/index.html lists them.
 set(ZIVRO_WEB_SITE ${PROJECT_BINARY_DIR}/site CACHE INTERNAL "")

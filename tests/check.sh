@@ -21,3 +21,12 @@ report() {
   echo "$1: $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
+
+# mentions_none DIR TEXT...: no file under DIR holds any of the TEXTs; the
+# files that do are listed.
+mentions_none() {
+  local dir=$1 text patterns=()
+  shift
+  for text in "$@"; do patterns+=(-e "$text"); done
+  ! grep -rlF "${patterns[@]}" "$dir"
+}

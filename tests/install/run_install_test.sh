@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the package from BUILD_DIR into a temporary prefix, then builds a
 # user's programs against it with CMake (C and C++) and with pkg-config (C),
-# and runs them headless.
+# and runs them headless and, on an Xvfb server, on the desktop; the
+# installed zivro-grade grades a class against the prefix.
 # Usage: run_install_test.sh BUILD_DIR
 set -u
 build=$(cd "${1:?build directory}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 source "$here/../check.sh"
@@ -13,6 +15,7 @@ source "$here/../check.sh"
 cmake --install "$build" --prefix "$prefix" > "$prefix/install.log" 2>&1
 check "cmake --install" test $? -eq 0
 check "the header is installed" test -f "$prefix/include/zivro.h"
+check "no installed file names the source or the build tree" mentions_none "$prefix" "$root" "$build"
 
 cp "$here/../../examples/greeting.c" "$here/CMakeLists.txt" "$here/greeting.cpp" "$prefix/"
 cmake -S "$prefix" -B "$prefix/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
@@ -25,21 +28,43 @@ check "the C program runs headless" grep -qx 'Hello, Ada!' "$prefix/c.log"
 check "the C++ program runs headless" grep -qx 'Hello, Grace!' "$prefix/cpp.log"
 check "the desktop program links against zivro::zivro" test -x "$prefix/build/greeting-desktop"
 
-# A C project enables no C++ compiler: the package's targets bring the C++
-# runtime along, so the C compiler alone links it.
-mkdir -p "$prefix/c-only"
-cp "$here/../../examples/greeting.c" "$prefix/c-only/"
-cat > "$prefix/c-only/CMakeLists.txt" << 'EOF_C_ONLY'
-cmake_minimum_required(VERSION 3.25)
-project(c_only LANGUAGES C)
-find_package(zivro CONFIG REQUIRED)
-add_executable(greeting greeting.c)
-target_link_libraries(greeting PRIVATE zivro::headless)
-EOF_C_ONLY
-cmake -S "$prefix/c-only" -B "$prefix/c-only/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
-  > "$prefix/c-only.log" 2>&1 && cmake --build "$prefix/c-only/build" >> "$prefix/c-only.log" 2>&1
+# The README's own project, outside the trees: a C project enables no C++
+# compiler, and the package's targets bring the C++ runtime along, so the C
+# compiler alone links it. Its commands are the README's.
+project=$(mktemp -d)
+mkdir "$project/greeting"
+cp "$here/../../examples/greeting.c" "$here/user_project/CMakeLists.txt" \
+  "$here/user_project/session.scr" "$project/greeting/"
+cd "$project/greeting" || exit 1
+cmake -S . -B build -G Ninja -DCMAKE_PREFIX_PATH="$prefix" > "$prefix/c-only.log" 2>&1 &&
+  cmake --build build >> "$prefix/c-only.log" 2>&1
 check "a project of LANGUAGES C alone builds against the package" test $? -eq 0 ||
   cat "$prefix/c-only.log"
+check "its build names no path of the trees" mentions_none "$project/greeting/build" "$root" "$build"
+build/greeting-headless --answer Ada --answer "" --log greeting.log
+check "its headless program answers" grep -qx 'Hello, Ada!' greeting.log
+build/greeting-headless --play session.scr --log replay.log --png last.png
+status=$?
+check "and replays a session (status $status)" grep -qx 'Hello, Grace!' replay.log
+check "to its last canvas" test -s last.png
+
+# The desktop program in windows, on an X server of its own, replaying the
+# same session: it prints what the headless one printed.
+source "$here/../e2e/x_session.sh"
+x_session_start
+trap 'x_session_stop; rm -rf "$prefix" "$project"' EXIT
+build/greeting --play session.scr --log greeting-desktop.log &
+APP_PID=$!
+wait_window window "ZIVRO Graphics"
+wait_for_lines greeting-desktop.log '^Goodbye' 1
+keys "$window" alt+F4
+wait "$APP_PID"
+status=$?
+APP_PID=
+check "the desktop program ends when its window is closed (status $status)" test "$status" -eq 0
+check "and printed the lines of the headless replay" cmp greeting-desktop.log replay.log
+x_session_stop
+cd "$prefix" || exit 1
 
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 cc -std=c99 "$prefix/greeting.c" $(pkg-config --cflags --libs zivro-headless) \

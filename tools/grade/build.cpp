@@ -113,8 +113,10 @@ bool find_package(const std::string& program_path, Package* package, std::string
       return true;
     }
   }
-  *why = "the package's header and headless libraries are neither in " + prefix.string() +
-         " nor in the build tree " + fs::path(ZIVRO_GRADE_BUILD_LIBRARY).parent_path().string();
+  // The installed grader knows no build tree (its names are empty).
+  const std::string build_tree = fs::path(ZIVRO_GRADE_BUILD_LIBRARY).parent_path().string();
+  *why = "the package's header and headless libraries are not in " + prefix.string() +
+         (build_tree.empty() ? "" : " nor in the build tree " + build_tree);
   return false;
 }
 
