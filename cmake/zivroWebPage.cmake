@@ -21,18 +21,19 @@
 include_guard(GLOBAL)
 
 if(ZIVRO_WEB_PAGE_DIR)
+  # The source tree's faces, which its build may make.
   set(_zivro_web_faces ${ZIVRO_WEB_SANS_FACE} ${ZIVRO_WEB_MONO_FACE})
 else()
   get_filename_component(_zivro_web_prefix "${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
   set(ZIVRO_WEB_PAGE_DIR ${_zivro_web_prefix}/share/zivro/web)
   set(_zivro_web_faces ${ZIVRO_WEB_PAGE_DIR}/fonts/sans.ttf ${ZIVRO_WEB_PAGE_DIR}/fonts/mono.ttf)
+  foreach(_zivro_web_file ${ZIVRO_WEB_PAGE_DIR}/play.html ${ZIVRO_WEB_PAGE_DIR}/zivro.js
+                          ${ZIVRO_WEB_PAGE_DIR}/zivro.css ${_zivro_web_faces})
+    if(NOT EXISTS ${_zivro_web_file})
+      message(FATAL_ERROR "zivro web page: ${_zivro_web_file} is missing (install the web build of zivro)")
+    endif()
+  endforeach()
 endif()
-foreach(_zivro_web_file ${ZIVRO_WEB_PAGE_DIR}/play.html ${ZIVRO_WEB_PAGE_DIR}/zivro.js
-                        ${ZIVRO_WEB_PAGE_DIR}/zivro.css ${_zivro_web_faces})
-  if(NOT EXISTS ${_zivro_web_file})
-    message(FATAL_ERROR "zivro web page: ${_zivro_web_file} is missing (install the web build of zivro)")
-  endif()
-endforeach()
 # Kept where the function finds them from any directory of the project.
 set_property(GLOBAL PROPERTY ZIVRO_WEB_PAGE_DIR ${ZIVRO_WEB_PAGE_DIR})
 set_property(GLOBAL PROPERTY ZIVRO_WEB_FACES ${_zivro_web_faces})
