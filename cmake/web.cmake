@@ -86,14 +86,9 @@ function(zivro_web_write_index)
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL zivro_web_write_index)
 
-# A program in the page: NAME.js, NAME.wasm and NAME.data (the two faces)
-# beside play.html, which runs it as play.html?NAME.
-function(zivro_web_program name)
-  add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE zivro_web)
-  set_target_properties(${name} PROPERTIES SUFFIX ".js" LINKER_LANGUAGE CXX
-                        RUNTIME_OUTPUT_DIRECTORY ${ZIVRO_WEB_SITE})
-  target_link_options(${name} PRIVATE
+# How every program on the web layer is linked, in the source tree and
+# installed (the interface of zivro::zivro).
+target_link_options(zivro_web INTERFACE
       -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
       # The rasterizer and FreeType never wait: left as they are, they run
       # at full speed, and the program is smaller. Nor do operator new (its
@@ -104,19 +99,33 @@ function(zivro_web_program name)
       "-sASYNCIFY_REMOVE=['raster::*','FT_*','ft_*','tt_*','TT_*','af_*','gray_*','sfnt_*','ps_*','cff_*','t1_*','operator new*','printf_core','__vfprintf_internal','vsnprintf','snprintf','vfiprintf','fiprintf','siprintf','out','pad','fmt_fp','pop_arg','__fwritex','fwrite']"
       -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
       -sEXPORTED_FUNCTIONS=_main,_malloc,_free -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8
-      -sENVIRONMENT=web -sINVOKE_RUN=1
-      "SHELL:--preload-file ${ZIVRO_WEB_SANS_FACE}@/fonts/sans.ttf"
-      "SHELL:--preload-file ${ZIVRO_WEB_MONO_FACE}@/fonts/mono.ttf")
+      -sENVIRONMENT=web -sINVOKE_RUN=1)
+
+# zivro_add_web_page and zivro_web_assets, on the page files of the source
+# tree; installed with them for programs of the package's users.
+set(ZIVRO_WEB_PAGE_DIR ${PROJECT_SOURCE_DIR}/package/platform/web/page)
+include(${PROJECT_SOURCE_DIR}/cmake/zivroWebPage.cmake)
+
+# A program in the page: NAME.js, NAME.wasm and NAME.data (the two faces)
+# beside play.html, which runs it as play.html?NAME, and its own NAME.html.
+function(zivro_web_program name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE zivro_web)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ZIVRO_WEB_SITE})
+  zivro_add_web_page(${name})
   set_property(GLOBAL APPEND PROPERTY ZIVRO_WEB_PROGRAMS ${name})
 endfunction()
 
-# The files a program reads with it in the page, such as the pictures it
-# draws: each FILE, named relative to DIRECTORY, is packed into the
-# program's NAME.data at the same relative name in the page's working
-# directory, where the program's own name for it finds it.
-function(zivro_web_assets name directory)
-  foreach(file IN LISTS ARGN)
-    target_link_options(${name} PRIVATE "SHELL:--preload-file ${directory}/${file}@/${file}")
-    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${directory}/${file})
-  endforeach()
-endfunction()
+# What a user's project needs to make its programs pages: the page, the
+# faces and zivro_add_web_page.
+include(GNUInstallDirs)
+install(FILES ${ZIVRO_WEB_PAGE_DIR}/play.html ${ZIVRO_WEB_PAGE_DIR}/zivro.js
+              ${ZIVRO_WEB_PAGE_DIR}/zivro.css
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zivro/web)
+install(FILES ${ZIVRO_WEB_SANS_FACE} DESTINATION ${CMAKE_INSTALL_DATADIR}/zivro/web/fonts
+        RENAME sans.ttf)
+install(FILES ${ZIVRO_WEB_MONO_FACE} DESTINATION ${CMAKE_INSTALL_DATADIR}/zivro/web/fonts
+        RENAME mono.ttf)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/zivroWebPage.cmake
+              ${PROJECT_SOURCE_DIR}/cmake/zivro_web_inline.py
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zivro)

@@ -4,15 +4,17 @@ the dialog, records and downloads a script, and plays scripts back; every
 frame the page presents is compared with the headless runner's frames for
 the same script (the runner's --expect-dir: 0 pixels may differ).
 
-A pytest suite: ZIVRO_WEB_SITE names the site directory, ZIVRO_HEADLESS_BUILD
-the native build whose headless programs the frames are compared with
-(run_browser_tests.sh sets both). The tests share one browser and run in
+A pytest suite: ZIVRO_WEB_SITE names the site directory, ZIVRO_WEB_BUILD the
+web build it is in, ZIVRO_HEADLESS_BUILD the native build whose headless
+programs the frames are compared with (run_browser_tests.sh sets them). The tests share one browser and run in
 the order they are written."""
 import base64
 import functools
 import http.server
 import os
 import pathlib
+import re
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -29,8 +31,8 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-SITE, HEADLESS = (pathlib.Path(os.environ[name]).resolve()
-                  for name in ("ZIVRO_WEB_SITE", "ZIVRO_HEADLESS_BUILD"))
+SITE, WEB_BUILD, HEADLESS = (pathlib.Path(os.environ[name]).resolve()
+                             for name in ("ZIVRO_WEB_SITE", "ZIVRO_WEB_BUILD", "ZIVRO_HEADLESS_BUILD"))
 WORK = pathlib.Path(tempfile.mkdtemp(prefix="zivro-web-test-"))
 
 # The run menu as the package builds it: mark, label, shortcut, grayed.
@@ -124,8 +126,8 @@ class Page:
     def __init__(self, driver, base):
         self.driver, self.base = driver, base
 
-    def open(self, query):
-        self.driver.get(self.base + "/play.html?" + query)
+    def open(self, query, player="play.html"):
+        self.driver.get(self.base + "/" + player + "?" + query)
         wait_for(lambda: self.js("return typeof ZivroPage == 'object' && ZivroPage.windows.size"),
                  "the program's windows")
 
@@ -850,6 +852,67 @@ def test_page_opened_from_a_file_says_to_serve_it(page):
     notice = wait_for(lambda: page.driver.find_elements(By.CSS_SELECTOR, "#windows .notice"), "the notice")
     text = notice[0].text
     assert "scripts/web.sh" in text and "python3 -m http.server" in text, text
+
+
+@pytest.fixture(scope="session")
+def own_program():
+    """The README's own program: the web build installed into a prefix of
+    its own, and a project outside the tree (a copy of the sprite game, its
+    pictures and script) built on it by the README's commands, the CMake
+    lines its CMakeLists.txt. The folder the pages are in."""
+    readme = (ROOT / "README.md").read_text()
+    section = readme.split("### Your own program as a page", 1)[1].split("\n## ", 1)[0]
+    blocks = re.findall(r"```(sh|cmake)\n(.*?)```", section, re.DOTALL)
+    work = WORK / "own"
+    project = work / "mygame"
+    (project / "pictures").mkdir(parents=True)
+    shutil.copy(ROOT / "examples/sprite_game.c", project / "mygame.c")
+    for picture in ("ship.png", "star.png"):
+        shutil.copy(ROOT / "examples/pictures" / picture, project / "pictures")
+    shutil.copy(ROOT / "examples/scripts/sprite_game.scr", project / "mygame.scr")
+    (project / "CMakeLists.txt").write_text("".join(text for kind, text in blocks if kind == "cmake"))
+    install, build = (text for kind, text in blocks if kind == "sh")
+    environment = dict(os.environ, HOME=str(work), NODE_PATH=os.environ.get("NODE_PATH", "/usr/share/nodejs"))
+    # The install from this web build, wherever it is; the project's own
+    # build where the README has it.
+    for commands, cwd in ((install.replace("build/web", str(WEB_BUILD)), ROOT), (build, work)):
+        run = subprocess.run(["bash", "-euo", "pipefail", "-c", commands], cwd=cwd, env=environment,
+                             capture_output=True, text=True)
+        assert run.returncode == 0, f"{commands}\n{run.stdout[-3000:]}{run.stderr[-3000:]}"
+    return project / "build" / "web"
+
+
+def test_own_program_as_a_served_folder(page, own_program):
+    """The folder of the program's page, served: its script plays from the
+    start with the runner's frames. Opened from a file, it says to serve it
+    and names its own page."""
+    assert sorted(path.name for path in own_program.iterdir()) == [
+        "mygame-mail.html", "mygame.data", "mygame.html", "mygame.js", "mygame.wasm", "zivro.css", "zivro.js"]
+    page.driver.get((own_program / "mygame.html").as_uri())
+    notice = wait_for(lambda: page.driver.find_elements(By.CSS_SELECTOR, "#windows .notice"), "the notice")
+    assert "http://localhost:8000/mygame.html" in notice[0].text, notice[0].text
+    server = serve(own_program)
+    try:
+        own = Page(page.driver, f"http://127.0.0.1:{server.server_address[1]}")
+        own.open("test&play", "mygame.html")
+        count = wait_for(lambda: own.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+        same_frames_as_runner(own, "sprite-game", "own-folder", ["--play", str(ROOT / "examples/scripts/sprite_game.scr")],
+                              count, cwd=own_program.parents[1])
+    finally:
+        server.shutdown()
+
+
+def test_own_program_as_one_file(page, own_program):
+    """The page of one file, alone in a folder and opened from it (file://):
+    its script plays from the start with the runner's frames."""
+    alone = WORK / "one-file"
+    alone.mkdir()
+    shutil.copy(own_program / "mygame-mail.html", alone)
+    own = Page(page.driver, alone.as_uri())
+    own.open("test&play", "mygame-mail.html")
+    count = wait_for(lambda: own.js("return zivroTest.playbackEndFrames()"), "the playback's end")
+    same_frames_as_runner(own, "sprite-game", "own-file", ["--play", str(ROOT / "examples/scripts/sprite_game.scr")],
+                          count, cwd=own_program.parents[1])
 
 
 def test_play_from_start_matches_the_runner(page):

@@ -31,5 +31,5 @@ getent hosts localhost > /dev/null || {
   echo "web browser: no native build in $native to compare with (cmake --build --preset release)" >&2
   exit 1
 }
-ZIVRO_WEB_SITE=$(cd "$web/site" && pwd) ZIVRO_HEADLESS_BUILD=$(cd "$native" && pwd) \
+ZIVRO_WEB_SITE=$(cd "$web/site" && pwd) ZIVRO_WEB_BUILD=$(cd "$web" && pwd) ZIVRO_HEADLESS_BUILD=$(cd "$native" && pwd) \
   exec /usr/bin/python3 -m pytest -p no:cacheprovider -q "$(dirname "$0")/browser_test.py" "$@"

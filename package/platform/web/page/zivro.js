@@ -5,7 +5,12 @@
 'use strict';
 
 const query = new URLSearchParams(location.search);
-const programName = [...query.keys()].find((key) => /^[a-z0-9-]+$/.test(key) && key !== 'test');
+// A program's own page (NAME.html) names it; play.html?NAME runs any.
+const ownPage = document.querySelector('meta[name="zivro-program"]');
+const programName = ownPage ? ownPage.content
+  : [...query.keys()].find((key) => /^[a-z0-9-]+$/.test(key) && key !== 'test');
+// A page of one file holds the program, its wasm and its data.
+const inlined = document.getElementById('zivro-program');
 const testHooks = query.has('test');
 // With ?bench the page times the program's work between two sleeps and its
 // own painting, for bench/web_cpu.sh.
@@ -987,13 +992,13 @@ if (testHooks) {
 
 var Module = {
   arguments: (testHooks ? ['--test-hooks'] : []).concat(query.has('play') ? ['--play', scriptPath] : []),
-  preRun: [
-    () => {
-      if (ZivroPage.initialScript.length) FS.writeFile(scriptPath, ZivroPage.initialScript);
-      ScriptFile.watch();
-      if (ScriptFile.legacy) ScriptFile.askLock();
-    },
-  ],
+  // Once the program's data is unpacked: a stored script replaces the one
+  // the program may ship as its ZIVRO.SCR.
+  onRuntimeInitialized: () => {
+    if (ZivroPage.initialScript.length) FS.writeFile(scriptPath, ZivroPage.initialScript);
+    ScriptFile.watch();
+    if (ScriptFile.legacy) ScriptFile.askLock();
+  },
   print: (text) => console.log(text),
   printErr: (text) => console.warn(text),
   onExit: (code) => ZivroPage.programEnded(code),
@@ -1009,14 +1014,14 @@ function showServeNotice() {
     '<code>http://localhost:8000/</code>;</li>' +
     '<li>in the folder of this page, <code>python3 -m http.server</code> serves it on ' +
     '<code>http://localhost:8000/</code>.</li></ul>';
-  const name = programName || 'cargame';
-  notice.append('Then open http://localhost:8000/play.html?' + name + '.');
+  const page = ownPage ? location.pathname.split('/').pop() : 'play.html?' + (programName || 'cargame');
+  notice.append('Then open http://localhost:8000/' + page + '.');
   document.getElementById('windows').append(notice);
   ZivroPage.status('Opened from a file: serve this folder to run the program.');
 }
 
 async function startProgram() {
-  if (location.protocol === 'file:') {
+  if (location.protocol === 'file:' && !inlined) {
     showServeNotice();
     return;
   }
@@ -1054,9 +1059,24 @@ async function startProgram() {
       'of the script last recorded or picked here. Download ZIVRO.SCR saves what is kept.');
   }
   const script = document.createElement('script');
-  script.src = programName + '.js';
-  script.onerror = () => ZivroPage.status('There is no program called ' + programName + ' here.');
+  if (inlined) {
+    Module.wasmBinary = inlinedBytes('zivro-wasm');
+    const data = inlinedBytes('zivro-data');
+    Module.getPreloadedPackage = () => data.buffer;
+    script.textContent = inlined.textContent;
+  } else {
+    script.src = programName + '.js';
+    script.onerror = () => ZivroPage.status('There is no program called ' + programName + ' here.');
+  }
   document.body.append(script);
+}
+
+// The bytes of an element of a page of one file, written there in base64.
+function inlinedBytes(id) {
+  const text = atob(document.getElementById(id).textContent);
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
+  return bytes;
 }
 
 startProgram();
