@@ -109,8 +109,10 @@ bool frames_written_ok();
 // as one); an empty list, as at the start, writes every frame.
 void set_frames_written(std::vector<long> numbers);
 // Called with every new frame the main window shows, numbered from 1 as the
-// frames directory numbers its files, whether or not frames are written.
-using FrameObserver = void (*)(long number, const uint32_t* pixels, int width, int height);
+// frames directory numbers its files, whether or not frames are written,
+// with the frame's digest (frame_digest.h).
+using FrameObserver = void (*)(long number, const uint32_t* pixels, int width, int height,
+                               uint64_t digest);
 void set_frame_observer(FrameObserver observer);
 // The whole surface last copied into the main window (the canvas), as it is
 // now, and a window's client area, as PNG files.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/headless/frame_digest.h"
 #include "platform/headless/headless.h"
 #include "platform/portable/dialog_template.h"
 #include "platform/portable/dialogs.h"
@@ -41,6 +42,7 @@ struct LayerState {
   std::string frames_directory;
   std::vector<long> frames_written;  // sorted; empty: every frame
   FrameObserver frame_observer = nullptr;
+  std::optional<uint64_t> last_digest;  // of the last new frame, while observed
   long frames = 0;
   bool frames_ok = true;
   std::vector<std::string> answers;
@@ -322,10 +324,21 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
   if (window != portable::main_window()) return true;
   layer.presented = &source;
   const bool counting = !layer.frames_directory.empty() || layer.frame_observer;
-  if (!counting || !portable::shows_new_frame(window, source)) return layer.keep_main_surface;
+  if (!counting) return layer.keep_main_surface;
+  uint64_t digest = 0;
+  if (layer.frame_observer) {
+    // The observer is given the digest anyway, and it tells a paint that
+    // shows the last frame again as surely as a copy of that frame would,
+    // without copying the canvas at every present.
+    digest = headless::frame_digest(source.pixels.data(), source.width, source.height);
+    if (window->painting && layer.last_digest == digest) return layer.keep_main_surface;
+    layer.last_digest = digest;
+  } else if (!portable::shows_new_frame(window, source)) {
+    return layer.keep_main_surface;
+  }
   const long number = ++layer.frames;
   if (layer.frame_observer) {
-    layer.frame_observer(number, source.pixels.data(), source.width, source.height);
+    layer.frame_observer(number, source.pixels.data(), source.width, source.height, digest);
   }
   const std::vector<long>& chosen = layer.frames_written;
   if (!layer.frames_directory.empty() &&

@@ -14,7 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/headless/frame_digest.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/watchdog.h"
 #include "platform/portable/command_line.h"
@@ -456,8 +455,7 @@ bool read_digests(const std::string& path, std::vector<uint64_t>* read) {
   return ok;
 }
 
-void observe_frame(long number, const uint32_t* pixels, int width, int height) {
-  const uint64_t digest = headless::frame_digest(pixels, width, height);
+void observe_frame(long number, const uint32_t* pixels, int width, int height, uint64_t digest) {
   frames_shown = number;
   last_digest = digest;
   if (digests) {
