@@ -41,28 +41,14 @@ for n in $(seq -w 1 "$count"); do
 done
 
 now() { date +%s.%N; }
-# CPU seconds (user and system) of every child this shell has waited for,
-# into the variable cpu (times must run in this shell, not a subshell).
-children_cpu() {
-  times > "$work/times"
-  cpu=$(awk 'NR == 2 {
-    for (i = 1; i <= 2; ++i) { split($i, t, /[ms]/); total += t[1] * 60 + t[2] }
-    print total }' "$work/times")
-}
 start=$(now)
-children_cpu
-cpu_start=$cpu
 "$grade" "$work/assignment.toml" "$work/class" --out "$work/report" --jobs "$jobs" 2> "$work/grade.log"
 graded=$(awk -v a="$(now)" -v b="$start" 'BEGIN { print a - b }')
-children_cpu
-graded_cpu=$(awk -v a="$cpu" -v b="$cpu_start" 'BEGIN { print a - b }')
 
 # The loop: the reference's last frames, then each submission built and checked.
 link=("$build/package/libzivro_headless_main.a" "$build/package/libzivro_headless.a"
   -lfreetype -lfontconfig -lpng -lstdc++ -lm)
 start=$(now)
-children_cpu
-cpu_start=$cpu
 mkdir "$work/loop"
 cc -I "$source_dir/include" "$reference" "${link[@]}" -o "$work/loop/reference"
 for test in 1 2 3; do
@@ -84,15 +70,9 @@ export link_flags="${link[*]}"
 printf '%s\n' "$work"/class/*.c | xargs -P "$jobs" -I{} bash -c \
   'link=($link_flags); check_one "$1"' _ {}
 looped=$(awk -v a="$(now)" -v b="$start" 'BEGIN { print a - b }')
-children_cpu
-looped_cpu=$(awk -v a="$cpu" -v b="$cpu_start" 'BEGIN { print a - b }')
 
 passed=$(grep -c ',passed,.*,passed,.*,passed,' "$work/report/grades.csv" || true)
 echo "class of $count x 3 tests x $ticks ticks, $jobs jobs: $passed submissions passed every frame"
-printf 'zivro-grade, every frame, sandboxed, with the report: %.1f s, %.1f s of CPU\n' \
-  "$graded" "$graded_cpu"
-printf 'plain loop, last frame only (--expect):             %.1f s, %.1f s of CPU\n' \
-  "$looped" "$looped_cpu"
-# The CPU ratio holds on a busy machine too, where the wall times do not.
-awk -v a="$graded" -v b="$looped" -v c="$graded_cpu" -v d="$looped_cpu" \
-  'BEGIN { printf "ratio: %.2f (of CPU time: %.2f)\n", a / b, c / d }'
+printf 'zivro-grade, every frame, sandboxed, with the report: %.1f s\n' "$graded"
+printf 'plain loop, last frame only (--expect):             %.1f s\n' "$looped"
+awk -v a="$graded" -v b="$looped" 'BEGIN { printf "ratio: %.2f\n", a / b }'
