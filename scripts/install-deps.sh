@@ -6,7 +6,8 @@ set -euo pipefail
 # (with zivro-grade's libraries and bubblewrap, which sandboxes the programs it grades);
 # with "desktop" FLTK for the desktop build; with "web" Emscripten and FreeType,
 # zlib and libpng built with it (scripts/web-freetype.sh, scripts/web-libpng.sh,
-# downloaded once and cached), and
+# downloaded once and cached), fonttools (the page's faces cut to the
+# package's characters), brotli (the site's files precompressed), and
 # Chromium with its WebDriver for the browser tests; with "test" what the tests
 # need besides (libFuzzer, an X server, a window manager, xdotool and
 # ImageMagick for the end-to-end tests; MinGW-w64, Wine and GoogleTest's
@@ -15,7 +16,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-liberation2
   fonts-dejavu-core libpng-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev libwebp-dev bubblewrap)
 web_packages=(emscripten node-acorn binaryen curl ca-certificates xz-utils bzip2 patch chromium
-  chromium-driver python3-selenium python3-pytest)
+  chromium-driver python3-selenium python3-pytest fonttools brotli)
 web=false
 for want in "$@"; do
   case $want in

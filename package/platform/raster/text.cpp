@@ -48,6 +48,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_GASP_H
+#include FT_MODULE_H
 #include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
 #ifndef ZIVRO_FONT_DIRECTORY
@@ -178,10 +179,54 @@ bool find_face_file(bool mono, std::string& file, int& index) {
 }
 #endif
 
+#ifdef ZIVRO_TRUETYPE_MODULES_ONLY
+}  // namespace
+// The modules the library's TrueType faces need, as FreeType defines them.
+extern "C" const FT_Module_Class autofit_module_class, tt_driver_class, psnames_module_class,
+    sfnt_module_class, ft_smooth_renderer_class, ft_raster1_renderer_class;
+namespace {
+
+void* face_alloc(FT_Memory, long size) {
+  return std::malloc(static_cast<size_t>(size));
+}
+void face_free(FT_Memory, void* block) {
+  std::free(block);
+}
+void* face_realloc(FT_Memory, long, long size, void* block) {
+  return std::realloc(block, static_cast<size_t>(size));
+}
+FT_MemoryRec_ face_memory = {nullptr, face_alloc, face_free, face_realloc};
+
+// FT_Init_FreeType with only the modules of TrueType faces, added in the
+// order it adds them (so the same driver, hinter and renderers serve every
+// glyph), and the same allocator: a program that reads no other kind of
+// face leaves the drivers of all the others out.
+FT_Error open_library(FT_Library* out) {
+  if (const FT_Error error = FT_New_Library(&face_memory, out)) return error;
+  for (const FT_Module_Class* module :
+       {&autofit_module_class, &tt_driver_class, &psnames_module_class, &sfnt_module_class,
+        &ft_smooth_renderer_class, &ft_raster1_renderer_class}) {
+    FT_Add_Module(*out, module);  // as FT_Add_Default_Modules, a module that fails is left out
+  }
+  FT_Set_Default_Properties(*out);
+  return 0;
+}
+void close_library(FT_Library library) {
+  FT_Done_Library(library);
+}
+#else
+FT_Error open_library(FT_Library* out) {
+  return FT_Init_FreeType(out);
+}
+void close_library(FT_Library library) {
+  FT_Done_FreeType(library);
+}
+#endif
+
 FT_Library library() {
   if (!state.library_tried) {
     state.library_tried = true;
-    if (FT_Init_FreeType(&state.library) != 0) state.library = nullptr;
+    if (open_library(&state.library) != 0) state.library = nullptr;
   }
   return state.library;
 }
@@ -489,7 +534,7 @@ void reset_font_cache() {
     if (slot.face) FT_Done_Face(slot.face);
     slot = FamilyFace{};
   }
-  if (state.library) FT_Done_FreeType(state.library);
+  if (state.library) close_library(state.library);
   state.library = nullptr;
   state.library_tried = false;
 }

@@ -4,6 +4,9 @@
 // (Asyncify) until the page has input or the next timer is due, so that a
 // program that waits costs the page nothing.
 #include <emscripten.h>
+#ifdef __wasm_simd128__
+#include <wasm_simd128.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +14,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/portable/files.h"
@@ -51,7 +55,10 @@ struct LayerState {
   bool started = false;
   bool test_hooks = false;
   std::set<platform::Window> dirty;  // surfaces the page has yet to fetch
-  std::vector<uint32_t> rgba;        // the last surface fetched, as the canvas takes it
+  // Each window's surface as last fetched, as its canvas takes it (RGBA).
+  std::map<platform::Window, std::vector<uint32_t>> rgba;
+  // What the last fetch changed: a count, then x, y, width, height of each.
+  std::vector<int32_t> changes;
   double start_ms = emscripten_get_now();
   double last_yield_ms = emscripten_get_now();
 };
@@ -132,6 +139,102 @@ std::string menu_json(platform::Menu menu) {
   return out + "]";
 }
 
+// Rows whose changes are fewer than this many rows apart are sent to the
+// canvas as one rectangle: each rectangle costs the canvas a call.
+constexpr int kRowsApartJoined = 16;
+
+// The surface's 0x00RRGGBB words as the canvas's bytes R, G, B, 255 (a
+// little-endian word 0xFFBBGGRR), written over what `out` already holds only
+// where they differ from it. The columns written (first, end), or end 0 for
+// none.
+std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int width) {
+  int first = width, end = 0;
+  int x = 0;
+#ifdef __wasm_simd128__
+  // Four pixels at a time, a group written whole when any of it changed;
+  // sixteen looked at together first, as most of them have not.
+  const v128_t alpha = wasm_i32x4_splat(static_cast<int32_t>(0xFF000000u));
+  const auto converted = [&](int at) {
+    const v128_t pixels = wasm_v128_load(in + at);
+    return wasm_v128_or(
+        wasm_i8x16_shuffle(pixels, pixels, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15),
+        alpha);
+  };
+  const auto differs = [&](int at, v128_t bytes) {
+    return wasm_v128_xor(bytes, wasm_v128_load(out + at));
+  };
+  for (; x + 16 <= width; x += 16) {
+    const v128_t a = converted(x), b = converted(x + 4), c = converted(x + 8),
+                 d = converted(x + 12);
+    if (!wasm_v128_any_true(wasm_v128_or(wasm_v128_or(differs(x, a), differs(x + 4, b)),
+                                         wasm_v128_or(differs(x + 8, c), differs(x + 12, d))))) {
+      continue;
+    }
+    const v128_t groups[4] = {a, b, c, d};
+    for (int g = 0; g < 4; ++g) {
+      const int at = x + 4 * g;
+      if (wasm_v128_any_true(differs(at, groups[g]))) {
+        wasm_v128_store(out + at, groups[g]);
+        first = std::min(first, at);
+        end = at + 4;
+      }
+    }
+  }
+  for (; x + 4 <= width; x += 4) {
+    const v128_t bytes = converted(x);
+    if (wasm_v128_any_true(differs(x, bytes))) {
+      wasm_v128_store(out + x, bytes);
+      first = std::min(first, x);
+      end = x + 4;
+    }
+  }
+#endif
+  for (; x < width; ++x) {
+    const uint32_t pixel = in[x];
+    const uint32_t bytes =
+        0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
+    if (bytes != out[x]) {
+      out[x] = bytes;
+      first = std::min(first, x);
+      end = x + 1;
+    }
+  }
+  return {first, end};
+}
+
+// Brings `rgba` up to date with the surface and lists in `changes` the
+// rectangles where it changed: bands of changed rows, each as wide as the
+// columns changed in it.
+void convert_changes(const platform::BitmapObject& surface, std::vector<uint32_t>& rgba,
+                     std::vector<int32_t>& changes) {
+  changes.assign(1, 0);
+  // An all-zero buffer (new, or of another size) differs everywhere.
+  if (rgba.size() != surface.pixels.size()) rgba.assign(surface.pixels.size(), 0);
+  int top = -1, bottom = 0, left = 0, right = 0;  // the band being gathered
+  const auto close_band = [&] {
+    if (top < 0) return;
+    changes.insert(changes.end(), {left, top, right - left, bottom - top});
+    ++changes[0];
+    top = -1;
+  };
+  for (int y = 0; y < surface.height; ++y) {
+    const size_t at = static_cast<size_t>(y) * static_cast<size_t>(surface.width);
+    const auto [first, end] = convert_row(&surface.pixels[at], &rgba[at], surface.width);
+    if (end == 0) continue;
+    if (top >= 0 && y - bottom < kRowsApartJoined) {
+      left = std::min(left, first);
+      right = std::max(right, end);
+    } else {
+      close_band();
+      top = y;
+      left = first;
+      right = end;
+    }
+    bottom = y + 1;
+  }
+  close_band();
+}
+
 bool any_window_open() {
   for (platform::Window window : portable::all_windows()) {
     if (!window->destroyed) return true;
@@ -205,23 +308,19 @@ EMSCRIPTEN_KEEPALIVE void web_activate(int window_id) {
 }
 
 // The window's surface as RGBA bytes for the page's canvas, or null when
-// the window is gone; its size through the two functions after it.
+// the window is gone; its size through the two functions after it, and
+// the rectangles that changed since the last fetch through web_window_changes.
 EMSCRIPTEN_KEEPALIVE const uint8_t* web_window_rgba(int window_id) {
   platform::Window window = web::window_of(window_id);
   if (!window) return nullptr;
   web::layer().dirty.erase(window);
-  const platform::BitmapObject& surface = window->surface;
-  auto& rgba = web::layer().rgba;
-  rgba.resize(surface.pixels.size());
-  // Whole words rather than bytes, so that the loop vectorizes: 0x00RRGGBB
-  // becomes the bytes R, G, B, 255 of a little-endian word.
-  const uint32_t* in = surface.pixels.data();
-  uint32_t* out = rgba.data();
-  for (size_t i = 0, count = surface.pixels.size(); i < count; ++i) {
-    const uint32_t pixel = in[i];
-    out[i] = 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
-  }
+  std::vector<uint32_t>& rgba = web::layer().rgba[window];
+  web::convert_changes(window->surface, rgba, web::layer().changes);
   return reinterpret_cast<const uint8_t*>(rgba.data());
+}
+// A count, then x, y, width and height of each rectangle.
+EMSCRIPTEN_KEEPALIVE const int32_t* web_window_changes() {
+  return web::layer().changes.data();
 }
 EMSCRIPTEN_KEEPALIVE int web_window_width(int window_id) {
   platform::Window window = web::window_of(window_id);
@@ -269,7 +368,10 @@ void layer_open_menu(platform::Window window, size_t index) {
 }
 
 void layer_window_changed(platform::Window window) {
-  if (window->destroyed) web::layer().dirty.erase(window);
+  if (window->destroyed) {
+    web::layer().dirty.erase(window);
+    web::layer().rgba.erase(window);
+  }
   page_window_changed(web::window_id(window), web::utf8(window->title).c_str(), window->visible,
                       window->destroyed, window->client.width, window->client.height,
                       window == portable::main_window());

@@ -426,6 +426,7 @@ const ZivroPage = {
     if (win.canvas.width !== width || win.canvas.height !== height) {
       win.canvas.width = width;
       win.canvas.height = height;
+      win.shownWidth = 0; // cleared: the next painting sends the whole surface
     }
     this.fitCanvas(win);
   },
@@ -480,18 +481,39 @@ const ZivroPage = {
     this.paintRequested = false;
     for (const id of this.dirty) {
       const win = this.windows.get(id);
+      if (!win) continue;
       const pixels = Module._web_window_rgba(id);
-      if (!win || !pixels) continue;
+      if (!pixels) continue;
       const width = Module._web_window_width(id);
       const height = Module._web_window_height(id);
       if (!width || !height) continue;
-      const bytes = new Uint8ClampedArray(Module.HEAPU8.buffer, pixels, width * height * 4);
       if (win.canvas.width !== width || win.canvas.height !== height) {
         win.canvas.width = width;
         win.canvas.height = height;
         this.fitCanvas(win);
       }
-      win.context.putImageData(new ImageData(bytes, width, height), 0, 0);
+      // The layer's buffer is seen in place, through one ImageData for as
+      // long as the buffer stays where it is; only the rectangles that
+      // changed go to the canvas, unless the canvas was cleared (made,
+      // resized) since it last took the whole of the buffer.
+      let image = win.image;
+      if (!image || image.data.buffer !== Module.HEAPU8.buffer || win.imageAt !== pixels ||
+        image.width !== width || image.height !== height) {
+        image = win.image = new ImageData(
+          new Uint8ClampedArray(Module.HEAPU8.buffer, pixels, width * height * 4), width, height);
+        win.imageAt = pixels;
+      }
+      if (win.shownWidth !== win.canvas.width || win.shownHeight !== win.canvas.height) {
+        win.context.putImageData(image, 0, 0);
+        win.shownWidth = win.canvas.width;
+        win.shownHeight = win.canvas.height;
+        continue;
+      }
+      const changes = Module._web_window_changes() >> 2;
+      const heap = new Int32Array(Module.HEAPU8.buffer);
+      for (let i = 0, at = changes + 1; i < heap[changes]; ++i, at += 4) {
+        win.context.putImageData(image, 0, 0, heap[at], heap[at + 1], heap[at + 2], heap[at + 3]);
+      }
     }
     this.dirty.clear();
     if (benchHooks) timings.paint.push(performance.now() - start);

@@ -1,0 +1,27 @@
+# Run by the build (cmake -P): each file of the site SITE beside a gzip
+# copy (FILE.gz) and a Brotli copy (FILE.br), for a static server that sends
+# a precompressed file to a browser that takes it. A copy is written again
+# only when its file is newer. GZIP and BROTLI name the tools.
+file(GLOB site_files LIST_DIRECTORIES false ${SITE}/*)
+foreach(site_file IN LISTS site_files)
+  if(site_file MATCHES "\\.(gz|br)$")
+    continue()
+  endif()
+  foreach(kind gz br)
+    set(copy ${site_file}.${kind})
+    if(EXISTS ${copy} AND NOT ${site_file} IS_NEWER_THAN ${copy})
+      continue()
+    endif()
+    if(kind STREQUAL gz)
+      set(command ${GZIP} -9 -n -c ${site_file})
+    else()
+      set(command ${BROTLI} -q 11 -c ${site_file})
+    endif()
+    execute_process(COMMAND ${command} OUTPUT_FILE ${copy}.part RESULT_VARIABLE failed)
+    if(failed)
+      file(REMOVE ${copy}.part)
+      message(FATAL_ERROR "web site: ${command} failed")
+    endif()
+    file(RENAME ${copy}.part ${copy})
+  endforeach()
+endforeach()
