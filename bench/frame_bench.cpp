@@ -2,6 +2,7 @@
 // the headless runner over a long script, and the cost of writing a frame
 // as a PNG file as the runner writes it and with libpng's defaults.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 #include <zivro.h>
 
 #include <cstdio>
@@ -175,6 +176,8 @@ BENCHMARK(BM_ReplayLongScript)->Unit(benchmark::kMillisecond)->Iterations(1)->Re
 // them alike, so the multiples hold where the microseconds do not.
 class FloorRatioReporter : public benchmark::ConsoleReporter {
  public:
+  FloorRatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.error_occurred) continue;
