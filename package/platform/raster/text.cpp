@@ -27,6 +27,11 @@
 // Positions: each glyph advances the pen by its advance rounded to whole
 // pixels; no kerning. text_width and draw_text walk the same positions.
 //
+// A text drawn a second time in a font is laid out once for good: its
+// glyphs' coverage merged into runs along the rows of its cell, blended a
+// row at a time from then on. Blending each run pixel by pixel in the order
+// of the glyphs, it paints exactly what drawing glyph by glyph paints.
+//
 // When no face can be had (no fontconfig match, no FreeType, an unreadable
 // file, a face that will not scale), fonts still exist: they draw nothing,
 // measure 0 wide, and report an em-high line.
@@ -62,8 +67,13 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace raster {
 
@@ -86,6 +96,24 @@ struct Glyph {
   std::vector<std::pair<int, int>> ink;
 };
 
+// A line of text laid out once: its glyphs' coverage cut to the cell and
+// merged into runs along each row, relative to the cell's upper left.
+// Where two glyphs ink the same pixel, the later one's coverage goes into a
+// later layer; runs are kept layer by layer, so every pixel is blended in
+// the order the glyphs come in the text. A run may hold short stretches of
+// zero coverage, which leave their pixels as they are.
+struct TextRun {
+  int dx = 0;   // columns from the text's x
+  int row = 0;  // rows from the text's y
+  int length = 0;
+  size_t coverage = 0;  // the run's first byte in TextMask::coverage
+};
+
+struct TextMask {
+  std::vector<TextRun> runs;
+  std::vector<uint8_t> coverage;
+};
+
 }  // namespace
 
 struct Font {
@@ -96,6 +124,9 @@ struct Font {
   bool bilevel = false;  // glyphs without grey levels, as the face asks at this size
   FontMetrics metrics;
   mutable std::array<std::unique_ptr<Glyph>, 256> glyphs;  // by byte, filled on use
+  // Texts drawn in this font: null after the first time (most texts drawn
+  // once are never drawn again), laid out from the second time on.
+  mutable std::map<std::string, std::unique_ptr<TextMask>, std::less<>> texts;
 };
 
 namespace {
@@ -409,6 +440,163 @@ void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, lon
   }
 }
 
+// Lays out count bytes as draw_text draws them at (0, 0).
+std::unique_ptr<TextMask> lay_out(const Font& font, const char* text, size_t count) {
+  const long long ascent = font.metrics.ascent;
+  const long long height = font.metrics.height;
+  struct Placed {
+    const Glyph* glyph;
+    long long left, top;
+  };
+  std::vector<Placed> placed;
+  long long pen = 0;
+  long long min_x = 0, max_x = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const Glyph& glyph = *glyph_for(font, static_cast<unsigned char>(text[i]));
+    if (!glyph.coverage.empty()) {
+      const Placed p{&glyph, pen + glyph.left, ascent - glyph.top};
+      if (placed.empty()) min_x = p.left, max_x = p.left + glyph.width;
+      min_x = std::min(min_x, p.left);
+      max_x = std::max(max_x, p.left + glyph.width);
+      placed.push_back(p);
+    }
+    pen += glyph.advance;
+  }
+  auto mask = std::make_unique<TextMask>();
+  const long long width = max_x - min_x;
+  if (placed.empty() || width <= 0 || height <= 0) return mask;
+
+  // Each glyph's coverage into the first layer still blank at each pixel.
+  const size_t area = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::vector<std::vector<uint8_t>> layers;
+  for (const Placed& p : placed) {
+    const Glyph& glyph = *p.glyph;
+    const long long r0 = std::max(0LL, -p.top);
+    const long long r1 = std::min<long long>(glyph.rows, height - p.top);
+    for (long long r = r0; r < r1; ++r) {
+      const uint8_t* src = glyph.coverage.data() + r * glyph.width;
+      const std::pair<int, int> ink = glyph.ink[static_cast<size_t>(r)];
+      const size_t at = static_cast<size_t>((p.top + r) * width + (p.left - min_x));
+      for (long long c = ink.first; c < ink.second; ++c) {
+        if (src[c] == 0) continue;
+        const size_t pixel = at + static_cast<size_t>(c);
+        size_t layer = 0;
+        while (layer < layers.size() && layers[layer][pixel] != 0) ++layer;
+        if (layer == layers.size()) layers.emplace_back(area, 0);
+        layers[layer][pixel] = src[c];
+      }
+    }
+  }
+  // Runs of inked pixels, gaps shorter than kGap taken in: a blank pixel
+  // costs less to pass over than a run costs to start.
+  constexpr long long kGap = 8;
+  for (const std::vector<uint8_t>& layer : layers) {
+    for (long long r = 0; r < height; ++r) {
+      const uint8_t* row = layer.data() + static_cast<size_t>(r * width);
+      long long c = 0;
+      while (c < width) {
+        if (row[c] == 0) {
+          ++c;
+          continue;
+        }
+        const long long start = c;
+        long long end = c;  // one past the last inked pixel so far
+        while (c < width && c - end < kGap) {
+          if (row[c] != 0) end = c + 1;
+          ++c;
+        }
+        c = end;
+        TextRun run;
+        run.dx = static_cast<int>(start + min_x);
+        run.row = static_cast<int>(r);
+        run.length = static_cast<int>(end - start);
+        run.coverage = mask->coverage.size();
+        mask->coverage.insert(mask->coverage.end(), row + start, row + end);
+        mask->runs.push_back(run);
+      }
+    }
+  }
+  return mask;
+}
+
+// The laid-out text, from the second time it is drawn in this font.
+const TextMask* cached_layout(const Font& font, const char* text, size_t count) {
+  // Enough for every line a program shows at a time; a program that keeps
+  // drawing new texts starts over now and then.
+  constexpr size_t kMostTexts = 512;
+  const std::string_view key(text, count);
+  auto found = font.texts.find(key);
+  if (found == font.texts.end()) {
+    if (font.texts.size() >= kMostTexts) font.texts.clear();
+    font.texts.emplace(std::string(key), nullptr);
+    return nullptr;
+  }
+  if (!found->second) found->second = lay_out(font, text, count);
+  return found->second.get();
+}
+
+// Blends count pixels from out with coverage, as blend_glyph does pixel by
+// pixel: where the coverage is 0 the pixel stays as it is. SSE2 (on every
+// x86-64 target) takes four pixels at a time through the same arithmetic,
+// each channel in a 16-bit lane.
+void blend_run(uint32_t* out, const uint8_t* coverage, long long count, uint32_t colour) {
+  long long c = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i source = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
+  const __m128i full = _mm_set1_epi16(255);
+  const __m128i half = _mm_set1_epi16(127);
+  const __m128i one = _mm_set1_epi16(1);
+  const __m128i low_bytes = _mm_set1_epi32(0x00FFFFFF);
+  // Each channel's (s * a + d * (255 - a) + 127) / 255, as blend has it.
+  const auto mix = [&](__m128i d, __m128i a) {
+    const __m128i n = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(source, a), _mm_mullo_epi16(d, _mm_sub_epi16(full, a))),
+        half);
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(n, one), _mm_srli_epi16(n, 8)), 8);
+  };
+  for (; c + 4 <= count; c += 4) {
+    uint32_t four = 0;
+    std::memcpy(&four, coverage + c, sizeof four);
+    if (four == 0) continue;
+    __m128i* at = reinterpret_cast<__m128i*>(out + c);
+    if (four == 0xFFFFFFFFu) {  // fully covered: the colour itself
+      _mm_storeu_si128(at, _mm_set1_epi32(static_cast<int>(colour)));
+      continue;
+    }
+    const __m128i a8 = _mm_cvtsi32_si128(static_cast<int>(four));
+    const __m128i a16 = _mm_unpacklo_epi8(a8, zero);         // a0 a1 a2 a3 as 16 bits
+    const __m128i a32 = _mm_unpacklo_epi16(a16, zero);       // and as 32 bits
+    const __m128i pairs = _mm_unpacklo_epi16(a16, a16);      // a0 a0 a1 a1 a2 a2 a3 a3
+    const __m128i a_low = _mm_unpacklo_epi32(pairs, pairs);  // a0 x4, a1 x4
+    const __m128i a_high = _mm_unpackhi_epi32(pairs, pairs);
+    const __m128i d = _mm_loadu_si128(at);
+    const __m128i mixed = _mm_and_si128(_mm_packus_epi16(mix(_mm_unpacklo_epi8(d, zero), a_low),
+                                                         mix(_mm_unpackhi_epi8(d, zero), a_high)),
+                                        low_bytes);
+    const __m128i blank = _mm_cmpeq_epi32(a32, zero);
+    _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(blank, d), _mm_andnot_si128(blank, mixed)));
+  }
+#endif
+  for (; c < count; ++c) {
+    if (coverage[c] != 0) out[c] = blend(out[c], colour, coverage[c]);
+  }
+}
+
+void draw_layout(const Surface& surface, const TextMask& mask, long long x, long long y,
+                 uint32_t colour) {
+  for (const TextRun& run : mask.runs) {
+    const long long row = y + run.row;
+    if (row < 0 || row >= surface.height) continue;
+    const long long left = x + run.dx;
+    const long long from = std::max(0LL, -left);
+    const long long to = std::min<long long>(run.length, surface.width - left);
+    if (from >= to) continue;
+    blend_run(surface.pixels + row * surface.width + left + from,
+              mask.coverage.data() + run.coverage + from, to - from, colour);
+  }
+}
+
 }  // namespace
 
 char32_t windows_1252_code_point(unsigned char byte) {
@@ -470,6 +658,10 @@ void draw_text(const Surface& surface, const Font* font, int x, int y, const cha
     return;
   }
   colour &= 0x00FFFFFFu;
+  if (const TextMask* mask = cached_layout(*font, text, count)) {
+    draw_layout(surface, *mask, x, y, colour);
+    return;
+  }
   const long long baseline = static_cast<long long>(y) + font->metrics.ascent;
   long long pen = x;
   for (size_t i = 0; i < count; ++i) {
