@@ -74,6 +74,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace raster {
 
@@ -539,8 +542,62 @@ const TextMask* cached_layout(const Font& font, const char* text, size_t count) 
 // pixel: where the coverage is 0 the pixel stays as it is. SSE2 (on every
 // x86-64 target) takes four pixels at a time through the same arithmetic,
 // each channel in a 16-bit lane.
+#if defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+#define ZIVRO_BLEND_AVX2 1
+// Each channel's (s * a + d * (255 - a) + 127) / 255, as blend has it, in
+// 16-bit lanes.
+__attribute__((target("avx2"))) inline __m256i mix_eights(__m256i source, __m256i d, __m256i a) {
+  const __m256i n = _mm256_add_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(source, a),
+                       _mm256_mullo_epi16(d, _mm256_sub_epi16(_mm256_set1_epi16(255), a))),
+      _mm256_set1_epi16(127));
+  const __m256i rounded =
+      _mm256_add_epi16(_mm256_add_epi16(n, _mm256_set1_epi16(1)), _mm256_srli_epi16(n, 8));
+  return _mm256_srli_epi16(rounded, 8);
+}
+
+// Blending eight pixels at a time, on processors with AVX2 (asked once
+// at run time); returns how many pixels it blended, a multiple of eight.
+// Each 128-bit half of a register holds four pixels, and every unpack and
+// pack works within its half, so the halves line up as in the SSE2 code.
+__attribute__((target("avx2"))) long long blend_eights(uint32_t* out, const uint8_t* coverage,
+                                                       long long count, uint32_t colour) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i source = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(colour)), zero);
+  const __m256i low_bytes = _mm256_set1_epi32(0x00FFFFFF);
+  const __m256i solid = _mm256_set1_epi32(static_cast<int>(colour));
+  long long c = 0;
+  for (; c + 8 <= count; c += 8) {
+    uint64_t eight = 0;
+    std::memcpy(&eight, coverage + c, sizeof eight);
+    if (eight == 0) continue;
+    __m256i* at = reinterpret_cast<__m256i*>(out + c);
+    if (eight == ~uint64_t{0}) {
+      _mm256_storeu_si256(at, solid);
+      continue;
+    }
+    const __m256i a32 = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(eight)));
+    const __m256i pairs = _mm256_or_si256(a32, _mm256_slli_epi32(a32, 16));  // a in both halves
+    const __m256i a_low = _mm256_unpacklo_epi32(pairs, pairs);
+    const __m256i a_high = _mm256_unpackhi_epi32(pairs, pairs);
+    const __m256i d = _mm256_loadu_si256(at);
+    const __m256i mixed = _mm256_and_si256(
+        _mm256_packus_epi16(mix_eights(source, _mm256_unpacklo_epi8(d, zero), a_low),
+                            mix_eights(source, _mm256_unpackhi_epi8(d, zero), a_high)),
+        low_bytes);
+    const __m256i blank = _mm256_cmpeq_epi32(a32, zero);
+    _mm256_storeu_si256(at, _mm256_blendv_epi8(mixed, d, blank));
+  }
+  return c;
+}
+#endif
+
 void blend_run(uint32_t* out, const uint8_t* coverage, long long count, uint32_t colour) {
   long long c = 0;
+#if defined(ZIVRO_BLEND_AVX2)
+  static const bool has_avx2 = __builtin_cpu_supports("avx2");
+  if (has_avx2 && count >= 8) c = blend_eights(out, coverage, count, colour);
+#endif
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i source = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
