@@ -432,8 +432,9 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
     if (work.active.size() == 2) {
       // Two edges (every row of a convex polygon): until one of them ends
       // or another begins, each row is the one span between them.
-      PolygonEdge& a = work.edges[work.active[0]];
-      PolygonEdge& b = work.edges[work.active[1]];
+      // Stepped in copies: the edges stay in registers across the fills.
+      PolygonEdge a = work.edges[work.active[0]];
+      PolygonEdge b = work.edges[work.active[1]];
       i64 last = std::min(a.y_last, b.y_last);
       if (next_edge < work.edges.size()) last = std::min(last, work.edges[next_edge].y_first - 1);
       for (;; ++y) {
@@ -442,6 +443,8 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
         step(b);
         if (y >= last) break;
       }
+      work.edges[work.active[0]] = a;
+      work.edges[work.active[1]] = b;
       drop_finished_edges(y);
       ++y;
       continue;
