@@ -62,6 +62,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -109,8 +110,10 @@ struct TextRun {
   int dx = 0;   // columns from the text's x
   int row = 0;  // rows from the text's y
   int length = 0;
-  size_t coverage = 0;  // the run's first byte in TextMask::coverage
+  size_t coverage = 0;  // the run's first byte in TextMask::coverage, or kFullCoverage
 };
+
+constexpr size_t kFullCoverage = SIZE_MAX;  // a run painted in the text's colour throughout
 
 struct TextMask {
   std::vector<TextRun> runs;
@@ -509,6 +512,23 @@ std::unique_ptr<TextMask> lay_out(const Font& font, const char* text, size_t cou
           ++c;
         }
         c = end;
+        const bool partial =
+            std::any_of(row + start, row + end, [](uint8_t a) { return a != 0 && a != 255; });
+        if (!partial) {
+          // Only full coverage and blanks (every run of a bilevel size):
+          // the fully covered stretches are plainly painted.
+          for (long long i = start; i < end;) {
+            if (row[i] == 0) {
+              ++i;
+              continue;
+            }
+            const long long solid_start = i;
+            while (i < end && row[i] == 255) ++i;
+            mask->runs.push_back({static_cast<int>(solid_start + min_x), static_cast<int>(r),
+                                  static_cast<int>(i - solid_start), kFullCoverage});
+          }
+          continue;
+        }
         TextRun run;
         run.dx = static_cast<int>(start + min_x);
         run.row = static_cast<int>(r);
@@ -649,8 +669,12 @@ void draw_layout(const Surface& surface, const TextMask& mask, long long x, long
     const long long from = std::max(0LL, -left);
     const long long to = std::min<long long>(run.length, surface.width - left);
     if (from >= to) continue;
-    blend_run(surface.pixels + row * surface.width + left + from,
-              mask.coverage.data() + run.coverage + from, to - from, colour);
+    uint32_t* out = surface.pixels + row * surface.width + left + from;
+    if (run.coverage == kFullCoverage) {
+      std::fill_n(out, to - from, colour);
+    } else {
+      blend_run(out, mask.coverage.data() + run.coverage + from, to - from, colour);
+    }
   }
 }
 
