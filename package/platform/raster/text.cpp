@@ -29,8 +29,9 @@
 //
 // A text drawn a second time in a font is laid out once for good: its
 // glyphs' coverage merged into runs along the rows of its cell, blended a
-// row at a time from then on. Blending each run pixel by pixel in the order
-// of the glyphs, it paints exactly what drawing glyph by glyph paints.
+// row at a time from then on (stretches of full coverage are plainly
+// painted). Blending every pixel in the order of the glyphs that ink it, it
+// paints exactly what drawing glyph by glyph paints.
 //
 // When no face can be had (no fontconfig match, no FreeType, an unreadable
 // file, a face that will not scale), fonts still exist: they draw nothing,
