@@ -278,6 +278,16 @@ TEST(TextLayout, DrawnAgainItPaintsAsTheFirstTime) {
       }
     }
   }
+  // A cell too large to lay out is drawn glyph by glyph every time.
+  raster::reset_font_cache();
+  const raster::Font* large = find_font(FontFamily::kSans, 100);
+  const std::string wide(150, 'W');
+  Canvas first(90, 60, kWhite), again(90, 60, kWhite), scratch(90, 60, kWhite);
+  first.draw(large, -20, -10, wide, kBlack);
+  scratch.draw(large, -20, -10, wide, kBlack);
+  again.draw(large, -20, -10, wide, kBlack);
+  EXPECT_EQ(again.pixels(), first.pixels());
+  EXPECT_NE(first.pixels(), Canvas(90, 60, kWhite).pixels());
 }
 
 // Points fontconfig at a configuration without fonts while alive.

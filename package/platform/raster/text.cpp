@@ -117,9 +117,14 @@ struct TextRun {
 constexpr size_t kFullCoverage = SIZE_MAX;  // a run painted in the text's colour throughout
 
 struct TextMask {
+  bool glyph_by_glyph = false;  // too large a cell to lay out: drawn as the first time
   std::vector<TextRun> runs;
   std::vector<uint8_t> coverage;
 };
+
+// Texts whose cell has more pixels than this are not laid out: its layers
+// would take that many bytes each while being built.
+constexpr long long kLargestLaidOutCell = 1LL << 20;
 
 }  // namespace
 
@@ -134,6 +139,7 @@ struct Font {
   // Texts drawn in this font: null after the first time (most texts drawn
   // once are never drawn again), laid out from the second time on.
   mutable std::map<std::string, std::unique_ptr<TextMask>, std::less<>> texts;
+  mutable size_t text_bytes = 0;  // what the laid-out texts hold, roughly
 };
 
 namespace {
@@ -472,6 +478,10 @@ std::unique_ptr<TextMask> lay_out(const Font& font, const char* text, size_t cou
   auto mask = std::make_unique<TextMask>();
   const long long width = max_x - min_x;
   if (placed.empty() || width <= 0 || height <= 0) return mask;
+  if (width > kLargestLaidOutCell / height) {
+    mask->glyph_by_glyph = true;
+    return mask;
+  }
 
   // Each glyph's coverage into the first layer still blank at each pixel.
   const size_t area = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -548,15 +558,31 @@ const TextMask* cached_layout(const Font& font, const char* text, size_t count) 
   // Enough for every line a program shows at a time; a program that keeps
   // drawing new texts starts over now and then.
   constexpr size_t kMostTexts = 512;
+  constexpr size_t kMostBytes = size_t{4} << 20;
   const std::string_view key(text, count);
   auto found = font.texts.find(key);
   if (found == font.texts.end()) {
-    if (font.texts.size() >= kMostTexts) font.texts.clear();
+    if (font.texts.size() >= kMostTexts) {
+      font.texts.clear();
+      font.text_bytes = 0;
+    }
     font.texts.emplace(std::string(key), nullptr);
     return nullptr;
   }
-  if (!found->second) found->second = lay_out(font, text, count);
-  return found->second.get();
+  if (!found->second) {
+    found->second = lay_out(font, text, count);
+    const TextMask& mask = *found->second;
+    const size_t bytes = mask.coverage.size() + mask.runs.size() * sizeof(TextRun) + count;
+    if (font.text_bytes + bytes > kMostBytes) {
+      // Over the budget: keep only this one.
+      std::unique_ptr<TextMask> kept = std::move(found->second);
+      font.texts.clear();
+      found = font.texts.emplace(std::string(key), std::move(kept)).first;
+      font.text_bytes = 0;
+    }
+    font.text_bytes += bytes;
+  }
+  return found->second->glyph_by_glyph ? nullptr : found->second.get();
 }
 
 // Blends count pixels from out with coverage, as blend_glyph does pixel by
