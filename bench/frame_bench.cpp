@@ -2,12 +2,16 @@
 // the headless runner over a long script, and the cost of writing a frame
 // as a PNG file as the runner writes it and with libpng's defaults.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 #include <zivro.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "cargame.h"
 #include "events.h"
@@ -167,6 +171,73 @@ BENCHMARK(BM_FramePng)
     ->ReportAggregatesOnly();
 BENCHMARK(BM_ReplayLongScript)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
+// The console table, then each frame's median as a multiple of the median of
+// BM_MemsetCanvas from the same run: the other cores' load moves all of
+// them alike, so the multiples hold where the microseconds do not.
+class FloorRatioReporter : public benchmark::ConsoleReporter {
+ public:
+  FloorRatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const std::string name = run.run_name.function_name;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+      if (!median && !single) continue;
+      // In seconds, whatever unit each benchmark reports in.
+      const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+      times_[name] = {run.GetAdjustedRealTime() / unit, run.GetAdjustedCPUTime() / unit};
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const auto floor = times_.find("BM_MemsetCanvas");
+    if (floor == times_.end() || floor->second.real <= 0 || floor->second.cpu <= 0) return;
+    std::ostream& out = GetOutputStream();
+    out << "\nMedians as multiples of BM_MemsetCanvas's (real time, CPU time):\n";
+    for (const char* name : {"BM_FrameDay", "BM_FrameNightStop", "BM_FillCanvasOnce"}) {
+      const auto found = times_.find(name);
+      if (found == times_.end()) continue;
+      char line[160];
+      std::snprintf(line, sizeof line, "  %-20s %5.2f x  %5.2f x\n", name,
+                    found->second.real / floor->second.real, found->second.cpu / floor->second.cpu);
+      out << line;
+    }
+  }
+
+ private:
+  struct Times {
+    double real = 0;
+    double cpu = 0;
+  };
+  std::map<std::string, Times> times_;
+};
+
+// Whether the command line asks for another output format than the console's.
+bool other_format_asked(int argc, char** argv) {
+  const std::string flag = "--benchmark_format=";
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument.rfind(flag, 0) == 0 && argument != flag + "console") return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  const bool other_format = other_format_asked(argc, argv);  // before Initialize takes the flags
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (other_format) {
+    benchmark::RunSpecifiedBenchmarks();
+  } else {
+    FloorRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -474,6 +474,37 @@ TEST(RasterFillAndScroll, FillExcludesRightAndBottomAndScrollMovesContent) {
   EXPECT_TRUE(c.guards_intact());
 }
 
+// Fills take wide aligned stores with unaligned ends: every run of 0..64
+// pixels at each of eight starting columns (two alignments of 16 bytes and
+// more) paints exactly its own pixels, and boxes of whole rows, filled as
+// one run, exactly theirs.
+TEST(RasterFillAndScroll, EveryLengthAtEveryAlignmentPaintsExactlyItsPixels) {
+  constexpr int kWidth = 80;
+  for (int start = 0; start < 8; ++start) {
+    for (int length = 0; length <= 64; ++length) {
+      Canvas c(kWidth, 3);
+      raster::fill_rectangle(c.surface(), start, 1, start + length, 2, kPaint);
+      for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+          const bool inside = y == 1 && x >= start && x < start + length;
+          ASSERT_EQ(c.at(x, y), inside ? kPaint : kBlank) << start << "+" << length << " " << x;
+        }
+      }
+      ASSERT_TRUE(c.guards_intact()) << start << "+" << length;
+    }
+  }
+  for (const int width : {1, 2, 3, 5, 7, 13}) {
+    Canvas c(width, 6);
+    raster::fill_rectangle(c.surface(), -1, 1, width + 3, 4, kPaint);
+    for (int y = 0; y < 6; ++y) {
+      for (int x = 0; x < width; ++x) {
+        ASSERT_EQ(c.at(x, y), y >= 1 && y < 4 ? kPaint : kBlank) << width << " " << x << "," << y;
+      }
+    }
+    ASSERT_TRUE(c.guards_intact()) << width;
+  }
+}
+
 }  // namespace
 
 // Round rectangles, arcs and pies: clipping moves no pixel, a round

@@ -244,6 +244,52 @@ TEST(TextClipping, ExtremeArgumentsWriteNothing) {
   EXPECT_TRUE(canvas.guards_intact());
 }
 
+// A text drawn again is drawn from its layout, kept from before: it must
+// paint what drawing it glyph by glyph paints, over any background, also
+// where glyphs overlap, at sizes with and without grey levels, and clipped
+// on every side.
+TEST(TextLayout, DrawnAgainItPaintsAsTheFirstTime) {
+  const auto background = [](Canvas& canvas) {
+    for (int y = 0; y < canvas.height; ++y) {
+      for (int x = 0; x < canvas.width; ++x) {
+        canvas.store[canvas.margin + size_t(y) * canvas.width + x] =
+            (static_cast<uint32_t>(x * 37 ^ y * 101) * 0x00010203u) & 0x00FFFFFFu;
+      }
+    }
+  };
+  const std::string texts[] = {"ffj Tj AVAW fff // ;j", "Hello, world", "|||jjj___"};
+  const int places[][2] = {{3, 4}, {-17, -9}, {60, 30}, {-5, 40}};
+  for (FontFamily family : {FontFamily::kSans, FontFamily::kMonospace}) {
+    for (int em : {9, 13, 30, 47}) {
+      for (const std::string& text : texts) {
+        for (const auto& [x, y] : places) {
+          raster::reset_font_cache();  // the first time again
+          const raster::Font* font = find_font(family, em);
+          Canvas first(90, 60, 0, 64), again(90, 60, 0, 64);
+          background(first);
+          background(again);
+          first.draw(font, x, y, text, 0x00C03A7Fu);
+          Canvas scratch(90, 60, 0);
+          scratch.draw(font, x, y, text, 0x00C03A7Fu);  // now it is laid out
+          again.draw(font, x, y, text, 0x00C03A7Fu);
+          ASSERT_EQ(again.pixels(), first.pixels()) << text << " " << em << " " << x << "," << y;
+          ASSERT_TRUE(again.guards_intact());
+        }
+      }
+    }
+  }
+  // A cell too large to lay out is drawn glyph by glyph every time.
+  raster::reset_font_cache();
+  const raster::Font* large = find_font(FontFamily::kSans, 100);
+  const std::string wide(150, 'W');
+  Canvas first(90, 60, kWhite), again(90, 60, kWhite), scratch(90, 60, kWhite);
+  first.draw(large, -20, -10, wide, kBlack);
+  scratch.draw(large, -20, -10, wide, kBlack);
+  again.draw(large, -20, -10, wide, kBlack);
+  EXPECT_EQ(again.pixels(), first.pixels());
+  EXPECT_NE(first.pixels(), Canvas(90, 60, kWhite).pixels());
+}
+
 // Points fontconfig at a configuration without fonts while alive.
 struct NoFonts {
   NoFonts() {

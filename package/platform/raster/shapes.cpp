@@ -13,6 +13,10 @@
 #include <limits>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace raster {
 namespace {
 
@@ -53,9 +57,38 @@ uint32_t* row_at(const Surface& s, i64 y) {
   return s.pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width);
 }
 
-// Fills n pixels from p. The fixed-size inner loop is there for the
-// compiler: GCC at -O2 vectorises it but not a plain fill_n, which makes
-// large fills several times faster.
+// Fills n pixels from p. Stores that straddle two cache lines cost about
+// twice as much as those that do not, and a row starts anywhere, so the
+// bulk of a run is written with 16-byte stores aligned to 16 bytes; an
+// unaligned store at either end covers the rest (overlapping what the
+// aligned ones write: the same colour, so the result is the same). SSE2 is
+// part of every x86-64 target; elsewhere a plain loop does it, whose
+// fixed-size inner block GCC vectorises at -O2 where it leaves fill_n alone.
+#if defined(__SSE2__)
+void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
+  if (n < 4) {
+    for (i64 i = 0; i < n; ++i) p[i] = colour;
+    return;
+  }
+  const __m128i four = _mm_set1_epi32(static_cast<int>(colour));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), four);
+  // From the first 16-byte boundary at or after p (pixels are 4-byte
+  // aligned, so it is at most 3 pixels on), whole aligned stores up to the
+  // last that fits; one more unaligned store ends the run exactly.
+  const i64 skip =
+      static_cast<i64>((std::uintptr_t{0} - reinterpret_cast<std::uintptr_t>(p)) & 15u) / 4;
+  auto* q = reinterpret_cast<__m128i*>(p + skip);
+  i64 vectors = (n - skip) / 4;
+  for (; vectors >= 4; vectors -= 4, q += 4) {
+    _mm_store_si128(q, four);
+    _mm_store_si128(q + 1, four);
+    _mm_store_si128(q + 2, four);
+    _mm_store_si128(q + 3, four);
+  }
+  for (; vectors > 0; --vectors, ++q) _mm_store_si128(q, four);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), four);
+}
+#else
 void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
   constexpr i64 kBlock = 16;
   for (; n >= kBlock; n -= kBlock, p += kBlock) {
@@ -63,6 +96,7 @@ void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
   }
   std::fill_n(p, n, colour);
 }
+#endif
 
 // Paints the part of columns x0..x1 of row y that lies on the surface.
 void fill_span(const Surface& s, i64 y, i64 x0, i64 x1, uint32_t colour) {
@@ -73,13 +107,19 @@ void fill_span(const Surface& s, i64 y, i64 x0, i64 x1, uint32_t colour) {
   fill_pixels(row_at(s, y) + x0, x1 - x0 + 1, colour);
 }
 
-// Paints the part of the inclusive box x0..x1, y0..y1 that lies on the surface.
+// Paints the part of the inclusive box x0..x1, y0..y1 that lies on the
+// surface. Rows that run the surface's whole width lie end to end in
+// memory and are filled as one run.
 void fill_box(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t colour) {
   x0 = std::max<i64>(x0, 0);
   y0 = std::max<i64>(y0, 0);
   x1 = std::min<i64>(x1, s.width - 1);
   y1 = std::min<i64>(y1, s.height - 1);
   if (x0 > x1 || y0 > y1) return;
+  if (x0 == 0 && x1 == s.width - 1) {
+    fill_pixels(row_at(s, y0), (y1 - y0 + 1) * s.width, colour);
+    return;
+  }
   for (i64 y = y0; y <= y1; ++y) fill_pixels(row_at(s, y) + x0, x1 - x0 + 1, colour);
 }
 
@@ -392,8 +432,9 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
     if (work.active.size() == 2) {
       // Two edges (every row of a convex polygon): until one of them ends
       // or another begins, each row is the one span between them.
-      PolygonEdge& a = work.edges[work.active[0]];
-      PolygonEdge& b = work.edges[work.active[1]];
+      // Stepped in copies: the edges stay in registers across the fills.
+      PolygonEdge a = work.edges[work.active[0]];
+      PolygonEdge b = work.edges[work.active[1]];
       i64 last = std::min(a.y_last, b.y_last);
       if (next_edge < work.edges.size()) last = std::min(last, work.edges[next_edge].y_first - 1);
       for (;; ++y) {
@@ -402,6 +443,8 @@ void fill_polygon(const Surface& s, const Corner* vertices, int count, uint32_t 
         step(b);
         if (y >= last) break;
       }
+      work.edges[work.active[0]] = a;
+      work.edges[work.active[1]] = b;
       drop_finished_edges(y);
       ++y;
       continue;

@@ -27,6 +27,12 @@
 // Positions: each glyph advances the pen by its advance rounded to whole
 // pixels; no kerning. text_width and draw_text walk the same positions.
 //
+// A text drawn a second time in a font is laid out once for good: its
+// glyphs' coverage merged into runs along the rows of its cell, blended a
+// row at a time from then on (stretches of full coverage are plainly
+// painted). Blending every pixel in the order of the glyphs that ink it, it
+// paints exactly what drawing glyph by glyph paints.
+//
 // When no face can be had (no fontconfig match, no FreeType, an unreadable
 // file, a face that will not scale), fonts still exist: they draw nothing,
 // measure 0 wide, and report an em-high line.
@@ -58,13 +64,22 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace raster {
 
@@ -87,6 +102,31 @@ struct Glyph {
   std::vector<std::pair<int, int>> ink;
 };
 
+// A line of text laid out once: its glyphs' coverage cut to the cell and
+// merged into runs along each row, relative to the cell's upper left.
+// Where two glyphs ink the same pixel, the later one's coverage goes into a
+// later layer; runs are kept layer by layer, so every pixel is blended in
+// the order the glyphs come in the text. A run may hold short stretches of
+// zero coverage, which leave their pixels as they are.
+struct TextRun {
+  int dx = 0;   // columns from the text's x
+  int row = 0;  // rows from the text's y
+  int length = 0;
+  size_t coverage = 0;  // the run's first byte in TextMask::coverage, or kFullCoverage
+};
+
+constexpr size_t kFullCoverage = SIZE_MAX;  // a run painted in the text's colour throughout
+
+struct TextMask {
+  bool glyph_by_glyph = false;  // too large a cell to lay out: drawn as the first time
+  std::vector<TextRun> runs;
+  std::vector<uint8_t> coverage;
+};
+
+// Texts whose cell has more pixels than this are not laid out: its layers
+// would take that many bytes each while being built.
+constexpr long long kLargestLaidOutCell = 1LL << 20;
+
 }  // namespace
 
 struct Font {
@@ -97,6 +137,10 @@ struct Font {
   bool bilevel = false;  // glyphs without grey levels, as the face asks at this size
   FontMetrics metrics;
   mutable std::array<std::unique_ptr<Glyph>, 256> glyphs;  // by byte, filled on use
+  // Texts drawn in this font: null after the first time (most texts drawn
+  // once are never drawn again), laid out from the second time on.
+  mutable std::map<std::string, std::unique_ptr<TextMask>, std::less<>> texts;
+  mutable size_t text_bytes = 0;  // what the laid-out texts hold, roughly
 };
 
 namespace {
@@ -454,6 +498,258 @@ void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, lon
   }
 }
 
+// Lays out count bytes as draw_text draws them at (0, 0).
+std::unique_ptr<TextMask> lay_out(const Font& font, const char* text, size_t count) {
+  const long long ascent = font.metrics.ascent;
+  const long long height = font.metrics.height;
+  struct Placed {
+    const Glyph* glyph;
+    long long left, top;
+  };
+  std::vector<Placed> placed;
+  long long pen = 0;
+  long long min_x = 0, max_x = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const Glyph& glyph = *glyph_for(font, static_cast<unsigned char>(text[i]));
+    if (!glyph.coverage.empty()) {
+      const Placed p{&glyph, pen + glyph.left, ascent - glyph.top};
+      if (placed.empty()) min_x = p.left, max_x = p.left + glyph.width;
+      min_x = std::min(min_x, p.left);
+      max_x = std::max(max_x, p.left + glyph.width);
+      placed.push_back(p);
+    }
+    pen += glyph.advance;
+  }
+  auto mask = std::make_unique<TextMask>();
+  const long long width = max_x - min_x;
+  if (placed.empty() || width <= 0 || height <= 0) return mask;
+  if (width > kLargestLaidOutCell / height) {
+    mask->glyph_by_glyph = true;
+    return mask;
+  }
+
+  // Each glyph's coverage into the first layer still blank at each pixel.
+  const size_t area = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::vector<std::vector<uint8_t>> layers;
+  for (const Placed& p : placed) {
+    const Glyph& glyph = *p.glyph;
+    const long long r0 = std::max(0LL, -p.top);
+    const long long r1 = std::min<long long>(glyph.rows, height - p.top);
+    for (long long r = r0; r < r1; ++r) {
+      const uint8_t* src = glyph.coverage.data() + r * glyph.width;
+      const std::pair<int, int> ink = glyph.ink[static_cast<size_t>(r)];
+      const size_t at = static_cast<size_t>((p.top + r) * width + (p.left - min_x));
+      for (long long c = ink.first; c < ink.second; ++c) {
+        if (src[c] == 0) continue;
+        const size_t pixel = at + static_cast<size_t>(c);
+        size_t layer = 0;
+        while (layer < layers.size() && layers[layer][pixel] != 0) ++layer;
+        if (layer == layers.size()) layers.emplace_back(area, 0);
+        layers[layer][pixel] = src[c];
+      }
+    }
+  }
+  // Runs of inked pixels, gaps shorter than kGap taken in: a blank pixel
+  // costs less to pass over than a run costs to start.
+  constexpr long long kGap = 8;
+  for (const std::vector<uint8_t>& layer : layers) {
+    for (long long r = 0; r < height; ++r) {
+      const uint8_t* row = layer.data() + static_cast<size_t>(r * width);
+      long long c = 0;
+      while (c < width) {
+        if (row[c] == 0) {
+          ++c;
+          continue;
+        }
+        const long long start = c;
+        long long end = c;  // one past the last inked pixel so far
+        while (c < width && c - end < kGap) {
+          if (row[c] != 0) end = c + 1;
+          ++c;
+        }
+        c = end;
+        const bool partial =
+            std::any_of(row + start, row + end, [](uint8_t a) { return a != 0 && a != 255; });
+        if (!partial) {
+          // Only full coverage and blanks (every run of a bilevel size):
+          // the fully covered stretches are plainly painted.
+          for (long long i = start; i < end;) {
+            if (row[i] == 0) {
+              ++i;
+              continue;
+            }
+            const long long solid_start = i;
+            while (i < end && row[i] == 255) ++i;
+            mask->runs.push_back({static_cast<int>(solid_start + min_x), static_cast<int>(r),
+                                  static_cast<int>(i - solid_start), kFullCoverage});
+          }
+          continue;
+        }
+        TextRun run;
+        run.dx = static_cast<int>(start + min_x);
+        run.row = static_cast<int>(r);
+        run.length = static_cast<int>(end - start);
+        run.coverage = mask->coverage.size();
+        mask->coverage.insert(mask->coverage.end(), row + start, row + end);
+        mask->runs.push_back(run);
+      }
+    }
+  }
+  return mask;
+}
+
+// The laid-out text, from the second time it is drawn in this font.
+const TextMask* cached_layout(const Font& font, const char* text, size_t count) {
+  // Enough for every line a program shows at a time; a program that keeps
+  // drawing new texts starts over now and then.
+  constexpr size_t kMostTexts = 512;
+  constexpr size_t kMostBytes = size_t{4} << 20;
+  const std::string_view key(text, count);
+  auto found = font.texts.find(key);
+  if (found == font.texts.end()) {
+    if (font.texts.size() >= kMostTexts) {
+      font.texts.clear();
+      font.text_bytes = 0;
+    }
+    font.texts.emplace(std::string(key), nullptr);
+    return nullptr;
+  }
+  if (!found->second) {
+    found->second = lay_out(font, text, count);
+    const TextMask& mask = *found->second;
+    const size_t bytes = mask.coverage.size() + mask.runs.size() * sizeof(TextRun) + count;
+    if (font.text_bytes + bytes > kMostBytes) {
+      // Over the budget: keep only this one.
+      std::unique_ptr<TextMask> kept = std::move(found->second);
+      font.texts.clear();
+      found = font.texts.emplace(std::string(key), std::move(kept)).first;
+      font.text_bytes = 0;
+    }
+    font.text_bytes += bytes;
+  }
+  return found->second->glyph_by_glyph ? nullptr : found->second.get();
+}
+
+// Blends count pixels from out with coverage, as blend_glyph does pixel by
+// pixel: where the coverage is 0 the pixel stays as it is. SSE2 (on every
+// x86-64 target) takes four pixels at a time through the same arithmetic,
+// each channel in a 16-bit lane.
+#if defined(__x86_64__) && !defined(_WIN32) && defined(__GNUC__)
+#define ZIVRO_BLEND_AVX2 1
+// Each channel's (s * a + d * (255 - a) + 127) / 255, as blend has it, in
+// 16-bit lanes.
+__attribute__((target("avx2"))) inline __m256i mix_eights(__m256i source, __m256i d, __m256i a) {
+  const __m256i n = _mm256_add_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(source, a),
+                       _mm256_mullo_epi16(d, _mm256_sub_epi16(_mm256_set1_epi16(255), a))),
+      _mm256_set1_epi16(127));
+  const __m256i rounded =
+      _mm256_add_epi16(_mm256_add_epi16(n, _mm256_set1_epi16(1)), _mm256_srli_epi16(n, 8));
+  return _mm256_srli_epi16(rounded, 8);
+}
+
+// Blending eight pixels at a time, on processors with AVX2 (asked once
+// at run time); returns how many pixels it blended, a multiple of eight.
+// Each 128-bit half of a register holds four pixels, and every unpack and
+// pack works within its half, so the halves line up as in the SSE2 code.
+__attribute__((target("avx2"))) long long blend_eights(uint32_t* out, const uint8_t* coverage,
+                                                       long long count, uint32_t colour) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i source = _mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(colour)), zero);
+  const __m256i low_bytes = _mm256_set1_epi32(0x00FFFFFF);
+  const __m256i solid = _mm256_set1_epi32(static_cast<int>(colour));
+  long long c = 0;
+  for (; c + 8 <= count; c += 8) {
+    uint64_t eight = 0;
+    std::memcpy(&eight, coverage + c, sizeof eight);
+    if (eight == 0) continue;
+    __m256i* at = reinterpret_cast<__m256i*>(out + c);
+    if (eight == ~uint64_t{0}) {
+      _mm256_storeu_si256(at, solid);
+      continue;
+    }
+    const __m256i a32 = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(eight)));
+    const __m256i pairs = _mm256_or_si256(a32, _mm256_slli_epi32(a32, 16));  // a in both halves
+    const __m256i a_low = _mm256_unpacklo_epi32(pairs, pairs);
+    const __m256i a_high = _mm256_unpackhi_epi32(pairs, pairs);
+    const __m256i d = _mm256_loadu_si256(at);
+    const __m256i mixed = _mm256_and_si256(
+        _mm256_packus_epi16(mix_eights(source, _mm256_unpacklo_epi8(d, zero), a_low),
+                            mix_eights(source, _mm256_unpackhi_epi8(d, zero), a_high)),
+        low_bytes);
+    const __m256i blank = _mm256_cmpeq_epi32(a32, zero);
+    _mm256_storeu_si256(at, _mm256_blendv_epi8(mixed, d, blank));
+  }
+  return c;
+}
+#endif
+
+void blend_run(uint32_t* out, const uint8_t* coverage, long long count, uint32_t colour) {
+  long long c = 0;
+#if defined(ZIVRO_BLEND_AVX2)
+  static const bool has_avx2 = __builtin_cpu_supports("avx2");
+  if (has_avx2 && count >= 8) c = blend_eights(out, coverage, count, colour);
+#endif
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i source = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(colour)), zero);
+  const __m128i full = _mm_set1_epi16(255);
+  const __m128i half = _mm_set1_epi16(127);
+  const __m128i one = _mm_set1_epi16(1);
+  const __m128i low_bytes = _mm_set1_epi32(0x00FFFFFF);
+  // Each channel's (s * a + d * (255 - a) + 127) / 255, as blend has it.
+  const auto mix = [&](__m128i d, __m128i a) {
+    const __m128i n = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(source, a), _mm_mullo_epi16(d, _mm_sub_epi16(full, a))),
+        half);
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(n, one), _mm_srli_epi16(n, 8)), 8);
+  };
+  for (; c + 4 <= count; c += 4) {
+    uint32_t four = 0;
+    std::memcpy(&four, coverage + c, sizeof four);
+    if (four == 0) continue;
+    __m128i* at = reinterpret_cast<__m128i*>(out + c);
+    if (four == 0xFFFFFFFFu) {  // fully covered: the colour itself
+      _mm_storeu_si128(at, _mm_set1_epi32(static_cast<int>(colour)));
+      continue;
+    }
+    const __m128i a8 = _mm_cvtsi32_si128(static_cast<int>(four));
+    const __m128i a16 = _mm_unpacklo_epi8(a8, zero);         // a0 a1 a2 a3 as 16 bits
+    const __m128i a32 = _mm_unpacklo_epi16(a16, zero);       // and as 32 bits
+    const __m128i pairs = _mm_unpacklo_epi16(a16, a16);      // a0 a0 a1 a1 a2 a2 a3 a3
+    const __m128i a_low = _mm_unpacklo_epi32(pairs, pairs);  // a0 x4, a1 x4
+    const __m128i a_high = _mm_unpackhi_epi32(pairs, pairs);
+    const __m128i d = _mm_loadu_si128(at);
+    const __m128i mixed = _mm_and_si128(_mm_packus_epi16(mix(_mm_unpacklo_epi8(d, zero), a_low),
+                                                         mix(_mm_unpackhi_epi8(d, zero), a_high)),
+                                        low_bytes);
+    const __m128i blank = _mm_cmpeq_epi32(a32, zero);
+    _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(blank, d), _mm_andnot_si128(blank, mixed)));
+  }
+#endif
+  for (; c < count; ++c) {
+    if (coverage[c] != 0) out[c] = blend(out[c], colour, coverage[c]);
+  }
+}
+
+void draw_layout(const Surface& surface, const TextMask& mask, long long x, long long y,
+                 uint32_t colour) {
+  for (const TextRun& run : mask.runs) {
+    const long long row = y + run.row;
+    if (row < 0 || row >= surface.height) continue;
+    const long long left = x + run.dx;
+    const long long from = std::max(0LL, -left);
+    const long long to = std::min<long long>(run.length, surface.width - left);
+    if (from >= to) continue;
+    uint32_t* out = surface.pixels + row * surface.width + left + from;
+    if (run.coverage == kFullCoverage) {
+      std::fill_n(out, to - from, colour);
+    } else {
+      blend_run(out, mask.coverage.data() + run.coverage + from, to - from, colour);
+    }
+  }
+}
+
 }  // namespace
 
 char32_t windows_1252_code_point(unsigned char byte) {
@@ -515,6 +811,10 @@ void draw_text(const Surface& surface, const Font* font, int x, int y, const cha
     return;
   }
   colour &= 0x00FFFFFFu;
+  if (const TextMask* mask = cached_layout(*font, text, count)) {
+    draw_layout(surface, *mask, x, y, colour);
+    return;
+  }
   const long long baseline = static_cast<long long>(y) + font->metrics.ascent;
   long long pen = x;
   for (size_t i = 0; i < count; ++i) {
