@@ -236,10 +236,17 @@ check "--last-differing: the last frame, which differs" cmp -s last.png changed-
 "$CARGAME" --play "$SCRIPTS/ends.scr" --expect-digests ends.digests --first-differing same1.png \
   --last-differing same2.png
 check "--expect-digests: the same frames, no picture" test ! -e same1.png -a ! -e same2.png
+"$CARGAME" --play changed.scr --expect-digests ends.digests --frames after-frames \
+  --frames-after-difference 2 --frames-only 3,10
+check "--frames-after-difference: from the first that differs, and those listed after it" \
+  test "$(ls after-frames | tr '\n' ' ')" = "000008.png 000009.png 000010.png "
+check "--frames-after-difference: a frame as --frames writes it" \
+  cmp -s after-frames/000009.png changed-frames/000009.png
 "$CARGAME" --first-differing first.png 2> err.txt
 check "--first-differing needs --expect-digests: exit 2" test $? -eq 2
 for bad in "--frames-only 3" "--frames f7 --frames-only 0" "--frames f7 --frames-only 2,x" \
-           "--frames f7 --frames-only 2 --expect-dir run1"; do
+           "--frames f7 --frames-only 2 --expect-dir run1" "--frames f7 --frames-after-difference 2" \
+           "--frames f7 --expect-digests ends.digests --frames-after-difference 0"; do
   # shellcheck disable=SC2086
   "$CARGAME" $bad 2> err.txt
   check "'$bad' exits 2" test $? -eq 2

@@ -78,15 +78,21 @@ struct Run {
 };
 
 // One run of a program on a test, in a fresh directory holding a copy of the
-// program and of the script, nothing else.
+// program and of the script, nothing else. With `frames`, a run for the
+// pictures of those frames. With `expected_digests` (the reference's), a
+// graded run that also writes, from the first frame whose digest differs
+// from the reference's, the frames the report would show: the scrubber's
+// from there on and those of `frames` after it.
 Run run_test(const std::string& executable, const Test& test, const fs::path& directory, int slot,
-             const std::vector<long>& frames) {
+             const std::vector<long>& frames, const std::string& expected_digests = {}) {
   Run run;
   std::error_code code;
   fs::remove_all(directory, code);
   if (!make_passage(directory.parent_path()) || !fs::create_directory(directory, code) ||
       !copy_file(executable, directory / "program", 0755) ||
       !copy_file(test.script, directory / "test.scr", 0644) ||
+      (!expected_digests.empty() &&
+       !copy_file(expected_digests, directory / "expected-digests.txt", 0644)) ||
       !sandbox::prepare_directory(directory.string(), slot)) {
     run.outcome.error = "cannot prepare " + directory.string();
     return run;
@@ -95,8 +101,9 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
   command.directory = directory.string();
   command.limits = test.limits;
   // A run for pictures repeats one whose digests are known: it writes none.
+  const bool graded = frames.empty() || !expected_digests.empty();
   command.argv = {"./program", "--play", "test.scr"};
-  if (frames.empty()) command.argv.insert(command.argv.end(), {"--digests", "digests.txt"});
+  if (graded) command.argv.insert(command.argv.end(), {"--digests", "digests.txt"});
   if (test.compare_log) command.argv.insert(command.argv.end(), {"--log", "log.txt"});
   if (test.ticks) command.argv.insert(command.argv.end(), {"--ticks", std::to_string(test.ticks)});
   char watchdog[32];
@@ -105,10 +112,17 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
   for (const std::string& answer : test.answers) {
     command.argv.insert(command.argv.end(), {"--answer", answer});
   }
+  if (!expected_digests.empty()) {
+    command.argv.insert(command.argv.end(),
+                        {"--expect-digests", "expected-digests.txt", "--frames", "frames",
+                         "--frames-after-difference", std::to_string(kScrubberFrames)});
+    run.frames = (directory / "frames").string();
+  }
   if (!frames.empty()) {
     std::string list;
     for (long frame : frames) list += (list.empty() ? "" : ",") + std::to_string(frame);
-    command.argv.insert(command.argv.end(), {"--frames", "frames", "--frames-only", list});
+    if (expected_digests.empty()) command.argv.insert(command.argv.end(), {"--frames", "frames"});
+    command.argv.insert(command.argv.end(), {"--frames-only", list});
     run.frames = (directory / "frames").string();
   }
   if (!test.arguments.empty()) {
@@ -116,7 +130,7 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
     command.argv.insert(command.argv.end(), test.arguments.begin(), test.arguments.end());
   }
   run.outcome = sandbox::run(command, slot);
-  if (frames.empty()) run.digests = read_digests((directory / "digests.txt").string());
+  if (graded) run.digests = read_digests((directory / "digests.txt").string());
   return run;
 }
 
@@ -136,6 +150,7 @@ struct Grader {
   Package package;
   std::string reference_program;                  // built from source, else empty
   std::vector<std::vector<DigestLine>> expected;  // per test
+  std::vector<std::string> expected_files;        // per test, those digests as a file
   std::vector<std::string> expected_logs;         // per test, with compare_log
   std::mutex reference_frames_lock;
   std::map<std::pair<size_t, long>, std::string> reference_frames;  // made on demand
@@ -222,6 +237,14 @@ struct Grader {
           test.compare_log ? read_log_file((work / "reference" / test.name / "log.txt").string())
                            : std::string());
     }
+    std::error_code code;
+    fs::create_directories(work / "expected-digests", code);
+    for (size_t i = 0; i < assignment.tests.size(); ++i) {
+      const fs::path path = work / "expected-digests" / (assignment.tests[i].name + ".txt");
+      if (!write_digests(path.string(), expected[i]))
+        return refuse("cannot write " + path.string());
+      expected_files.push_back(path.string());
+    }
     return 0;
   }
 
@@ -261,8 +284,8 @@ struct Grader {
   // Beside the first differing frame: both runs animated side by side, and
   // the frames around it for the page's scrubber, copied into the report.
   void show_runs(size_t test, long first, long expected_count, long actual_count,
-                 const std::string& actual_frames, const std::vector<long>& differing,
-                 const std::string& name, TestResult* result) {
+                 const std::map<long, std::string>& actual_pictures,
+                 const std::vector<long>& differing, const std::string& name, TestResult* result) {
     const std::string stem = "students/" + name + "/" + assignment.tests[test].name;
     std::vector<long> wanted;
     for (long frame : frames_shown(first, expected_count, actual_count)) {
@@ -274,9 +297,8 @@ struct Grader {
       pair.frame = frame;
       const auto found = reference.find(frame);
       if (found != reference.end()) pair.expected = found->second;
-      if (frame <= actual_count && !actual_frames.empty()) {
-        pair.actual = frame_file(actual_frames, frame);
-      }
+      const auto actual = actual_pictures.find(frame);
+      if (frame <= actual_count && actual != actual_pictures.end()) pair.actual = actual->second;
       return pair;
     };
     result->expected_frames = expected_count;
@@ -318,19 +340,65 @@ struct Grader {
     }
   }
 
+  // The pictures of a graded run's frames among `frames`: those the run
+  // wrote after its first difference; for a frame whose digest is the
+  // reference's frame of the same number, the reference's picture; for the
+  // rest, a run again that writes just those.
+  std::map<long, std::string> run_pictures(const std::string& program, size_t test, const Run& run,
+                                           const std::vector<long>& frames,
+                                           const fs::path& directory, int slot) {
+    const std::vector<DigestLine>& wanted = expected[test];
+    const long actual_count = static_cast<long>(run.digests.size());
+    std::map<long, std::string> found;
+    std::vector<long> same, missing;
+    for (long frame : frames) {
+      if (frame > actual_count) continue;
+      if (std::string file = frame_file(run.frames, frame); !file.empty()) {
+        found[frame] = file;
+      } else if (frame <= static_cast<long>(wanted.size()) &&
+                 wanted[static_cast<size_t>(frame) - 1].digest ==
+                     run.digests[static_cast<size_t>(frame) - 1].digest) {
+        same.push_back(frame);
+      } else {
+        missing.push_back(frame);
+      }
+    }
+    const std::map<long, std::string> reference = expected_frames(test, same);
+    for (long frame : same) {
+      const auto file = reference.find(frame);
+      if (file != reference.end()) {
+        found[frame] = file->second;
+      } else {
+        missing.push_back(frame);
+      }
+    }
+    if (!missing.empty()) {
+      std::sort(missing.begin(), missing.end());
+      const Run again = run_test(program, assignment.tests[test], directory, slot, missing);
+      for (long frame : missing) {
+        if (std::string file = frame_file(again.frames, frame); !file.empty()) found[frame] = file;
+      }
+    }
+    return found;
+  }
+
   TestResult grade_test(const std::string& program, size_t index, const StudentResult& student,
                         const fs::path& directory, int slot) {
     const Test& test = assignment.tests[index];
     TestResult result;
     result.name = test.name;
     result.max_score = test.points;
-    const Run run = run_test(program, test, directory / test.name, slot, {});
+    const std::vector<DigestLine>& wanted = expected[index];
+    const long expected_count = static_cast<long>(wanted.size());
+    // The animation's frames as they are when the run shows as many frames
+    // as the reference; a run that shows another count is run again for them.
+    const Run run = run_test(program, test, directory / test.name, slot,
+                             animation_frames(expected_count), expected_files[index]);
     if (!run.outcome.started) {
       result.status = kCrashed;
       result.detail = "the run could not be started: " + run.outcome.error;
       return result;
     }
-    const std::vector<DigestLine>& wanted = expected[index];
     PixelCounts pixels;
     const std::vector<FramePair> other = frames_with_other_digests(test, wanted, run.digests);
     // Within a tolerance, or outside a mask, frames with other digests may
@@ -360,26 +428,19 @@ struct Grader {
     Verdict verdict = judge(test, wanted, run.outcome, run.digests, pixels);
     if (verdict.first_differing > 0) {
       const long frame = verdict.first_differing;
-      std::string actual;
-      Run again;
-      const long expected_count = static_cast<long>(wanted.size());
       const long actual_count = static_cast<long>(run.digests.size());
-      const std::vector<long> shown = frames_shown(frame, expected_count, actual_count);
-      std::vector<long> actual_shown;
-      for (long wanted_frame : shown) {
-        if (wanted_frame <= actual_count) actual_shown.push_back(wanted_frame);
-      }
-      if (!actual_shown.empty()) {
-        again = run_test(program, test, directory / (test.name + "-shown"), slot, actual_shown);
-        actual = frame_file(again.frames, frame);
-      }
-      const long count =
-          show_frame(index, verdict.expected_frame, frame, actual, student.name, &result);
+      const std::map<long, std::string> actual_pictures =
+          run_pictures(program, index, run, frames_shown(frame, expected_count, actual_count),
+                       directory / (test.name + "-shown"), slot);
+      const auto actual = actual_pictures.find(frame);
+      const long count = show_frame(
+          index, verdict.expected_frame, frame,
+          actual == actual_pictures.end() ? std::string() : actual->second, student.name, &result);
       std::vector<long> differing;  // the run's frames, as the scrubber numbers them
       for (const FramePair& pair : other) differing.push_back(pair.actual);
       std::sort(differing.begin(), differing.end());
-      show_runs(index, frame, expected_count, actual_count, again.frames, differing, student.name,
-                &result);
+      show_runs(index, frame, expected_count, actual_count, actual_pictures, differing,
+                student.name, &result);
       if (count >= 0) {
         pixels[{verdict.expected_frame, frame}] = count;
         verdict = judge(test, wanted, run.outcome, run.digests, pixels);

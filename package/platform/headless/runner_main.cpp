@@ -29,7 +29,7 @@ constexpr const char* kUsage =
     " [--frames-only LIST]\n"
     "    [--digests FILE] [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR]\n"
     "    [--record FILE] [--watchdog SECONDS] [--expect-digests FILE [--first-differing FILE]\n"
-    "    [--last-differing FILE]] [-- PROGRAM ARGUMENTS...]\n"
+    "    [--last-differing FILE] [--frames-after-difference N]] [-- PROGRAM ARGUMENTS...]\n"
     "  --play FILE       play FILE back from the start, as the Playback Script command does\n"
     "  --ticks N         let the 100 ms animation timer run N periods, 0 to 2147483647\n"
     "                    (default 0)\n"
@@ -47,11 +47,14 @@ constexpr const char* kUsage =
     "  --expect-dir DIR  with --frames, compare every frame with DIR/000001.png, ...\n"
     "  --record FILE     record the run's events to FILE from the first one, as the\n"
     "                    Record Script command does (not with --play)\n"
-    "  --expect-digests FILE  the lines of an earlier --digests, for the two below:\n"
+    "  --expect-digests FILE  the lines of an earlier --digests, for the three below:\n"
     "  --first-differing FILE  write the first frame whose digest is not FILE's line\n"
     "                    of its number (or that has none) as the PNG FILE\n"
     "  --last-differing FILE  write the last frame as the PNG FILE if the run showed\n"
     "                    no fewer frames and the last differs, or more\n"
+    "  --frames-after-difference N  with --frames DIR, write no frame before the first\n"
+    "                    that differs, then the N frames from it and those of\n"
+    "                    --frames-only that come after it\n"
     "  --watchdog SECONDS  stop a program that goes SECONDS of CPU time without waiting\n"
     "                    for an event, from its start or after a wait (default 3, 0 off)\n"
     "  -- ...            everything after it is the program's command line\n"
@@ -86,6 +89,7 @@ struct Options {
   std::string expect_digests;
   std::string first_differing;
   std::string last_differing;
+  uint64_t frames_after_difference = 0;
   std::vector<std::string> program_arguments;
 };
 
@@ -184,7 +188,21 @@ std::string parse_options(int argc, char** argv, Options* options) {
          }
          return std::string();
        }});
+  syntax.layer_options.push_back(
+      {"--frames-after-difference", OptionValue::kText, [&](const char* value) {
+         if (!value || !parse_count(value, &options->frames_after_difference) ||
+             options->frames_after_difference == 0 || options->frames_after_difference > 1000000) {
+           return std::string("--frames-after-difference needs a count of frames, 1 to 1000000");
+         }
+         return std::string();
+       }});
   syntax.check_layer_options = [&] {
+    if (options->frames_after_difference > 0 &&
+        (options->frames.empty() || options->expect_digests.empty())) {
+      return std::string(
+          "--frames-after-difference writes frames of --frames DIR that differ from "
+          "--expect-digests FILE; give both");
+    }
     if (!options->frames_only.empty() && options->frames.empty()) {
       return std::string("--frames-only chooses among the frames of --frames DIR; give both");
     }
@@ -435,6 +453,14 @@ bool first_differing_ok = true;
 long frames_shown = 0;
 uint64_t last_digest = 0;
 
+// --frames-after-difference: the frames from the first that differs are
+// written here, by the observer, instead of every frame by the layer.
+std::string frames_after_difference_directory;
+long frames_after_difference = 0;
+std::vector<long> frames_after_difference_also;  // --frames-only, sorted
+long first_difference = 0;                       // its frame number, once seen
+bool frames_after_difference_ok = true;
+
 // The digests of a --digests file, up to its first line that is not one.
 bool read_digests(const std::string& path, std::vector<uint64_t>* read) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -468,6 +494,21 @@ void observe_frame(long number, const uint32_t* pixels, int width, int height, u
        expected_digests[static_cast<size_t>(number) - 1] != digest)) {
     first_differing_written = true;
     first_differing_ok = portable::write_png(first_differing, pixels, width, height);
+  }
+  if (!frames_after_difference_directory.empty()) {
+    if (!first_difference && (number > static_cast<long>(expected_digests.size()) ||
+                              expected_digests[static_cast<size_t>(number) - 1] != digest)) {
+      first_difference = number;
+    }
+    const std::vector<long>& also = frames_after_difference_also;
+    if (first_difference && (number < first_difference + frames_after_difference ||
+                             std::binary_search(also.begin(), also.end(), number))) {
+      char name[32];
+      std::snprintf(name, sizeof name, "/%06ld.png", number);
+      frames_after_difference_ok =
+          portable::write_png(frames_after_difference_directory + name, pixels, width, height) &&
+          frames_after_difference_ok;
+    }
   }
 }
 
@@ -507,8 +548,15 @@ int main(int argc, char** argv) {
   if (!options.log.empty() && !headless::open_transcript(options.log)) {
     return refuse("cannot write " + options.log + ": " + std::strerror(errno));
   }
-  if (!options.frames.empty()) headless::set_frames_directory(options.frames);
-  headless::set_frames_written(options.frames_only);
+  if (options.frames_after_difference > 0) {
+    frames_after_difference_directory = options.frames;
+    frames_after_difference = static_cast<long>(options.frames_after_difference);
+    frames_after_difference_also = options.frames_only;
+    std::sort(frames_after_difference_also.begin(), frames_after_difference_also.end());
+  } else {
+    if (!options.frames.empty()) headless::set_frames_directory(options.frames);
+    headless::set_frames_written(options.frames_only);
+  }
   if (!options.expect_digests.empty() && !read_digests(options.expect_digests, &expected_digests)) {
     return refuse("cannot read " + options.expect_digests + ": " + std::strerror(errno));
   }
@@ -578,7 +626,7 @@ int main(int argc, char** argv) {
       fail(kUnusable, "cannot write " + options.text_png);
     }
   }
-  if (!options.frames.empty() && !headless::frames_written_ok()) {
+  if (!options.frames.empty() && (!headless::frames_written_ok() || !frames_after_difference_ok)) {
     fail(kUnusable, "cannot write " + options.frames);
   }
   if (!first_differing_ok) fail(kUnusable, "cannot write " + options.first_differing);
