@@ -52,8 +52,8 @@ constexpr const char* kUsage =
     "                    of its number (or that has none) as the PNG FILE\n"
     "  --last-differing FILE  write the last frame as the PNG FILE if the run showed\n"
     "                    no fewer frames and the last differs, or more\n"
-    "  --frames-after-difference N  with --frames DIR, write no frame before the first\n"
-    "                    that differs, then the N frames from it and those of\n"
+    "  --frames-after-difference N  with --frames DIR, write only frames that differ:\n"
+    "                    of the N from the first that differs, and of those of\n"
     "                    --frames-only that come after it\n"
     "  --watchdog SECONDS  stop a program that goes SECONDS of CPU time without waiting\n"
     "                    for an event, from its start or after a wait (default 3, 0 off)\n"
@@ -496,13 +496,15 @@ void observe_frame(long number, const uint32_t* pixels, int width, int height, u
     first_differing_ok = portable::write_png(first_differing, pixels, width, height);
   }
   if (!frames_after_difference_directory.empty()) {
-    if (!first_difference && (number > static_cast<long>(expected_digests.size()) ||
-                              expected_digests[static_cast<size_t>(number) - 1] != digest)) {
-      first_difference = number;
-    }
+    const bool differs = number > static_cast<long>(expected_digests.size()) ||
+                         expected_digests[static_cast<size_t>(number) - 1] != digest;
+    if (!first_difference && differs) first_difference = number;
     const std::vector<long>& also = frames_after_difference_also;
-    if (first_difference && (number < first_difference + frames_after_difference ||
-                             std::binary_search(also.begin(), also.end(), number))) {
+    // A frame with the digest of the earlier run's frame of its number is
+    // that frame's picture again: whoever reads these has that one.
+    if (first_difference && differs &&
+        (number < first_difference + frames_after_difference ||
+         std::binary_search(also.begin(), also.end(), number))) {
       char name[32];
       std::snprintf(name, sizeof name, "/%06ld.png", number);
       frames_after_difference_ok =
