@@ -11,6 +11,7 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 project=$(cd "$here/../.." && pwd)
+# shellcheck source=../check.sh
 source "$here/../check.sh"
 
 throwaway=false
