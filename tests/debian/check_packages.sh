@@ -106,7 +106,7 @@ cc -std=c99 "$user/paint.c" $(pkg-config --cflags --libs zivro) -o "$user/paint-
 check "pkg-config zivro builds the desktop program" test $? -eq 0 || cat "$user/pcd.log"
 env -u DISPLAY "$user/paint-pc" > "$user/paint-pc.log" 2>&1
 check "which, without a display, says so and exits 1" \
-  test $? -eq 1 -a -n "$(grep '^No display' "$user/paint-pc.log")"
+  test $? -eq 1 -a -n "$(grep -F 'no display to open windows on' "$user/paint-pc.log")"
 
 # find_package(zivro) from /usr, in a project of LANGUAGES C alone.
 cat > "$user/CMakeLists.txt" << 'EOF'
