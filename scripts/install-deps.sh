@@ -2,7 +2,7 @@
 # Installs the Debian/Ubuntu packages the build and the tests need, if missing.
 set -euo pipefail
 
-# Usage: install-deps.sh [desktop] [web] [test] [fresh]: the build's own packages always
+# Usage: install-deps.sh [desktop] [web] [test] [deb] [fresh]: the build's own packages always
 # (with zivro-grade's libraries and bubblewrap, which sandboxes the programs it grades);
 # with "desktop" FLTK for the desktop build; with "web" Emscripten and FreeType,
 # zlib and libpng built with it (scripts/web-freetype.sh, scripts/web-libpng.sh,
@@ -11,8 +11,10 @@ set -euo pipefail
 # Chromium with its WebDriver for the browser tests; with "test" what the tests
 # need besides (libFuzzer, an X server, a window manager, xdotool and
 # ImageMagick for the end-to-end tests; MinGW-w64, Wine and GoogleTest's
-# sources for the Windows builds and their tests, and all of "web"); with "fresh" debootstrap
-# for the fresh-machine check.
+# sources for the Windows builds and their tests, and all of "web"); with "deb" debhelper,
+# lintian and the desktop build's packages, for building the Debian packages
+# (tests/debian/check_packages.sh); with "fresh" debootstrap for the
+# fresh-machine check.
 packages=(cmake ninja-build g++ pkg-config libfreetype-dev libfontconfig-dev fonts-liberation2
   fonts-dejavu-core libpng-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev libwebp-dev bubblewrap)
 web_packages=(emscripten node-acorn binaryen curl ca-certificates xz-utils bzip2 patch chromium
@@ -32,6 +34,7 @@ for want in "$@"; do
         "${web_packages[@]}")
       web=true
       ;;
+    deb) packages+=(build-essential debhelper dpkg-dev lintian fontconfig libfltk1.3-dev fluid libx11-dev) ;;
     fresh) packages+=(debootstrap) ;;
   esac
 done

@@ -2,8 +2,10 @@
 # The README's two commands on a fresh machine: makes a minimal Debian root
 # with debootstrap, copies a clean clone of the project in, and runs there,
 # with a clean environment, scripts/play.sh (no display: it must build the
-# desktop game and the headless runner and print its hint) and
-# scripts/test.sh (it must pass). Prints how long each stage took.
+# desktop game and the headless runner and print its hint),
+# scripts/test.sh (it must pass) and tests/debian/check_packages.sh (it
+# builds the Debian packages, installs them, and builds and runs a user's
+# programs against them). Prints how long each stage took.
 #
 # Usage: fresh_machine.sh [WORK_DIR]   (as root; default: a new directory
 # under /var/tmp). Environment: ZIVRO_FRESH_SUITE (default bookworm),
@@ -145,6 +147,16 @@ if [ "$test_status" -ne 0 ]; then
 fi
 grep '^all suites:' "$work/test.log"
 
+# The root is thrown away afterwards: the packages may stay installed.
+stage "tests/debian/check_packages.sh" "$work/debian.log" \
+  in_root "tests/debian/check_packages.sh --throwaway-root < /dev/null"
+debian_status=$?
+grep -E '^(FAILED|lintian: |.*\.deb: |Debian packages: )' "$work/debian.log"
+if [ "$debian_status" -ne 0 ]; then
+  tail -40 "$work/debian.log"
+  fail "tests/debian/check_packages.sh failed (exit status $debian_status)"
+fi
+
 echo "--- stage times"
 cat "$log"
-echo "fresh machine: 3 passed, 0 failed"
+echo "fresh machine: 4 passed, 0 failed"
