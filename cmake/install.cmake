@@ -79,6 +79,7 @@ install(EXPORT zivroTargets NAMESPACE zivro:: DESTINATION ${ZIVRO_CONFIG_DIR})
 # The config refuses a project built for another system, in one line that
 # says how to build for this one.
 set(ZIVRO_INSTALLED_FOR ${CMAKE_SYSTEM_NAME})
+set(ZIVRO_INSTALLED_POINTER_SIZE ${CMAKE_SIZEOF_VOID_P})
 if(EMSCRIPTEN)
   set(ZIVRO_HOW_TO_TARGET "configure the project with emcmake cmake")
 elseif(WIN32 AND CMAKE_CROSSCOMPILING)
@@ -93,8 +94,10 @@ include(CMakePackageConfigHelpers)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/zivroConfig.cmake.in
                               ${PROJECT_BINARY_DIR}/zivroConfig.cmake
                               INSTALL_DESTINATION ${ZIVRO_CONFIG_DIR} NO_SET_AND_CHECK_MACRO)
+# The config itself tells a build for another system or word size which
+# toolchain the prefix wants; the version file would only turn it away.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/zivroConfigVersion.cmake
-                                 COMPATIBILITY SameMajorVersion)
+                                 COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
 install(FILES ${PROJECT_BINARY_DIR}/zivroConfig.cmake
               ${PROJECT_BINARY_DIR}/zivroConfigVersion.cmake
         DESTINATION ${ZIVRO_CONFIG_DIR})
