@@ -22,7 +22,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
 site, seconds = os.environ["SITE"], float(os.environ["SECONDS_EACH"])
-os.environ.update(ZIVRO_WEB_SITE=site, ZIVRO_HEADLESS_BUILD=".")
+os.environ.update(ZIVRO_WEB_SITE=site, ZIVRO_WEB_BUILD=os.path.dirname(site), ZIVRO_HEADLESS_BUILD=".")
 import browser_test as bt
 
 tick = os.sysconf("SC_CLK_TCK")

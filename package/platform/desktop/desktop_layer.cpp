@@ -514,9 +514,11 @@ void layer_surface_changed(platform::Window window) {
   if (found != frames.end() && found->second->view) found->second->view->redraw();
 }
 
-bool layer_block_copied(platform::Window, const platform::BitmapObject&) {
+bool layer_block_copied(platform::Window, const platform::BitmapObject&, const BlockCopy&) {
   return true;
 }
+
+void layer_surface_rewritten(platform::Window) {}
 
 void layer_menu_changed(platform::Window window) {
   auto& frames = desktop::layer().frames;

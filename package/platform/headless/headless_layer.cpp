@@ -317,9 +317,12 @@ uint64_t layer_now_ms() {
 
 void layer_surface_changed(platform::Window) {}
 
+void layer_surface_rewritten(platform::Window) {}
+
 // Each frame is written from the canvas as it is presented, so the frames
 // need no copy in the window's surface.
-bool layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
+bool layer_block_copied(platform::Window window, const platform::BitmapObject& source,
+                        const BlockCopy&) {
   using headless::layer;
   if (window != portable::main_window()) return true;
   layer.presented = &source;

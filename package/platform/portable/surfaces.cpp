@@ -74,10 +74,6 @@ namespace platform {
 void copy_block(DrawingContext destination, int x, int y, int width, int height,
                 DrawingContext source, int source_x, int source_y) {
   if (!destination || !source || !destination->bitmap || !source->bitmap) return;
-  if (destination->window) {
-    ++destination->window->presents;
-    if (!portable::layer_block_copied(destination->window, *source->bitmap)) return;
-  }
   BitmapObject& to = *destination->bitmap;
   const BitmapObject& from = *source->bitmap;
   // Clip in 64 bits so that no coordinate can overflow.
@@ -104,7 +100,18 @@ void copy_block(DrawingContext destination, int x, int y, int width, int height,
   }
   w = std::min({w, int64_t{to.width} - dx, int64_t{from.width} - sx});
   h = std::min({h, int64_t{to.height} - dy, int64_t{from.height} - sy});
-  if (w > 0 && h > 0) {
+  const bool any = w > 0 && h > 0;
+  if (destination->window) {
+    ++destination->window->presents;
+    // With nothing to copy the offsets may lie off the surfaces: the layer
+    // is given an empty block at the origin.
+    const portable::BlockCopy block =
+        any ? portable::BlockCopy{static_cast<int>(dx), static_cast<int>(dy), static_cast<int>(sx),
+                                  static_cast<int>(sy), static_cast<int>(w),  static_cast<int>(h)}
+            : portable::BlockCopy{};
+    if (!portable::layer_block_copied(destination->window, *source->bitmap, block)) return;
+  }
+  if (any) {
     for (int64_t row = 0; row < h; ++row) {
       const uint32_t* in = &from.pixels[static_cast<size_t>((sy + row) * from.width + sx)];
       uint32_t* out = &to.pixels[static_cast<size_t>((dy + row) * to.width + dx)];

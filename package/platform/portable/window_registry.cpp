@@ -176,6 +176,7 @@ void resize_client(platform::Window window, int width, int height) {
                 resized.pixels.begin() + static_cast<ptrdiff_t>(row) * width);
   }
   window->surface = std::move(resized);
+  layer_surface_rewritten(window);
   window->client = {width, height};
   window->procedure(window, WM_SIZE, 0, platform::make_lparam(width, height));
   queue_invalidate(window);
@@ -263,6 +264,7 @@ DrawingContext begin_paint(Window window) {
   if (portable::queue_validate(window)) {
     std::fill(window->surface.pixels.begin(), window->surface.pixels.end(),
               pixel_of(window->background));
+    portable::layer_surface_rewritten(window);
   }
   portable::reset_context_state(window->context);
   return &window->context;

@@ -51,12 +51,25 @@ namespace {
 // the page paint and take input this often.
 constexpr double kYieldEveryMs = 50;
 
+// A window's surface as last fetched, as its canvas takes it (RGBA), and
+// where the surface may have changed since.
+struct Shown {
+  std::vector<uint32_t> rgba;
+  int width = 0;  // the surface's size when it was fetched
+  int height = 0;
+  // Whether anything but the layer's own block copies wrote the surface
+  // since: the next fetch then looks at all of it.
+  bool whole = true;
+  // Otherwise the columns [first, end) of each row that the copies wrote
+  // new pixels to (end 0 for none); only those are looked at.
+  std::vector<std::pair<int, int>> copied;
+};
+
 struct LayerState {
   bool started = false;
   bool test_hooks = false;
   std::set<platform::Window> dirty;  // surfaces the page has yet to fetch
-  // Each window's surface as last fetched, as its canvas takes it (RGBA).
-  std::map<platform::Window, std::vector<uint32_t>> rgba;
+  std::map<platform::Window, Shown> shown;
   // What the last fetch changed: a count, then x, y, width, height of each.
   std::vector<int32_t> changes;
   double start_ms = emscripten_get_now();
@@ -147,9 +160,13 @@ constexpr int kRowsApartJoined = 16;
 // little-endian word 0xFFBBGGRR), written over what `out` already holds only
 // where they differ from it. The columns written (first, end), or end 0 for
 // none.
-std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int width) {
+// Only the columns [from, to) are looked at: from is a multiple of 4, and to
+// is one too or the width, so that the groups of four are those of the
+// whole row.
+std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int from, int to) {
+  const int width = to;
   int first = width, end = 0;
-  int x = 0;
+  int x = from;
 #ifdef __wasm_simd128__
   // Four pixels at a time, a group written whole when any of it changed;
   // sixteen looked at together first, as most of them have not.
@@ -202,14 +219,70 @@ std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int width) {
   return {first, end};
 }
 
-// Brings `rgba` up to date with the surface and lists in `changes` the
+// Copies a row of n pixels, writing only the groups of four that differ
+// (and the pixels past the last group, one by one). The columns that
+// differed (first, end), or end 0 for none.
+std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, int n) {
+  int first = n, end = 0;
+  int x = 0;
+#ifdef __wasm_simd128__
+  const auto differs = [&](int at) {
+    return wasm_v128_xor(wasm_v128_load(in + at), wasm_v128_load(out + at));
+  };
+  for (; x + 16 <= n; x += 16) {
+    if (!wasm_v128_any_true(wasm_v128_or(wasm_v128_or(differs(x), differs(x + 4)),
+                                         wasm_v128_or(differs(x + 8), differs(x + 12))))) {
+      continue;
+    }
+    for (int at = x; at < x + 16; at += 4) {
+      if (wasm_v128_any_true(differs(at))) {
+        wasm_v128_store(out + at, wasm_v128_load(in + at));
+        first = std::min(first, at);
+        end = at + 4;
+      }
+    }
+  }
+#endif
+  for (; x + 4 <= n; x += 4) {
+    if (in[x] != out[x] || in[x + 1] != out[x + 1] || in[x + 2] != out[x + 2] ||
+        in[x + 3] != out[x + 3]) {
+      std::memcpy(out + x, in + x, 4 * sizeof(uint32_t));
+      first = std::min(first, x);
+      end = x + 4;
+    }
+  }
+  for (; x < n; ++x) {
+    if (in[x] != out[x]) {
+      out[x] = in[x];
+      first = std::min(first, x);
+      end = x + 1;
+    }
+  }
+  return {first, end};
+}
+
+// Brings `shown` up to date with the surface and lists in `changes` the
 // rectangles where it changed: bands of changed rows, each as wide as the
-// columns changed in it.
-void convert_changes(const platform::BitmapObject& surface, std::vector<uint32_t>& rgba,
+// columns changed in it. Rows and columns that no copy wrote since the last
+// fetch (when only copies wrote the surface) already match and are skipped:
+// the rest are compared group by group as a whole-surface pass would, so
+// the rectangles are the same.
+void convert_changes(const platform::BitmapObject& surface, Shown& shown,
                      std::vector<int32_t>& changes) {
   changes.assign(1, 0);
+  std::vector<uint32_t>& rgba = shown.rgba;
+  if (shown.width != surface.width || shown.height != surface.height) shown.whole = true;
   // An all-zero buffer (new, or of another size) differs everywhere.
   if (rgba.size() != surface.pixels.size()) rgba.assign(surface.pixels.size(), 0);
+  const bool whole = shown.whole;
+  if (whole || shown.copied.size() != static_cast<size_t>(surface.height)) {
+    shown.copied.assign(static_cast<size_t>(surface.height), {0, 0});
+  }
+  shown.width = surface.width;
+  shown.height = surface.height;
+  shown.whole = false;
+  // The last column whose group of four is whole.
+  const int last_group_end = surface.width & ~3;
   int top = -1, bottom = 0, left = 0, right = 0;  // the band being gathered
   const auto close_band = [&] {
     if (top < 0) return;
@@ -218,8 +291,17 @@ void convert_changes(const platform::BitmapObject& surface, std::vector<uint32_t
     top = -1;
   };
   for (int y = 0; y < surface.height; ++y) {
+    int from = 0, to = surface.width;
+    if (!whole) {
+      auto& copied = shown.copied[static_cast<size_t>(y)];
+      if (copied.second == 0) continue;
+      from = copied.first & ~3;
+      const int rounded = (copied.second + 3) & ~3;
+      if (rounded <= last_group_end) to = rounded;
+      copied = {0, 0};
+    }
     const size_t at = static_cast<size_t>(y) * static_cast<size_t>(surface.width);
-    const auto [first, end] = convert_row(&surface.pixels[at], &rgba[at], surface.width);
+    const auto [first, end] = convert_row(&surface.pixels[at], &rgba[at], from, to);
     if (end == 0) continue;
     if (top >= 0 && y - bottom < kRowsApartJoined) {
       left = std::min(left, first);
@@ -233,6 +315,12 @@ void convert_changes(const platform::BitmapObject& surface, std::vector<uint32_t
     bottom = y + 1;
   }
   close_band();
+}
+
+// The page fetches the pixels at its next animation frame; one request per
+// window until then, however many drawing calls come.
+void request_fetch(platform::Window window) {
+  if (layer().dirty.insert(window).second) page_surface_changed(window_id(window));
 }
 
 bool any_window_open() {
@@ -314,9 +402,9 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* web_window_rgba(int window_id) {
   platform::Window window = web::window_of(window_id);
   if (!window) return nullptr;
   web::layer().dirty.erase(window);
-  std::vector<uint32_t>& rgba = web::layer().rgba[window];
-  web::convert_changes(window->surface, rgba, web::layer().changes);
-  return reinterpret_cast<const uint8_t*>(rgba.data());
+  web::Shown& shown = web::layer().shown[window];
+  web::convert_changes(window->surface, shown, web::layer().changes);
+  return reinterpret_cast<const uint8_t*>(shown.rgba.data());
 }
 // A count, then x, y, width and height of each rectangle.
 EMSCRIPTEN_KEEPALIVE const int32_t* web_window_changes() {
@@ -341,18 +429,47 @@ uint64_t layer_now_ms() {
   return static_cast<uint64_t>(emscripten_get_now() - web::layer().start_ms);
 }
 
-// The page fetches the pixels at its next animation frame; one request per
-// window until then, however many drawing calls come.
 void layer_surface_changed(platform::Window window) {
-  if (web::layer().dirty.insert(window).second) page_surface_changed(web::window_id(window));
+  web::layer().shown[window].whole = true;
+  web::request_fetch(window);
 }
 
-bool layer_block_copied(platform::Window window, const platform::BitmapObject& source) {
+void layer_surface_rewritten(platform::Window window) {
+  web::layer().shown[window].whole = true;
+}
+
+// The layer copies the block itself, noting which columns of which rows
+// got new pixels, so that the fetch need not compare the whole surface.
+bool layer_block_copied(platform::Window window, const platform::BitmapObject& source,
+                        const BlockCopy& block) {
   if (web::layer().test_hooks && window == portable::main_window() &&
       portable::shows_new_frame(window, source)) {
     page_frame_presented(source.pixels.data(), source.width, source.height);
   }
-  return true;
+  // A copy within the surface itself may overlap: the shared code makes it.
+  if (&source == &window->surface) return true;
+  platform::BitmapObject& surface = window->surface;
+  web::Shown& shown = web::layer().shown[window];
+  const bool noting = !shown.whole && shown.width == surface.width &&
+                      shown.height == surface.height &&
+                      shown.copied.size() == static_cast<size_t>(surface.height);
+  for (int row = 0; row < block.height; ++row) {
+    const size_t in =
+        static_cast<size_t>(block.source_y + row) * static_cast<size_t>(source.width) +
+        static_cast<size_t>(block.source_x);
+    const size_t out = static_cast<size_t>(block.y + row) * static_cast<size_t>(surface.width) +
+                       static_cast<size_t>(block.x);
+    const auto [first, end] = web::copy_row(&source.pixels[in], &surface.pixels[out], block.width);
+    if (noting && end > 0) {
+      auto& copied = shown.copied[static_cast<size_t>(block.y + row)];
+      const int left = block.x + first, right = block.x + end;
+      copied = copied.second == 0
+                   ? std::pair{left, right}
+                   : std::pair{std::min(copied.first, left), std::max(copied.second, right)};
+    }
+  }
+  web::request_fetch(window);
+  return false;
 }
 
 void layer_menu_changed(platform::Window window) {
@@ -370,7 +487,7 @@ void layer_open_menu(platform::Window window, size_t index) {
 void layer_window_changed(platform::Window window) {
   if (window->destroyed) {
     web::layer().dirty.erase(window);
-    web::layer().rgba.erase(window);
+    web::layer().shown.erase(window);
   }
   page_window_changed(web::window_id(window), web::utf8(window->title).c_str(), window->visible,
                       window->destroyed, window->client.width, window->client.height,
