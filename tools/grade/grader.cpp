@@ -414,14 +414,15 @@ struct Grader {
         std::sort(list->begin(), list->end());
         list->erase(std::unique(list->begin(), list->end()), list->end());
       }
-      const Run again =
-          run_test(program, test, directory / (test.name + "-frames"), slot, actual_frames);
+      const std::map<long, std::string> actual = run_pictures(
+          program, index, run, actual_frames, directory / (test.name + "-frames"), slot);
       const std::map<long, std::string> reference = expected_frames(index, expected_list);
       for (const FramePair& pair : other) {
-        const std::string actual = frame_file(again.frames, pair.actual);
+        const auto actual_path = actual.find(pair.actual);
         const auto expected_path = reference.find(pair.expected);
-        if (actual.empty() || expected_path == reference.end()) continue;
-        const long count = count_differing(expected_path->second, actual, test.ignored);
+        if (actual_path == actual.end() || expected_path == reference.end()) continue;
+        const long count =
+            count_differing(expected_path->second, actual_path->second, test.ignored);
         if (count >= 0) pixels[pair] = count;
       }
     }
