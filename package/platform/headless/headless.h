@@ -108,6 +108,10 @@ bool frames_written_ok();
 // Only these frames are written to the frames directory (each still counts
 // as one); an empty list, as at the start, writes every frame.
 void set_frames_written(std::vector<long> numbers);
+// Writes one frame as DIRECTORY/000017.png, the name the frames directory
+// gives frame 17.
+bool write_frame_png(const std::string& directory, long number, const uint32_t* pixels, int width,
+                     int height);
 // Called with every new frame the main window shows, numbered from 1 as the
 // frames directory numbers its files, whether or not frames are written,
 // with the frame's digest (frame_digest.h).

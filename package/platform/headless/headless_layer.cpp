@@ -264,6 +264,12 @@ void set_frames_written(std::vector<long> numbers) {
   std::sort(numbers.begin(), numbers.end());
   layer.frames_written = std::move(numbers);
 }
+bool write_frame_png(const std::string& directory, long number, const uint32_t* pixels, int width,
+                     int height) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/%06ld.png", number);
+  return portable::write_png(directory + name, pixels, width, height);
+}
 void set_frame_observer(FrameObserver observer) {
   layer.frame_observer = observer;
 }
@@ -346,11 +352,10 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
   const std::vector<long>& chosen = layer.frames_written;
   if (!layer.frames_directory.empty() &&
       (chosen.empty() || std::binary_search(chosen.begin(), chosen.end(), number))) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/%06ld.png", number);
-    layer.frames_ok = portable::write_png(layer.frames_directory + name, source.pixels.data(),
-                                          source.width, source.height) &&
-                      layer.frames_ok;
+    layer.frames_ok =
+        headless::write_frame_png(layer.frames_directory, number, source.pixels.data(),
+                                  source.width, source.height) &&
+        layer.frames_ok;
   }
   return layer.keep_main_surface;
 }

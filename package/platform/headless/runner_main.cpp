@@ -505,11 +505,9 @@ void observe_frame(long number, const uint32_t* pixels, int width, int height, u
     if (first_difference && differs &&
         (number < first_difference + frames_after_difference ||
          std::binary_search(also.begin(), also.end(), number))) {
-      char name[32];
-      std::snprintf(name, sizeof name, "/%06ld.png", number);
-      frames_after_difference_ok =
-          portable::write_png(frames_after_difference_directory + name, pixels, width, height) &&
-          frames_after_difference_ok;
+      frames_after_difference_ok = headless::write_frame_png(frames_after_difference_directory,
+                                                             number, pixels, width, height) &&
+                                   frames_after_difference_ok;
     }
   }
 }
