@@ -146,7 +146,7 @@ target_link_options(zivro_web INTERFACE
       # the C library's formatting (its writes go to the console or to
       # memory): left in, their indirect calls would have every drawing call
       # that allocates or formats, and so most of a frame, instrumented.
-      "-sASYNCIFY_REMOVE=['raster::*','FT_*','ft_*','tt_*','TT_*','af_*','gray_*','sfnt_*','ps_*','cff_*','t1_*','operator new*','printf_core','__vfprintf_internal','vsnprintf','snprintf','vfiprintf','fiprintf','siprintf','out','pad','fmt_fp','pop_arg','__fwritex','fwrite']"
+      "-sASYNCIFY_REMOVE=['raster::*','FT_*','ft_*','tt_*','TT_*','af_*','gray_*','sfnt_*','ps_*','operator new*','printf_core','__vfprintf_internal','vsnprintf','snprintf','vfiprintf','fiprintf','siprintf','out','pad','fmt_fp','pop_arg','__fwritex','fwrite']"
       -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
       -sEXPORTED_FUNCTIONS=_main,_malloc,_free -sEXPORTED_RUNTIME_METHODS=FS,HEAPU8
       -sENVIRONMENT=web -sINVOKE_RUN=1)
