@@ -123,6 +123,15 @@ check "the same grades as from the source" \
   test "$(grep -E '^(ada|bea),' report1/grades.csv)" = "$(tail -n +2 report3/grades.csv)"
 check "and the same pictures" cmp -s report1/students/bea/session-5-expected.png \
   report3/students/bea/session-5-expected.png
+# A directory saved before digests.format: its digests are of another kind,
+# made again from its frames, with the same grades.
+cp -r expected expected-old && rm expected-old/digests.format
+sed -i 's/ [0-9a-f]\{16\} / 0123456789abcdef /' expected-old/*.digests
+sed "s|$work/expected\"|$work/expected-old\"|" from-frames.toml > from-old-frames.toml
+"$GRADE" from-old-frames.toml pair --out report-old 2> grade-old.err
+check "an earlier directory: said so, the same grades" \
+  test "$(grep -c 'digests of an earlier kind' grade-old.err)$(tail -n +2 report-old/grades.csv)" = \
+  "1$(tail -n +2 report3/grades.csv)"
 
 # A tolerance: bea's first wrong frame has 1521 pixels wrong, its others as many.
 for tolerance in 1520 1521; do

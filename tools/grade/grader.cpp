@@ -22,6 +22,8 @@
 #include "build.h"
 #include "log_lines.h"
 #include "pictures.h"
+#include "platform/headless/frame_digest.h"
+#include "platform/portable/png_files.h"
 #include "report.h"
 #include "sandbox.h"
 #include "shards.h"
@@ -143,6 +145,42 @@ std::string frame_file(const std::string& frames, long frame) {
   return fs::is_regular_file(fs::symlink_status(path, code)) ? path.string() : std::string();
 }
 
+// A directory of expected frames says which digests its .digests files
+// hold; one saved before this file existed holds digests of another kind,
+// made again from its pictures.
+constexpr const char* kDigestsFormatFile = "digests.format";
+constexpr const char* kDigestsFormat = "zivro frame digests 2\n";
+
+bool digests_are_current(const std::string& directory) {
+  std::ifstream file(fs::path(directory) / kDigestsFormatFile, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return text == kDigestsFormat;
+}
+
+bool mark_digests_current(const std::string& directory) {
+  std::ofstream file(fs::path(directory) / kDigestsFormatFile, std::ios::binary);
+  return (file << kDigestsFormat) && file.flush();
+}
+
+bool redigest_frames(const std::string& frames, std::vector<DigestLine>* lines,
+                     std::string* error) {
+  for (DigestLine& line : *lines) {
+    const std::string path = frame_file(frames, line.frame);
+    portable::Image image;
+    if (path.empty() || !portable::read_png(path, &image)) {
+      *error = (fs::path(frames) / frame_name(line.frame)).string() +
+               ": missing or unreadable, and the directory's digests are of an earlier kind";
+      return false;
+    }
+    char digest[17];
+    std::snprintf(digest, sizeof digest, "%016llx",
+                  static_cast<unsigned long long>(
+                      headless::frame_digest(image.pixels.data(), image.width, image.height)));
+    line.digest = digest;
+  }
+  return true;
+}
+
 struct Grader {
   Options options;
   Assignment assignment;
@@ -197,6 +235,14 @@ struct Grader {
   }
 
   int prepare_reference() {
+    const bool digests_current =
+        !assignment.reference_source.empty() || digests_are_current(assignment.reference_expected);
+    std::string error;
+    if (!digests_current) {
+      std::fprintf(stderr,
+                   "%s: %s holds digests of an earlier kind: they are made again from its frames\n",
+                   kTool, assignment.reference_expected.c_str());
+    }
     if (!assignment.reference_source.empty()) {
       const Built built = build_program(assignment.reference_source,
                                         (work / "reference" / "build").string(), package, 0);
@@ -213,6 +259,10 @@ struct Grader {
             (fs::path(assignment.reference_expected) / (test.name + ".digests")).string();
         expected.push_back(read_digests(path));
         if (expected.back().empty()) return refuse(path + ": no frames for test " + test.name);
+        if (!digests_current) {
+          const fs::path frames = fs::path(assignment.reference_expected) / test.name;
+          if (!redigest_frames(frames.string(), &expected.back(), &error)) return refuse(error);
+        }
         bool found = true;
         const fs::path log = fs::path(assignment.reference_expected) / (test.name + ".log");
         expected_logs.push_back(test.compare_log ? read_log_file(log.string(), &found)
@@ -604,12 +654,16 @@ struct Grader {
       if (!write_digests((into / (test.name + ".digests")).string(), expected[i])) {
         return refuse("cannot write " + (into / (test.name + ".digests")).string());
       }
+
       if (test.compare_log) {
         std::ofstream log(into / (test.name + ".log"), std::ios::binary);
         if (!(log << expected_logs[i]) || !log.flush()) {
           return refuse("cannot write " + (into / (test.name + ".log")).string());
         }
       }
+    }
+    if (!mark_digests_current(into.string())) {
+      return refuse("cannot write " + (into / kDigestsFormatFile).string());
     }
     std::fprintf(stderr, "%s: the expected frames of %zu tests are in %s\n", kTool,
                  assignment.tests.size(), options.save_expected.c_str());

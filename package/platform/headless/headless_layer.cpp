@@ -339,7 +339,8 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
     // The observer is given the digest anyway, and it tells a paint that
     // shows the last frame again as surely as a copy of that frame would,
     // without copying the canvas at every present.
-    digest = headless::frame_digest(source.pixels.data(), source.width, source.height);
+    digest = headless::frame_digest(source.pixels.data(), source.width, source.height,
+                                    &source.written);
     if (window->painting && layer.last_digest == digest) return layer.keep_main_surface;
     layer.last_digest = digest;
   } else if (!portable::shows_new_frame(window, source)) {

@@ -52,8 +52,7 @@ const FontObject& font_of(DrawingContext context) {
 
 raster::Surface surface_of(DrawingContext context) {
   if (!context || !context->bitmap) return {};
-  BitmapObject& bitmap = *context->bitmap;
-  return {bitmap.pixels.data(), bitmap.width, bitmap.height};
+  return platform::surface_of(*context->bitmap);
 }
 
 raster::Pen raster_pen(DrawingContext context) {

@@ -10,6 +10,7 @@
 #include "platform/layer_only.h"
 #include "platform/platform.h"
 #include "platform/portable/dialog_template.h"
+#include "platform/raster/shapes.h"
 
 namespace platform {
 
@@ -30,7 +31,16 @@ struct BitmapObject {
   int width = 0;
   int height = 0;
   std::vector<uint32_t> pixels;
+  // Kept by the layer that digests the bitmap's frames, once it starts to;
+  // every writer of `pixels` tells it what it wrote.
+  mutable raster::WrittenRows written;
 };
+
+// The bitmap as a surface for the rasterizer, its writes tracked where they are.
+inline raster::Surface surface_of(BitmapObject& bitmap) {
+  return {bitmap.pixels.data(), bitmap.width, bitmap.height,
+          bitmap.written.enabled ? &bitmap.written : nullptr};
+}
 
 // A colour reference (0x00BBGGRR, as Windows takes colours) as a pixel.
 inline uint32_t pixel_of(uint32_t colour) {

@@ -10,8 +10,8 @@ namespace platform {
 void draw_picture(DrawingContext context, int x, int y, const Picture& picture) {
   if (!context || !context->bitmap) return;
   BitmapObject& bitmap = *context->bitmap;
-  raster::blend_picture({bitmap.pixels.data(), bitmap.width, bitmap.height}, x, y,
-                        picture.pixels.data(), picture.width, picture.height);
+  raster::blend_picture(platform::surface_of(bitmap), x, y, picture.pixels.data(), picture.width,
+                        picture.height);
   if (context->window) portable::layer_surface_changed(context->window);
 }
 

@@ -19,7 +19,7 @@ SurfaceStore store;
 
 // A memory context starts with a one-pixel surface selected, as GDI's does.
 Bitmap default_bitmap() {
-  static BitmapObject one_pixel{1, 1, {0}};
+  static BitmapObject one_pixel{1, 1, {0}, {}};
   return &one_pixel;
 }
 
@@ -116,6 +116,7 @@ void copy_block(DrawingContext destination, int x, int y, int width, int height,
       const uint32_t* in = &from.pixels[static_cast<size_t>((sy + row) * from.width + sx)];
       uint32_t* out = &to.pixels[static_cast<size_t>((dy + row) * to.width + dx)];
       std::copy(in, in + w, out);
+      if (to.written.enabled) raster::note_written(&to.written, dy + row, dx, dx + w - 1);
     }
   }
   if (destination->window) portable::layer_surface_changed(destination->window);

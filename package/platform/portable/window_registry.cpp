@@ -168,7 +168,7 @@ void resize_client(platform::Window window, int width, int height) {
   height = std::max(height, 0);
   if (width == window->client.width && height == window->client.height) return;
   platform::BitmapObject resized{
-      width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, 0x00FFFFFFu)};
+      width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, 0x00FFFFFFu), {}};
   const platform::BitmapObject& old = window->surface;
   for (int row = 0; row < std::min(height, old.height); ++row) {
     std::copy_n(old.pixels.begin() + static_cast<ptrdiff_t>(row) * old.width,
@@ -264,6 +264,10 @@ DrawingContext begin_paint(Window window) {
   if (portable::queue_validate(window)) {
     std::fill(window->surface.pixels.begin(), window->surface.pixels.end(),
               pixel_of(window->background));
+    if (window->surface.written.enabled && window->surface.height > 0) {
+      raster::note_filled(&window->surface.written, 0, window->surface.height - 1, 0,
+                          window->surface.width - 1, pixel_of(window->background));
+    }
     portable::layer_surface_rewritten(window);
   }
   portable::reset_context_state(window->context);

@@ -16,6 +16,9 @@ void blend_picture(const Surface& surface, int x, int y, const uint32_t* picture
   for (int64_t row = first_row; row < end_row; ++row) {
     const uint32_t* in = picture + row * width;
     uint32_t* out = surface.pixels + (row + y) * surface.width + x;
+    if (surface.written && first_column < end_column) {
+      note_written(surface.written, row + y, x + first_column, x + end_column - 1);
+    }
     for (int64_t column = first_column; column < end_column; ++column) {
       out[column] = blend_pixel(in[column], out[column]);
     }

@@ -105,6 +105,7 @@ void fill_span(const Surface& s, i64 y, i64 x0, i64 x1, uint32_t colour) {
   x1 = std::min<i64>(x1, s.width - 1);
   if (x0 > x1) return;
   fill_pixels(row_at(s, y) + x0, x1 - x0 + 1, colour);
+  if (s.written) note_filled(s.written, y, y, x0, x1, colour);
 }
 
 // Paints the part of the inclusive box x0..x1, y0..y1 that lies on the
@@ -118,9 +119,11 @@ void fill_box(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t colour)
   if (x0 > x1 || y0 > y1) return;
   if (x0 == 0 && x1 == s.width - 1) {
     fill_pixels(row_at(s, y0), (y1 - y0 + 1) * s.width, colour);
+    if (s.written) note_filled(s.written, y0, y1, x0, x1, colour);
     return;
   }
   for (i64 y = y0; y <= y1; ++y) fill_pixels(row_at(s, y) + x0, x1 - x0 + 1, colour);
+  if (s.written) note_filled(s.written, y0, y1, x0, x1, colour);
 }
 
 struct QuotRem {
@@ -535,7 +538,10 @@ void draw_thin_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t c
     return;
   }
   const Box clip{0, 0, s.width - 1, s.height - 1};
-  walk_line(x0, y0, x1, y1, false, clip, [&](i64 x, i64 y) { row_at(s, y)[x] = colour; });
+  walk_line(x0, y0, x1, y1, false, clip, [&](i64 x, i64 y) {
+    row_at(s, y)[x] = colour;
+    if (s.written) note_written(s.written, y, x, x);
+  });
 }
 
 void stroke_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, const Pen& pen) {
@@ -927,6 +933,7 @@ std::vector<Vertex>& arc_scratch() {
 void set_pixel(const Surface& surface, int x, int y, uint32_t colour) {
   if (!is_drawable(surface) || x < 0 || y < 0 || x >= surface.width || y >= surface.height) return;
   row_at(surface, y)[x] = colour;
+  if (surface.written) note_written(surface.written, y, x, x);
 }
 
 void draw_line(const Surface& surface, int x0, int y0, int x1, int y1, const Pen& pen) {
@@ -981,6 +988,11 @@ void scroll(const Surface& surface, int dx, int dy) {
   const i64 from_x = std::max<i64>(-shift_x, 0);
   const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(uint32_t);
   // Rows are copied in the order that reads each source row before it is overwritten.
+  if (surface.written) {
+    for (i64 y = std::max<i64>(shift_y, 0); y < h + std::min<i64>(shift_y, 0); ++y) {
+      note_written(surface.written, y, to_x, to_x + count - 1);
+    }
+  }
   if (shift_y > 0) {
     for (i64 y = h - 1; y >= shift_y; --y) {
       std::memmove(row_at(surface, y) + to_x, row_at(surface, y - shift_y) + from_x, bytes);

@@ -6,14 +6,17 @@
 #include <cstdint>
 
 #include "platform/layer_only.h"
+#include "platform/raster/written_rows.h"
 
 namespace raster {
 
-// A view of pixels 0x00RRGGBB, rows top to bottom, `width` pixels a row.
+// A view of pixels 0x00RRGGBB, rows top to bottom, `width` pixels a row;
+// `written`, where set, is told every pixel written.
 struct Surface {
   uint32_t* pixels = nullptr;
   int width = 0;
   int height = 0;
+  WrittenRows* written = nullptr;
 };
 
 struct Pen {

@@ -487,6 +487,8 @@ void blend_glyph(const Surface& surface, const Glyph& glyph, long long left, lon
     const long long from = std::max<long long>(c0, ink.first);
     const long long to = std::min<long long>(c1, ink.second);
     uint32_t* out = row + left;
+    if (surface.written && from < to)
+      note_written(surface.written, top + r, left + from, left + to - 1);
     for (long long c = from; c < to; ++c) {
       const unsigned a = src[c];
       if (a == 255) {
@@ -742,6 +744,7 @@ void draw_layout(const Surface& surface, const TextMask& mask, long long x, long
     const long long to = std::min<long long>(run.length, surface.width - left);
     if (from >= to) continue;
     uint32_t* out = surface.pixels + row * surface.width + left + from;
+    if (surface.written) note_written(surface.written, row, left + from, left + to - 1);
     if (run.coverage == kFullCoverage) {
       std::fill_n(out, to - from, colour);
     } else {
