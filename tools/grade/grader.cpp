@@ -44,7 +44,7 @@ int refuse(const std::string& what) {
 }
 
 std::string frame_name(long frame) {
-  char name[16];
+  char name[32];
   std::snprintf(name, sizeof name, "%06ld.png", frame);
   return name;
 }
@@ -86,7 +86,8 @@ struct Run {
 // from the reference's, the frames the report would show: the scrubber's
 // from there on and those of `frames` after it.
 Run run_test(const std::string& executable, const Test& test, const fs::path& directory, int slot,
-             const std::vector<long>& frames, const std::string& expected_digests = {}) {
+             const std::vector<long>& frames, const std::string& expected_digests = {},
+             const std::vector<std::string>& known_digests = {}) {
   Run run;
   std::error_code code;
   fs::remove_all(directory, code);
@@ -98,6 +99,14 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
       !sandbox::prepare_directory(directory.string(), slot)) {
     run.outcome.error = "cannot prepare " + directory.string();
     return run;
+  }
+  if (!known_digests.empty()) {
+    std::ofstream known(directory / "known-digests.txt", std::ios::binary);
+    for (const std::string& digest : known_digests) known << digest << '\n';
+    if (!known.flush()) {
+      run.outcome.error = "cannot prepare " + directory.string();
+      return run;
+    }
   }
   sandbox::Command command;
   command.directory = directory.string();
@@ -118,6 +127,9 @@ Run run_test(const std::string& executable, const Test& test, const fs::path& di
     command.argv.insert(command.argv.end(),
                         {"--expect-digests", "expected-digests.txt", "--frames", "frames",
                          "--frames-after-difference", std::to_string(kScrubberFrames)});
+    if (!known_digests.empty()) {
+      command.argv.insert(command.argv.end(), {"--frames-known", "known-digests.txt"});
+    }
     run.frames = (directory / "frames").string();
   }
   if (!frames.empty()) {
@@ -162,6 +174,15 @@ bool mark_digests_current(const std::string& directory) {
   return (file << kDigestsFormat) && file.flush();
 }
 
+// The digest of a picture, as the runner's --digests writes it.
+std::string digest_of(const portable::Image& image) {
+  char digest[17];
+  std::snprintf(digest, sizeof digest, "%016llx",
+                static_cast<unsigned long long>(
+                    headless::frame_digest(image.pixels.data(), image.width, image.height)));
+  return digest;
+}
+
 bool redigest_frames(const std::string& frames, std::vector<DigestLine>* lines,
                      std::string* error) {
   for (DigestLine& line : *lines) {
@@ -172,11 +193,7 @@ bool redigest_frames(const std::string& frames, std::vector<DigestLine>* lines,
                ": missing or unreadable, and the directory's digests are of an earlier kind";
       return false;
     }
-    char digest[17];
-    std::snprintf(digest, sizeof digest, "%016llx",
-                  static_cast<unsigned long long>(
-                      headless::frame_digest(image.pixels.data(), image.width, image.height)));
-    line.digest = digest;
+    line.digest = digest_of(image);
   }
   return true;
 }
@@ -192,6 +209,50 @@ struct Grader {
   std::vector<std::string> expected_logs;         // per test, with compare_log
   std::mutex reference_frames_lock;
   std::map<std::pair<size_t, long>, std::string> reference_frames;  // made on demand
+  // The pictures graded runs wrote, by digest, each read back and found to
+  // have its digest before it is kept: a later run writes none of these
+  // again, and is given the kept one. Submissions that go wrong alike show
+  // frames alike.
+  std::mutex pictures_lock;
+  std::map<std::string, std::string> pictures;
+
+  std::vector<std::string> known_digests() {
+    std::lock_guard<std::mutex> hold(pictures_lock);
+    std::vector<std::string> known;
+    for (const auto& [digest, path] : pictures) known.push_back(digest);
+    return known;
+  }
+
+  std::string picture_with_digest(const std::string& digest) {
+    std::lock_guard<std::mutex> hold(pictures_lock);
+    const auto found = pictures.find(digest);
+    return found == pictures.end() ? std::string() : found->second;
+  }
+
+  void keep_pictures(const Run& run) {
+    std::error_code code;
+    if (run.frames.empty() || !fs::is_directory(fs::symlink_status(run.frames, code))) return;
+    for (const fs::directory_entry& entry : fs::directory_iterator(run.frames, code)) {
+      const std::string name = entry.path().filename().string();
+      char* end = nullptr;
+      const long frame = std::strtol(name.c_str(), &end, 10);
+      if (frame < 1 || frame > static_cast<long>(run.digests.size()) || name != frame_name(frame)) {
+        continue;
+      }
+      const std::string& digest = run.digests[static_cast<size_t>(frame) - 1].digest;
+      const std::string path = frame_file(run.frames, frame);
+      if (path.empty() || !picture_with_digest(digest).empty()) continue;
+      portable::Image image;
+      if (!portable::read_png(path, &image) || digest_of(image) != digest) continue;
+      const fs::path kept = work / "pictures" / (digest + ".png");
+      std::lock_guard<std::mutex> hold(pictures_lock);
+      if (pictures.count(digest)) continue;
+      fs::create_directories(kept.parent_path(), code);
+      if (fs::copy_file(path, kept, fs::copy_options::overwrite_existing, code)) {
+        pictures[digest] = kept.string();
+      }
+    }
+  }
   std::vector<StudentResult> students;
   std::mutex report_frames_lock;
   std::vector<std::string> sources;
@@ -403,12 +464,14 @@ struct Grader {
     std::vector<long> same, missing;
     for (long frame : frames) {
       if (frame > actual_count) continue;
+      const std::string& digest = run.digests[static_cast<size_t>(frame) - 1].digest;
       if (std::string file = frame_file(run.frames, frame); !file.empty()) {
         found[frame] = file;
       } else if (frame <= static_cast<long>(wanted.size()) &&
-                 wanted[static_cast<size_t>(frame) - 1].digest ==
-                     run.digests[static_cast<size_t>(frame) - 1].digest) {
+                 wanted[static_cast<size_t>(frame) - 1].digest == digest) {
         same.push_back(frame);
+      } else if (std::string kept = picture_with_digest(digest); !kept.empty()) {
+        found[frame] = kept;
       } else {
         missing.push_back(frame);
       }
@@ -442,8 +505,10 @@ struct Grader {
     const long expected_count = static_cast<long>(wanted.size());
     // The animation's frames as they are when the run shows as many frames
     // as the reference; a run that shows another count is run again for them.
-    const Run run = run_test(program, test, directory / test.name, slot,
-                             animation_frames(expected_count), expected_files[index]);
+    const Run run =
+        run_test(program, test, directory / test.name, slot, animation_frames(expected_count),
+                 expected_files[index], known_digests());
+    keep_pictures(run);
     if (!run.outcome.started) {
       result.status = kCrashed;
       result.detail = "the run could not be started: " + run.outcome.error;

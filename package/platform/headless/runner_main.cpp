@@ -29,7 +29,8 @@ constexpr const char* kUsage =
     " [--frames-only LIST]\n"
     "    [--digests FILE] [--text-png FILE] [--answer TEXT]... [--expect FILE] [--expect-dir DIR]\n"
     "    [--record FILE] [--watchdog SECONDS] [--expect-digests FILE [--first-differing FILE]\n"
-    "    [--last-differing FILE] [--frames-after-difference N]] [-- PROGRAM ARGUMENTS...]\n"
+    "    [--last-differing FILE] [--frames-after-difference N [--frames-known FILE]]]\n"
+    "    [-- PROGRAM ARGUMENTS...]\n"
     "  --play FILE       play FILE back from the start, as the Playback Script command does\n"
     "  --ticks N         let the 100 ms animation timer run N periods, 0 to 2147483647\n"
     "                    (default 0)\n"
@@ -55,6 +56,9 @@ constexpr const char* kUsage =
     "  --frames-after-difference N  with --frames DIR, write only frames that differ:\n"
     "                    of the N from the first that differs, and of those of\n"
     "                    --frames-only that come after it\n"
+    "  --frames-known FILE  with --frames-after-difference, write none of those frames\n"
+    "                    whose digest is a line of FILE (16 hex digits): the caller\n"
+    "                    has their pictures already\n"
     "  --watchdog SECONDS  stop a program that goes SECONDS of CPU time without waiting\n"
     "                    for an event, from its start or after a wait (default 3, 0 off)\n"
     "  -- ...            everything after it is the program's command line\n"
@@ -90,6 +94,7 @@ struct Options {
   std::string first_differing;
   std::string last_differing;
   uint64_t frames_after_difference = 0;
+  std::string frames_known;
   std::vector<std::string> program_arguments;
 };
 
@@ -148,6 +153,7 @@ std::string parse_options(int argc, char** argv, Options* options) {
                          {"--expect-dir", &options->expect_dir},
                          {"--expect-digests", &options->expect_digests},
                          {"--first-differing", &options->first_differing},
+                         {"--frames-known", &options->frames_known},
                          {"--last-differing", &options->last_differing}};
   StartupSyntax syntax;
   syntax.record = RecordSyntax::kNamedFile;
@@ -202,6 +208,10 @@ std::string parse_options(int argc, char** argv, Options* options) {
       return std::string(
           "--frames-after-difference writes frames of --frames DIR that differ from "
           "--expect-digests FILE; give both");
+    }
+    if (!options->frames_known.empty() && options->frames_after_difference == 0) {
+      return std::string(
+          "--frames-known leaves out frames that --frames-after-difference writes; give both");
     }
     if (!options->frames_only.empty() && options->frames.empty()) {
       return std::string("--frames-only chooses among the frames of --frames DIR; give both");
@@ -345,6 +355,7 @@ std::string check_distinct(const Options& options) {
                        {"--digests", &options.digests, false},
                        {"--record", &options.record, false},
                        {"--expect-digests", &options.expect_digests, true},
+                       {"--frames-known", &options.frames_known, true},
                        {"--first-differing", &options.first_differing, false},
                        {"--last-differing", &options.last_differing, false}};
   for (const Named& output : all) {
@@ -460,6 +471,26 @@ long frames_after_difference = 0;
 std::vector<long> frames_after_difference_also;  // --frames-only, sorted
 long first_difference = 0;                       // its frame number, once seen
 bool frames_after_difference_ok = true;
+std::vector<uint64_t> frames_known;  // --frames-known, sorted
+
+// The digests of a --frames-known file, one a line; false if a line is not one.
+bool read_known_digests(const std::string& path, std::vector<uint64_t>* read) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  char line[64];
+  bool ok = true;
+  while (ok && std::fgets(line, sizeof line, file)) {
+    unsigned long long digest = 0;
+    int length = 0;
+    ok = std::sscanf(line, "%16llx%n", &digest, &length) == 1 && length == 16 &&
+         (line[16] == '\n' || line[16] == '\0');
+    read->push_back(digest);
+  }
+  ok = ok && !std::ferror(file);
+  std::fclose(file);
+  std::sort(read->begin(), read->end());
+  return ok;
+}
 
 // The digests of a --digests file, up to its first line that is not one.
 bool read_digests(const std::string& path, std::vector<uint64_t>* read) {
@@ -504,7 +535,8 @@ void observe_frame(long number, const uint32_t* pixels, int width, int height, u
     // that frame's picture again: whoever reads these has that one.
     if (first_difference && differs &&
         (number < first_difference + frames_after_difference ||
-         std::binary_search(also.begin(), also.end(), number))) {
+         std::binary_search(also.begin(), also.end(), number)) &&
+        !std::binary_search(frames_known.begin(), frames_known.end(), digest)) {
       frames_after_difference_ok = headless::write_frame_png(frames_after_difference_directory,
                                                              number, pixels, width, height) &&
                                    frames_after_difference_ok;
@@ -556,6 +588,9 @@ int main(int argc, char** argv) {
   } else {
     if (!options.frames.empty()) headless::set_frames_directory(options.frames);
     headless::set_frames_written(options.frames_only);
+  }
+  if (!options.frames_known.empty() && !read_known_digests(options.frames_known, &frames_known)) {
+    return refuse("cannot read " + options.frames_known + ": missing, or a line is not a digest");
   }
   if (!options.expect_digests.empty() && !read_digests(options.expect_digests, &expected_digests)) {
     return refuse("cannot read " + options.expect_digests + ": " + std::strerror(errno));
