@@ -243,11 +243,21 @@ check "--frames-after-difference: the frames that differ, from the first, and th
   test "$(ls after-frames | tr '\n' ' ')" = "000008.png 000009.png 000010.png " -a "$differing" = 3
 check "--frames-after-difference: a frame as --frames writes it" \
   cmp -s after-frames/000009.png changed-frames/000009.png
+sed -n 9p changed.digests | cut -d' ' -f2 > known.txt
+"$CARGAME" --play changed.scr --expect-digests ends.digests --frames known-frames \
+  --frames-after-difference 2 --frames-only 3,10 --frames-known known.txt
+check "--frames-known: none of the frames with a known digest" \
+  test "$(ls known-frames | tr '\n' ' ')" = "000008.png 000010.png "
+echo "not a digest" > bad-known.txt
+"$CARGAME" --play changed.scr --expect-digests ends.digests --frames bad-known-frames \
+  --frames-after-difference 2 --frames-known bad-known.txt 2> err.txt
+check "--frames-known: a line that is no digest, exit 2" test $? -eq 2
 "$CARGAME" --first-differing first.png 2> err.txt
 check "--first-differing needs --expect-digests: exit 2" test $? -eq 2
 for bad in "--frames-only 3" "--frames f7 --frames-only 0" "--frames f7 --frames-only 2,x" \
            "--frames f7 --frames-only 2 --expect-dir run1" "--frames f7 --frames-after-difference 2" \
-           "--frames f7 --expect-digests ends.digests --frames-after-difference 0"; do
+           "--frames f7 --expect-digests ends.digests --frames-after-difference 0" \
+           "--frames f7 --expect-digests ends.digests --frames-known known.txt"; do
   # shellcheck disable=SC2086
   "$CARGAME" $bad 2> err.txt
   check "'$bad' exits 2" test $? -eq 2
