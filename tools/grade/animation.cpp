@@ -1,12 +1,16 @@
 #include "animation.h"
 
+#include <sys/stat.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <unordered_map>
 
 #include "platform/portable/png_files.h"
 
@@ -16,27 +20,136 @@ namespace {
 constexpr uint32_t kNoFrame = 0x404040u;  // the side of a run that showed no such frame
 constexpr int kGap = 4;                   // between the two sides, in the page's white
 
-// The picture shrunk by `factor`, each pixel the mean of its block.
-void shrink_into(const portable::Image& image, int factor, std::vector<uint8_t>* rgba,
-                 int canvas_width, int left) {
-  const int width = image.width / factor, height = image.height / factor;
+// A picture shrunk by `factor`, each pixel the mean of its block, as the
+// canvas's RGBA rows; `width` x `height` is the picture's own size.
+struct Shrunk {
+  int width = 0, height = 0, factor = 0;
+  std::vector<uint8_t> rgba;  // (width / factor) x (height / factor) pixels
+};
+
+template <int kFactor>
+void shrink_rows(const portable::RgbPicture& picture, int factor, uint8_t* out) {
+  const int f = kFactor ? kFactor : factor;
+  const unsigned area = static_cast<unsigned>(f * f);
+  const int width = picture.width / f, height = picture.height / f;
   for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
+    for (int x = 0; x < width; ++x, out += 4) {
       unsigned sum[3] = {0, 0, 0};
-      for (int dy = 0; dy < factor; ++dy) {
-        for (int dx = 0; dx < factor; ++dx) {
-          const uint32_t pixel =
-              image.pixels[static_cast<size_t>(y * factor + dy) * image.width + x * factor + dx];
-          sum[0] += (pixel >> 16) & 0xFF;
-          sum[1] += (pixel >> 8) & 0xFF;
-          sum[2] += pixel & 0xFF;
+      for (int dy = 0; dy < f; ++dy) {
+        const uint8_t* in = picture.rows[static_cast<size_t>(y * f + dy)] + x * f * 3;
+        for (int dx = 0; dx < f; ++dx, in += 3) {
+          sum[0] += in[0];
+          sum[1] += in[1];
+          sum[2] += in[2];
         }
       }
-      uint8_t* out = &(*rgba)[(static_cast<size_t>(y) * canvas_width + left + x) * 4];
-      for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(sum[c] / (factor * factor));
+      for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(sum[c] / area);
       out[3] = 0xFF;
     }
   }
+}
+
+std::shared_ptr<const Shrunk> shrink(const portable::RgbPicture& picture, int factor) {
+  auto shrunk = std::make_shared<Shrunk>();
+  shrunk->width = picture.width;
+  shrunk->height = picture.height;
+  shrunk->factor = factor;
+  shrunk->rgba.resize(static_cast<size_t>(picture.width / factor) *
+                      static_cast<size_t>(picture.height / factor) * 4);
+  switch (factor) {
+    case 1:
+      shrink_rows<1>(picture, factor, shrunk->rgba.data());
+      break;
+    case 2:
+      shrink_rows<2>(picture, factor, shrunk->rgba.data());
+      break;
+    case 3:
+      shrink_rows<3>(picture, factor, shrunk->rgba.data());
+      break;
+    case 4:
+      shrink_rows<4>(picture, factor, shrunk->rgba.data());
+      break;
+    default:
+      shrink_rows<0>(picture, factor, shrunk->rgba.data());
+      break;
+  }
+  return shrunk;
+}
+
+// The reference's pictures are the same files for every student: each is
+// read and shrunk once, and kept while the cache has room. A file is known
+// by its name, size and time of change, so one written anew is read anew.
+class ShrunkCache {
+ public:
+  std::shared_ptr<const Shrunk> find(const std::string& path, const struct stat& status) {
+    std::lock_guard<std::mutex> hold(lock_);
+    const auto found = entries_.find(path);
+    if (found == entries_.end() || !same_file(found->second.status, status)) return nullptr;
+    return found->second.shrunk;
+  }
+  void keep(const std::string& path, const struct stat& status,
+            std::shared_ptr<const Shrunk> shrunk) {
+    std::lock_guard<std::mutex> hold(lock_);
+    const auto found = entries_.find(path);
+    if (found != entries_.end()) {
+      bytes_ -= found->second.shrunk->rgba.size();
+      entries_.erase(found);
+    }
+    if (bytes_ + shrunk->rgba.size() > kMostBytes) return;
+    bytes_ += shrunk->rgba.size();
+    entries_.emplace(path, Entry{status, std::move(shrunk)});
+  }
+
+ private:
+  static constexpr size_t kMostBytes = size_t{128} << 20;
+  struct Entry {
+    struct stat status;
+    std::shared_ptr<const Shrunk> shrunk;
+  };
+  static bool same_file(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+  }
+  std::mutex lock_;
+  std::unordered_map<std::string, Entry> entries_;
+  size_t bytes_ = 0;
+};
+
+ShrunkCache& shrunk_cache() {
+  static ShrunkCache cache;
+  return cache;
+}
+
+int factor_for(int width) {
+  return std::max(1, (width + kAnimationSideWidth - 1) / kAnimationSideWidth);
+}
+
+// A side's picture shrunk to the animation's size; null when it cannot be
+// read. The first picture read sets *width and *height (the factor follows
+// from them); a picture of another size is given unshrunk (factor 0).
+std::shared_ptr<const Shrunk> side_picture(const std::string& file, bool cached, int* width,
+                                           int* height, portable::RgbPicture* decoded) {
+  if (file.empty()) return nullptr;
+  struct stat status {};
+  if (cached && stat(file.c_str(), &status) != 0) cached = false;
+  if (cached) {
+    std::shared_ptr<const Shrunk> found = shrunk_cache().find(file, status);
+    if (found && (!*width || (found->width == *width && found->height == *height))) {
+      if (!*width) *width = found->width, *height = found->height;
+      return found;
+    }
+  }
+  if (!portable::read_png_rgb(file, decoded)) return nullptr;
+  if (!*width) *width = decoded->width, *height = decoded->height;
+  if (decoded->width != *width || decoded->height != *height) {
+    auto other = std::make_shared<Shrunk>();
+    other->width = decoded->width;
+    other->height = decoded->height;
+    return other;
+  }
+  std::shared_ptr<const Shrunk> shrunk = shrink(*decoded, factor_for(*width));
+  if (cached) shrunk_cache().keep(file, status, shrunk);
+  return shrunk;
 }
 
 void fill(std::vector<uint8_t>* rgba, int canvas_width, int left, int width, int height,
@@ -82,22 +195,29 @@ std::vector<long> frames_shown(long first, long expected, long actual) {
 
 bool write_animation(const std::vector<ShownFrame>& frames, const std::string& path, int frame_ms,
                      AnimationSize* size, std::string* error) {
-  // The size of a side: the first picture either run showed.
-  std::vector<std::pair<portable::Image, portable::Image>> pictures(frames.size());
+  // The size of a side: the first picture either run showed. The pictures
+  // on the expected side are the reference's, and so is an actual one of the
+  // same name: those are kept for the next animation.
+  std::set<std::string> reference;
+  for (const ShownFrame& frame : frames) {
+    if (!frame.expected.empty()) reference.insert(frame.expected);
+  }
+  std::vector<std::pair<std::shared_ptr<const Shrunk>, std::shared_ptr<const Shrunk>>> pictures(
+      frames.size());
   int width = 0, height = 0;
+  thread_local portable::RgbPicture decoded;  // one picture's storage, for every read
   for (size_t i = 0; i < frames.size(); ++i) {
     for (int side = 0; side < 2; ++side) {
       const std::string& file = side ? frames[i].actual : frames[i].expected;
-      portable::Image& image = side ? pictures[i].second : pictures[i].first;
-      if (file.empty() || !portable::read_png(file, &image)) image = {};
-      if (!width && image.width) width = image.width, height = image.height;
+      (side ? pictures[i].second : pictures[i].first) =
+          side_picture(file, reference.count(file) > 0, &width, &height, &decoded);
     }
   }
   if (!width) {
     *error = "no frame to animate";
     return false;
   }
-  const int factor = std::max(1, (width + kAnimationSideWidth - 1) / kAnimationSideWidth);
+  const int factor = factor_for(width);
   const int side_width = width / factor, side_height = height / factor;
   const int canvas_width = 2 * side_width + kGap;
 
@@ -126,10 +246,14 @@ bool write_animation(const std::vector<ShownFrame>& frames, const std::string& p
   bool ok = true;
   for (size_t i = 0; ok && i < frames.size(); ++i) {
     for (int side = 0; side < 2; ++side) {
-      const portable::Image& image = side ? pictures[i].second : pictures[i].first;
+      const Shrunk* shrunk = (side ? pictures[i].second : pictures[i].first).get();
       const int left = side ? side_width + kGap : 0;
-      if (image.width == width && image.height == height) {
-        shrink_into(image, factor, &rgba, canvas_width, left);
+      if (shrunk && shrunk->factor == factor) {
+        const size_t row_bytes = static_cast<size_t>(side_width) * 4;
+        for (int y = 0; y < side_height; ++y) {
+          std::memcpy(&rgba[(static_cast<size_t>(y) * canvas_width + left) * 4],
+                      &shrunk->rgba[static_cast<size_t>(y) * row_bytes], row_bytes);
+        }
       } else {
         fill(&rgba, canvas_width, left, side_width, side_height, kNoFrame);
       }

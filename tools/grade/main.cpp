@@ -1,6 +1,8 @@
 // zivro-grade: grades a class's ZIVRO programs against a reference, frame by
 // frame, each run sandboxed, and writes a report for the teacher, the
 // students and the LMS.
+#include <malloc.h>
+
 #include <CLI/CLI.hpp>
 #include <climits>
 #include <cstdio>
@@ -41,6 +43,11 @@ bool read_shard(const std::string& text, int* shard, int* shards) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Frames' pictures (a megabyte and more each) are made and dropped by the
+  // thousand: kept in the heap rather than mapped and unmapped each time,
+  // their pages are not faulted in anew.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 128 << 20);
   if (argc > 1 && std::string(argv[1]) == "merge") return merge(argc - 1, argv + 1);
   grade::Options options;
   CLI::App app{

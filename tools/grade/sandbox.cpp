@@ -1,11 +1,12 @@
 #include "sandbox.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 
 namespace grade::sandbox {
 namespace fs = std::filesystem;
@@ -107,6 +109,59 @@ double now_seconds() {
   return std::chrono::duration<double>(clock::now().time_since_epoch()).count();
 }
 
+struct Limit {
+  int resource;
+  rlim_t soft, hard;
+};
+
+// What the child needs, made ready by the grader before it starts.
+struct Child {
+  char** argv;
+  char** envp;
+  const char* directory;
+  int input, output, errors;
+  bool set_limits;
+  const Limit* limits;
+  size_t limit_count;
+  bool drop;
+  uid_t user;
+  sigset_t mask;  // the grader's, restored for the program
+};
+
+// The child, in the grader's memory until execve: system calls only (no
+// allocation, no lock, nothing of glibc's that other threads may hold or
+// that would signal the grader's threads, as glibc's setuid does).
+int start_child(void* data) {
+  const Child& child = *static_cast<const Child*>(data);
+  setpgid(0, 0);
+  dup2(child.input, 0);
+  dup2(child.output, 1);
+  dup2(child.errors, 2);
+  // Whatever else the grader has open (another worker's files, the
+  // report's) is not the run's to see: bubblewrap would pass it on.
+  close_range(3, ~0u, 0);
+  if (chdir(child.directory) != 0) _exit(126);
+  if (child.set_limits) {
+    for (size_t i = 0; i < child.limit_count; ++i) {
+      const rlimit value{child.limits[i].soft, child.limits[i].hard};
+      syscall(SYS_prlimit64, 0, child.limits[i].resource, &value, nullptr);
+    }
+  }
+  if (child.drop &&
+      (syscall(SYS_setgroups, 0, nullptr) != 0 || syscall(SYS_setgid, child.user) != 0 ||
+       syscall(SYS_setuid, child.user) != 0)) {
+    _exit(126);
+  }
+  syscall(SYS_rt_sigprocmask, SIG_SETMASK, &child.mask, nullptr, _NSIG / 8);
+  execve(child.argv[0], child.argv, child.envp);
+  const char said[] = "cannot run ";
+  if (write(2, said, sizeof said - 1) >= 0 &&
+      write(2, child.argv[0], std::strlen(child.argv[0])) >= 0) {
+    [[maybe_unused]] const ssize_t ended = write(2, "\n", 1);
+  }
+  _exit(127);
+}
+
 }  // namespace
 
 void set_enabled(bool enabled) {
@@ -178,10 +233,6 @@ Outcome run(const Command& command, int slot) {
   char* envp[] = {home.data(), path_entry, locale_entry, nullptr};
   const bool drop = as_root();
   const uid_t user = slot_user(slot);
-  struct Limit {
-    int resource;
-    rlim_t soft, hard;
-  };
   const Limit plain_limits[] = {
       {RLIMIT_CPU, rlim_t(limits.cpu_seconds), rlim_t(limits.cpu_seconds + 1)},
       {RLIMIT_AS, rlim_t(limits.memory_mb) << 20, rlim_t(limits.memory_mb) << 20},
@@ -198,33 +249,22 @@ Outcome run(const Command& command, int slot) {
     if (nothing >= 0) close(nothing);
     return outcome;
   }
-  const pid_t child = fork();
-  if (child == 0) {
-    // Only async-signal-safe calls from here to exec: other threads may
-    // hold locks the child would never see released.
-    setpgid(0, 0);
-    dup2(nothing, 0);
-    dup2(out.write, 1);
-    dup2(err.write, 2);
-    // Whatever else the grader has open (another worker's files, the
-    // report's) is not the run's to see: bubblewrap would pass it on.
-    close_range(3, ~0u, 0);
-    if (chdir(command.directory.c_str()) != 0) _exit(126);
-    if (!sandboxed) {
-      for (const Limit& limit : plain_limits) {
-        const rlimit value{limit.soft, limit.hard};
-        setrlimit(limit.resource, &value);
-      }
-    }
-    if (drop && (setgroups(0, nullptr) != 0 || setgid(user) != 0 || setuid(user) != 0)) _exit(126);
-    execve(argv[0], argv.data(), envp);
-    const char said[] = "cannot run ";
-    if (write(2, said, sizeof said - 1) >= 0 && write(2, argv[0], std::strlen(argv[0])) >= 0) {
-      [[maybe_unused]] const ssize_t ended = write(2, "\n", 1);
-    }
-    _exit(127);
-  }
-  if (child > 0) setpgid(child, child);  // as the child does, whichever comes first
+  Child start{argv.data(), envp,         command.directory.c_str(), nothing, out.write, err.write,
+              !sandboxed,  plain_limits, std::size(plain_limits),   drop,    user,      {}};
+  // The child shares the grader's memory until it runs the program, and
+  // this thread waits for it meanwhile: nothing is copied, however big the
+  // grader is, and the child's stack can be a buffer of this one. Signals
+  // stay blocked until the program runs.
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &start.mask);
+  alignas(16) char stack[64 << 10];
+  const pid_t child =
+      clone(start_child, stack + sizeof stack, CLONE_VM | CLONE_VFORK | SIGCHLD, &start);
+  const int clone_error = errno;
+  pthread_sigmask(SIG_SETMASK, &start.mask, nullptr);
+  errno = clone_error;
+  if (child > 0) setpgid(child, child);  // the child did it already; this is only a backstop
   close(nothing);
   close_fd(&out.write);
   close_fd(&err.write);

@@ -224,6 +224,17 @@ bool read_png(const std::string& path, Image* image) {
   return true;
 }
 
+bool read_png_rgb(const std::string& path, RgbPicture* picture) {
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file || !picture) return false;
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  if (!decode(file.get(), false, &width, &height, &picture->bytes, &picture->rows)) return false;
+  picture->width = static_cast<int>(width);
+  picture->height = static_cast<int>(height);
+  return true;
+}
+
 bool read_png_rgba(const std::string& path, Image* image) {
   File file(platform::open_regular_file(path.c_str(), false));
   if (!file || !image) return false;

@@ -45,6 +45,16 @@ bool can_write_png(const std::string& path);
 // Reads any PNG (palette, grey, 1 to 16 bits, alpha, interlaced) as 8-bit
 // RGB, alpha dropped; false if the file is missing or not a PNG.
 bool read_png(const std::string& path, Image* image);
+// 8-bit RGB bytes, three a pixel, rows top to bottom, in storage that is
+// kept from one read to the next.
+struct RgbPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> bytes;
+  std::vector<uint8_t*> rows;
+};
+// Reads as read_png does, into `picture`, reusing its storage.
+bool read_png_rgb(const std::string& path, RgbPicture* picture);
 // The same as 8-bit RGBA: pixels 0xAARRGGBB, alpha not premultiplied (255
 // where the file has none). Reads regular files only, so a name that leads
 // to a FIFO or a device never blocks.
