@@ -197,7 +197,8 @@ bool write_animation(const std::vector<ShownFrame>& frames, const std::string& p
                      AnimationSize* size, std::string* error) {
   // The size of a side: the first picture either run showed. The pictures
   // on the expected side are the reference's, and so is an actual one of the
-  // same name: those are kept for the next animation.
+  // same name; those and the grader's kept pictures are never written again,
+  // and are kept for the next animation.
   std::set<std::string> reference;
   for (const ShownFrame& frame : frames) {
     if (!frame.expected.empty()) reference.insert(frame.expected);
@@ -210,7 +211,8 @@ bool write_animation(const std::vector<ShownFrame>& frames, const std::string& p
     for (int side = 0; side < 2; ++side) {
       const std::string& file = side ? frames[i].actual : frames[i].expected;
       (side ? pictures[i].second : pictures[i].first) =
-          side_picture(file, reference.count(file) > 0, &width, &height, &decoded);
+          side_picture(file, reference.count(file) > 0 || (side && frames[i].actual_kept), &width,
+                       &height, &decoded);
     }
   }
   if (!width) {

@@ -11,6 +11,7 @@ struct ShownFrame {
   long frame = 0;
   std::string expected, actual;  // PNG files; empty where that run showed no such frame
   bool differs = false;          // both runs showed it, and not alike
+  bool actual_kept = false;      // `actual` is one of the grader's kept pictures
 };
 
 struct AnimationSize {

@@ -223,6 +223,12 @@ struct Grader {
     return known;
   }
 
+  bool is_kept_picture(const std::string& path) {
+    std::lock_guard<std::mutex> hold(pictures_lock);
+    const auto found = pictures.find(fs::path(path).stem().string());
+    return found != pictures.end() && found->second == path;
+  }
+
   std::string picture_with_digest(const std::string& digest) {
     std::lock_guard<std::mutex> hold(pictures_lock);
     const auto found = pictures.find(digest);
@@ -410,6 +416,7 @@ struct Grader {
       if (found != reference.end()) pair.expected = found->second;
       const auto actual = actual_pictures.find(frame);
       if (frame <= actual_count && actual != actual_pictures.end()) pair.actual = actual->second;
+      pair.actual_kept = !pair.actual.empty() && is_kept_picture(pair.actual);
       return pair;
     };
     result->expected_frames = expected_count;
