@@ -6,6 +6,7 @@
 # with cc and checks its last frame with --expect, as the testing guide's
 # hand-written loop does. Prints both wall times and their ratio.
 # usage: bench/grade_class.sh BUILD_DIR [N] [TICKS] [JOBS]   (default 40 600 2)
+# With KEEP_WORK=1 the class, its report and the loop's files are kept.
 set -eu
 build=$(cd "${1:?build directory, e.g. build/release}" && pwd)
 count=${2:-40}
@@ -15,7 +16,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 grade="$build/tools/zivro-grade"
 [ -x "$grade" ] || { echo "no $grade: build it first" >&2; exit 2; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
 chmod 711 "$work"
 reference="$source_dir/tests/grade/reference/traffic_light.c"
 

@@ -94,6 +94,9 @@ check "oli: the runner's reason, within the CPU limit" \
   grep -q '^runner: the program never waited for an event: it ran for 0.25 s of CPU time' <<< "$(output oli)"
 check "eve: the event its last wait returned" \
   grep -q '^stopped waiting: .*after wait 11 returned ZIVRO_MOUSE at (0, 0),.*; its last frame, 11,' <<< "$(output eve)"
+check "gus: the source that defines main named" grep -q '^defines main: gus.c defines main()' <<< "$(output gus)"
+check "gus: the link's trace of main left out of the log" \
+  test "$(grep -c 'definition of main' report1/students/gus.html)" -eq 0
 check "fay: the compiler's error" grep -q "error: expected ';'" <<< "$(output fay)"
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{print $3*256+$4 "x" $7*256+$8}'; }
 for picture in expected actual difference; do

@@ -60,6 +60,43 @@ sandbox::Limits build_limits() {
   return limits;
 }
 
+// The lines that -Wl,-y,main adds to a link's output: "FILE: definition of
+// main" and "FILE: reference to main", each after the linker's own name.
+bool is_main_trace(const std::string& line) {
+  for (const char* end : {": definition of main", ": reference to main"}) {
+    const size_t length = std::char_traits<char>::length(end);
+    if (line.size() >= length && line.compare(line.size() - length, length, end) == 0) return true;
+  }
+  return false;
+}
+
+std::string without_main_trace(const std::string& printed) {
+  std::istringstream lines(printed);
+  std::string line, kept;
+  while (std::getline(lines, line)) {
+    if (!is_main_trace(line)) kept += line + "\n";
+  }
+  return kept;
+}
+
+// Which of the objects the link's trace names as defining main, or -1.
+int object_defining_main(const std::string& printed, const std::vector<std::string>& objects) {
+  const std::string definition = ": definition of main";
+  std::istringstream lines(printed);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() <= definition.size() ||
+        line.compare(line.size() - definition.size(), definition.size(), definition) != 0) {
+      continue;
+    }
+    line.resize(line.size() - definition.size());
+    const size_t named = line.rfind(": ");
+    const std::string file = named == std::string::npos ? line : line.substr(named + 2);
+    const auto found = std::find(objects.begin(), objects.end(), file);
+    if (found != objects.end()) return static_cast<int>(found - objects.begin());
+  }
+  return -1;
+}
+
 // Copies the regular files of a submission, never following a link: a link
 // to the reference or to a file of the host would otherwise bring it in.
 bool copy_sources(const fs::path& source, const fs::path& into, std::string* why) {
@@ -174,7 +211,8 @@ Built build_program(const std::string& source, const std::string& directory, con
   const std::string cc = compiler("CC", "cc");
   const std::string cxx = compiler("CXX", "c++");
   // One step in the sandbox, logged with what it printed; false if it failed.
-  auto step = [&](const std::vector<std::string>& argv, std::string* printed) {
+  auto step = [&](const std::vector<std::string>& argv, std::string* printed,
+                  std::string (*logged)(const std::string&) = nullptr) {
     sandbox::Command command;
     command.argv = argv;
     command.directory = directory;
@@ -188,7 +226,7 @@ Built build_program(const std::string& source, const std::string& directory, con
     if (outcome.timed_out) *printed += "stopped: the build took longer than 60 s of CPU time\n";
     if (outcome.output_cut) *printed += "stopped: the build printed more than 1 MB\n";
     if (outcome.signal) *printed += "stopped by signal " + std::to_string(outcome.signal) + "\n";
-    built.log += line + "\n" + *printed;
+    built.log += line + "\n" + (logged ? logged(*printed) : *printed);
     return outcome.started && !outcome.timed_out && !outcome.output_cut && outcome.signal == 0 &&
            outcome.exit_code == 0;
   };
@@ -206,36 +244,26 @@ Built build_program(const std::string& source, const std::string& directory, con
     objects.push_back(object);
   }
   // The headless layer's main runs the program's WinMain: a main of the
-  // program's own would take its place and never run the script.
-  for (size_t i = 0; i < objects.size(); ++i) {
-    std::string printed;
-    if (!step({"/usr/bin/nm", "-P", "-g", "--defined-only", objects[i]}, &printed)) {
-      built.summary = first_lines(printed, kSummaryLines);
-      return built;
-    }
-    std::istringstream symbols(printed);
-    std::string name, type;
-    std::string line;
-    while (std::getline(symbols, line)) {
-      std::istringstream fields(line);
-      if (fields >> name >> type && name == "main" && (type == "T" || type == "W")) {
-        built.result = BuildResult::kDefinesMain;
-        built.summary = sources[i].lexically_relative("src").string() +
-                        " defines main(); a ZIVRO program defines WinMain, which the headless "
-                        "layer's main runs\n";
-        return built;
-      }
-    }
-  }
+  // program's own would take its place and never run the script. The
+  // linker tells which object defines main (-y traces the symbol), so the
+  // link itself finds it, whether or not it then succeeds.
   std::vector<std::string> link = {cxx};
   link.insert(link.end(), objects.begin(), objects.end());
   link.insert(link.end(), {seen + "/libzivro_headless_main.a", seen + "/libzivro_headless.a"});
   std::istringstream flags(ZIVRO_GRADE_LINK_FLAGS);
   for (std::string flag; flags >> flag;) link.push_back(flag);
-  link.insert(link.end(), {"-o", "program"});
+  link.insert(link.end(), {"-Wl,-y,main", "-o", "program"});
   std::string printed;
-  if (!step(link, &printed)) {
-    built.summary = first_lines(printed, kSummaryLines);
+  const bool linked = step(link, &printed, &without_main_trace);
+  if (const int defining = object_defining_main(printed, objects); defining >= 0) {
+    built.result = BuildResult::kDefinesMain;
+    built.summary = sources[defining].lexically_relative("src").string() +
+                    " defines main(); a ZIVRO program defines WinMain, which the headless "
+                    "layer's main runs\n";
+    return built;
+  }
+  if (!linked) {
+    built.summary = first_lines(without_main_trace(printed), kSummaryLines);
     return built;
   }
   built.result = BuildResult::kBuilt;
