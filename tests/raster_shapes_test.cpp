@@ -475,13 +475,17 @@ TEST(RasterFillAndScroll, FillExcludesRightAndBottomAndScrollMovesContent) {
 }
 
 // Fills take wide aligned stores with unaligned ends: every run of 0..64
-// pixels at each of eight starting columns (two alignments of 16 bytes and
-// more) paints exactly its own pixels, and boxes of whole rows, filled as
+// pixels, and runs long enough for the string store, at each of eight
+// starting columns (two alignments of 16 bytes and more) paints exactly its
+// own pixels, and boxes of whole rows, filled as
 // one run, exactly theirs.
 TEST(RasterFillAndScroll, EveryLengthAtEveryAlignmentPaintsExactlyItsPixels) {
-  constexpr int kWidth = 80;
+  constexpr int kWidth = 1100;
+  std::vector<int> lengths(65);
+  for (int length = 0; length <= 64; ++length) lengths[length] = length;
+  lengths.insert(lengths.end(), {1023, 1024, 1025, 1091});  // the string store's lengths
   for (int start = 0; start < 8; ++start) {
-    for (int length = 0; length <= 64; ++length) {
+    for (const int length : lengths) {
       Canvas c(kWidth, 3);
       raster::fill_rectangle(c.surface(), start, 1, start + length, 2, kPaint);
       for (int y = 0; y < 3; ++y) {

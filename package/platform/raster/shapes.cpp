@@ -65,11 +65,23 @@ uint32_t* row_at(const Surface& s, i64 y) {
 // part of every x86-64 target; elsewhere a plain loop does it, whose
 // fixed-size inner block GCC vectorises at -O2 where it leaves fill_n alone.
 #if defined(__SSE2__)
+// Runs this long (whole rows of a box, end to end) go to the string store,
+// which the processor carries out in whole cache lines; it starts too
+// slowly to pay for a single row.
+constexpr i64 kStringStoreMinimum = 1024;
+
 void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
   if (n < 4) {
     for (i64 i = 0; i < n; ++i) p[i] = colour;
     return;
   }
+#if defined(__GNUC__) && !defined(__EMSCRIPTEN__)
+  if (n >= kStringStoreMinimum) {
+    auto count = static_cast<std::size_t>(n);
+    asm volatile("rep stosl" : "+D"(p), "+c"(count) : "a"(colour) : "memory");
+    return;
+  }
+#endif
   const __m128i four = _mm_set1_epi32(static_cast<int>(colour));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(p), four);
   // From the first 16-byte boundary at or after p (pixels are 4-byte
