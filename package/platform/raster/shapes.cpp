@@ -15,6 +15,8 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(__wasm_simd128__)
+#include <wasm_simd128.h>
 #endif
 
 namespace raster {
@@ -99,6 +101,30 @@ void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
   }
   for (; vectors > 0; --vectors, ++q) _mm_store_si128(q, four);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), four);
+}
+#elif defined(__wasm_simd128__)
+// In the page: the same 16-byte stores, aligned in the bulk and unaligned
+// at the ends, as wasm SIMD (the plain loop below is left as sixteen 4-byte
+// stores a step by the compiler, at a quarter of the speed).
+void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
+  if (n < 4) {
+    for (i64 i = 0; i < n; ++i) p[i] = colour;
+    return;
+  }
+  const v128_t four = wasm_i32x4_splat(static_cast<int32_t>(colour));
+  wasm_v128_store(p, four);
+  const i64 skip =
+      static_cast<i64>((std::uintptr_t{0} - reinterpret_cast<std::uintptr_t>(p)) & 15u) / 4;
+  uint32_t* q = p + skip;
+  i64 vectors = (n - skip) / 4;
+  for (; vectors >= 4; vectors -= 4, q += 16) {
+    wasm_v128_store(q, four);
+    wasm_v128_store(q + 4, four);
+    wasm_v128_store(q + 8, four);
+    wasm_v128_store(q + 12, four);
+  }
+  for (; vectors > 0; --vectors, q += 4) wasm_v128_store(q, four);
+  wasm_v128_store(p + n - 4, four);
 }
 #else
 void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
