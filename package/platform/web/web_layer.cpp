@@ -61,7 +61,7 @@ struct Shown {
   // since: the next fetch then looks at all of it.
   bool whole = true;
   // Otherwise the columns [first, end) of each row that the copies wrote
-  // new pixels to (end 0 for none); only those are looked at.
+  // new pixels to (end 0 for none), in `rgba` as well as in the surface.
   std::vector<std::pair<int, int>> copied;
 };
 
@@ -156,17 +156,18 @@ std::string menu_json(platform::Menu menu) {
 // canvas as one rectangle: each rectangle costs the canvas a call.
 constexpr int kRowsApartJoined = 16;
 
+// A surface word 0x00RRGGBB as the canvas's bytes R, G, B, 255.
+uint32_t canvas_bytes(uint32_t pixel) {
+  return 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
+}
+
 // The surface's 0x00RRGGBB words as the canvas's bytes R, G, B, 255 (a
 // little-endian word 0xFFBBGGRR), written over what `out` already holds only
 // where they differ from it. The columns written (first, end), or end 0 for
 // none.
-// Only the columns [from, to) are looked at: from is a multiple of 4, and to
-// is one too or the width, so that the groups of four are those of the
-// whole row.
-std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int from, int to) {
-  const int width = to;
+std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int width) {
   int first = width, end = 0;
-  int x = from;
+  int x = 0;
 #ifdef __wasm_simd128__
   // Four pixels at a time, a group written whole when any of it changed;
   // sixteen looked at together first, as most of them have not.
@@ -207,9 +208,7 @@ std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int from, int
   }
 #endif
   for (; x < width; ++x) {
-    const uint32_t pixel = in[x];
-    const uint32_t bytes =
-        0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
+    const uint32_t bytes = canvas_bytes(in[x]);
     if (bytes != out[x]) {
       out[x] = bytes;
       first = std::min(first, x);
@@ -220,15 +219,17 @@ std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int from, int
 }
 
 // Copies a row of n pixels, writing only the groups of four that differ
-// (and the pixels past the last group, one by one). The columns that
+// (and the pixels past the last group, one by one), and each written group
+// also to `rgba` as the canvas's bytes when it is given. The columns that
 // differed (first, end), or end 0 for none.
-std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, int n) {
+std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, uint32_t* rgba, int n) {
   int first = n, end = 0;
   int x = 0;
 #ifdef __wasm_simd128__
   const auto differs = [&](int at) {
     return wasm_v128_xor(wasm_v128_load(in + at), wasm_v128_load(out + at));
   };
+  const v128_t alpha = wasm_i32x4_splat(static_cast<int32_t>(0xFF000000u));
   for (; x + 16 <= n; x += 16) {
     if (!wasm_v128_any_true(wasm_v128_or(wasm_v128_or(differs(x), differs(x + 4)),
                                          wasm_v128_or(differs(x + 8), differs(x + 12))))) {
@@ -236,7 +237,14 @@ std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, int n) {
     }
     for (int at = x; at < x + 16; at += 4) {
       if (wasm_v128_any_true(differs(at))) {
-        wasm_v128_store(out + at, wasm_v128_load(in + at));
+        const v128_t pixels = wasm_v128_load(in + at);
+        wasm_v128_store(out + at, pixels);
+        if (rgba) {
+          wasm_v128_store(
+              rgba + at, wasm_v128_or(wasm_i8x16_shuffle(pixels, pixels, 2, 1, 0, 3, 6, 5, 4, 7, 10,
+                                                         9, 8, 11, 14, 13, 12, 15),
+                                      alpha));
+        }
         first = std::min(first, at);
         end = at + 4;
       }
@@ -247,6 +255,9 @@ std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, int n) {
     if (in[x] != out[x] || in[x + 1] != out[x + 1] || in[x + 2] != out[x + 2] ||
         in[x + 3] != out[x + 3]) {
       std::memcpy(out + x, in + x, 4 * sizeof(uint32_t));
+      if (rgba) {
+        for (int i = x; i < x + 4; ++i) rgba[i] = canvas_bytes(in[i]);
+      }
       first = std::min(first, x);
       end = x + 4;
     }
@@ -254,6 +265,7 @@ std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, int n) {
   for (; x < n; ++x) {
     if (in[x] != out[x]) {
       out[x] = in[x];
+      if (rgba) rgba[x] = canvas_bytes(in[x]);
       first = std::min(first, x);
       end = x + 1;
     }
@@ -263,10 +275,9 @@ std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, int n) {
 
 // Brings `shown` up to date with the surface and lists in `changes` the
 // rectangles where it changed: bands of changed rows, each as wide as the
-// columns changed in it. Rows and columns that no copy wrote since the last
-// fetch (when only copies wrote the surface) already match and are skipped:
-// the rest are compared group by group as a whole-surface pass would, so
-// the rectangles are the same.
+// columns changed in it. When only the layer's copies wrote the surface
+// since the last fetch, they have written `shown` too: the columns each
+// noted are the row's changes, and nothing is compared.
 void convert_changes(const platform::BitmapObject& surface, Shown& shown,
                      std::vector<int32_t>& changes) {
   changes.assign(1, 0);
@@ -281,8 +292,6 @@ void convert_changes(const platform::BitmapObject& surface, Shown& shown,
   shown.width = surface.width;
   shown.height = surface.height;
   shown.whole = false;
-  // The last column whose group of four is whole.
-  const int last_group_end = surface.width & ~3;
   int top = -1, bottom = 0, left = 0, right = 0;  // the band being gathered
   const auto close_band = [&] {
     if (top < 0) return;
@@ -291,17 +300,16 @@ void convert_changes(const platform::BitmapObject& surface, Shown& shown,
     top = -1;
   };
   for (int y = 0; y < surface.height; ++y) {
-    int from = 0, to = surface.width;
-    if (!whole) {
+    std::pair<int, int> changed;
+    if (whole) {
+      const size_t at = static_cast<size_t>(y) * static_cast<size_t>(surface.width);
+      changed = convert_row(&surface.pixels[at], &rgba[at], surface.width);
+    } else {
       auto& copied = shown.copied[static_cast<size_t>(y)];
-      if (copied.second == 0) continue;
-      from = copied.first & ~3;
-      const int rounded = (copied.second + 3) & ~3;
-      if (rounded <= last_group_end) to = rounded;
+      changed = copied;
       copied = {0, 0};
     }
-    const size_t at = static_cast<size_t>(y) * static_cast<size_t>(surface.width);
-    const auto [first, end] = convert_row(&surface.pixels[at], &rgba[at], from, to);
+    const auto [first, end] = changed;
     if (end == 0) continue;
     if (top >= 0 && y - bottom < kRowsApartJoined) {
       left = std::min(left, first);
@@ -439,7 +447,9 @@ void layer_surface_rewritten(platform::Window window) {
 }
 
 // The layer copies the block itself, noting which columns of which rows
-// got new pixels, so that the fetch need not compare the whole surface.
+// got new pixels and writing them to what the page is shown as well, so
+// that the fetch compares nothing: the pixels the copy compared are
+// converted once, while they are at hand.
 bool layer_block_copied(platform::Window window, const platform::BitmapObject& source,
                         const BlockCopy& block) {
   if (web::layer().test_hooks && window == portable::main_window() &&
@@ -452,14 +462,16 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
   web::Shown& shown = web::layer().shown[window];
   const bool noting = !shown.whole && shown.width == surface.width &&
                       shown.height == surface.height &&
-                      shown.copied.size() == static_cast<size_t>(surface.height);
+                      shown.copied.size() == static_cast<size_t>(surface.height) &&
+                      shown.rgba.size() == surface.pixels.size();
   for (int row = 0; row < block.height; ++row) {
     const size_t in =
         static_cast<size_t>(block.source_y + row) * static_cast<size_t>(source.width) +
         static_cast<size_t>(block.source_x);
     const size_t out = static_cast<size_t>(block.y + row) * static_cast<size_t>(surface.width) +
                        static_cast<size_t>(block.x);
-    const auto [first, end] = web::copy_row(&source.pixels[in], &surface.pixels[out], block.width);
+    const auto [first, end] = web::copy_row(&source.pixels[in], &surface.pixels[out],
+                                            noting ? &shown.rgba[out] : nullptr, block.width);
     if (noting && end > 0) {
       auto& copied = shown.copied[static_cast<size_t>(block.y + row)];
       const int left = block.x + first, right = block.x + end;
