@@ -16,7 +16,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 grade="$build/tools/zivro-grade"
 [ -x "$grade" ] || { echo "no $grade: build it first" >&2; exit 2; }
 work=$(mktemp -d)
-trap '[ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
+trap '[ -n "${KEEP_WORK:-}" ] && echo "kept in $work" || rm -rf "$work"' EXIT
 chmod 711 "$work"
 reference="$source_dir/tests/grade/reference/traffic_light.c"
 
