@@ -63,11 +63,7 @@ sandbox::Limits build_limits() {
 // The lines that -Wl,-y,main adds to a link's output: "FILE: definition of
 // main" and "FILE: reference to main", each after the linker's own name.
 bool is_main_trace(const std::string& line) {
-  for (const char* end : {": definition of main", ": reference to main"}) {
-    const size_t length = std::char_traits<char>::length(end);
-    if (line.size() >= length && line.compare(line.size() - length, length, end) == 0) return true;
-  }
-  return false;
+  return line.ends_with(": definition of main") || line.ends_with(": reference to main");
 }
 
 std::string without_main_trace(const std::string& printed) {
@@ -84,10 +80,7 @@ int object_defining_main(const std::string& printed, const std::vector<std::stri
   const std::string definition = ": definition of main";
   std::istringstream lines(printed);
   for (std::string line; std::getline(lines, line);) {
-    if (line.size() <= definition.size() ||
-        line.compare(line.size() - definition.size(), definition.size(), definition) != 0) {
-      continue;
-    }
+    if (!line.ends_with(definition)) continue;
     line.resize(line.size() - definition.size());
     const size_t named = line.rfind(": ");
     const std::string file = named == std::string::npos ? line : line.substr(named + 2);
