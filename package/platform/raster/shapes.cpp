@@ -59,14 +59,43 @@ uint32_t* row_at(const Surface& s, i64 y) {
   return s.pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width);
 }
 
+// Four pixels of one colour in a 16-byte register, and their store: SSE2
+// on every x86-64 target, wasm SIMD in the page.
+#if defined(__SSE2__)
+#define ZIVRO_FILL_FOURS 1
+using Four = __m128i;
+inline Four four_of(uint32_t colour) {
+  return _mm_set1_epi32(static_cast<int>(colour));
+}
+inline void store_four(uint32_t* at, Four four) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(at), four);
+}
+inline void store_aligned_four(uint32_t* at, Four four) {
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), four);
+}
+#elif defined(__wasm_simd128__)
+#define ZIVRO_FILL_FOURS 1
+using Four = v128_t;
+inline Four four_of(uint32_t colour) {
+  return wasm_i32x4_splat(static_cast<int32_t>(colour));
+}
+inline void store_four(uint32_t* at, Four four) {
+  wasm_v128_store(at, four);
+}
+inline void store_aligned_four(uint32_t* at, Four four) {
+  wasm_v128_store(at, four);
+}
+#endif
+
 // Fills n pixels from p. Stores that straddle two cache lines cost about
 // twice as much as those that do not, and a row starts anywhere, so the
 // bulk of a run is written with 16-byte stores aligned to 16 bytes; an
 // unaligned store at either end covers the rest (overlapping what the
-// aligned ones write: the same colour, so the result is the same). SSE2 is
-// part of every x86-64 target; elsewhere a plain loop does it, whose
-// fixed-size inner block GCC vectorises at -O2 where it leaves fill_n alone.
-#if defined(__SSE2__)
+// aligned ones write: the same colour, so the result is the same).
+// Elsewhere a plain loop does it, whose fixed-size inner block GCC
+// vectorises at -O2 where it leaves fill_n alone (the page's compiler
+// leaves it as 4-byte stores, hence the wasm SIMD above).
+#if defined(ZIVRO_FILL_FOURS)
 // Runs this long (whole rows of a box, end to end) go to the string store,
 // which the processor carries out in whole cache lines; it starts too
 // slowly to pay for a single row.
@@ -77,54 +106,30 @@ void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
     for (i64 i = 0; i < n; ++i) p[i] = colour;
     return;
   }
-#if defined(__GNUC__) && !defined(__EMSCRIPTEN__)
+#if defined(__SSE2__) && defined(__GNUC__) && !defined(__EMSCRIPTEN__)
   if (n >= kStringStoreMinimum) {
     auto count = static_cast<std::size_t>(n);
     asm volatile("rep stosl" : "+D"(p), "+c"(count) : "a"(colour) : "memory");
     return;
   }
 #endif
-  const __m128i four = _mm_set1_epi32(static_cast<int>(colour));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), four);
+  const Four four = four_of(colour);
+  store_four(p, four);
   // From the first 16-byte boundary at or after p (pixels are 4-byte
   // aligned, so it is at most 3 pixels on), whole aligned stores up to the
   // last that fits; one more unaligned store ends the run exactly.
   const i64 skip =
       static_cast<i64>((std::uintptr_t{0} - reinterpret_cast<std::uintptr_t>(p)) & 15u) / 4;
-  auto* q = reinterpret_cast<__m128i*>(p + skip);
-  i64 vectors = (n - skip) / 4;
-  for (; vectors >= 4; vectors -= 4, q += 4) {
-    _mm_store_si128(q, four);
-    _mm_store_si128(q + 1, four);
-    _mm_store_si128(q + 2, four);
-    _mm_store_si128(q + 3, four);
-  }
-  for (; vectors > 0; --vectors, ++q) _mm_store_si128(q, four);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p + n - 4), four);
-}
-#elif defined(__wasm_simd128__)
-// In the page: the same 16-byte stores, aligned in the bulk and unaligned
-// at the ends, as wasm SIMD (the plain loop below is left as sixteen 4-byte
-// stores a step by the compiler, at a quarter of the speed).
-void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
-  if (n < 4) {
-    for (i64 i = 0; i < n; ++i) p[i] = colour;
-    return;
-  }
-  const v128_t four = wasm_i32x4_splat(static_cast<int32_t>(colour));
-  wasm_v128_store(p, four);
-  const i64 skip =
-      static_cast<i64>((std::uintptr_t{0} - reinterpret_cast<std::uintptr_t>(p)) & 15u) / 4;
   uint32_t* q = p + skip;
   i64 vectors = (n - skip) / 4;
   for (; vectors >= 4; vectors -= 4, q += 16) {
-    wasm_v128_store(q, four);
-    wasm_v128_store(q + 4, four);
-    wasm_v128_store(q + 8, four);
-    wasm_v128_store(q + 12, four);
+    store_aligned_four(q, four);
+    store_aligned_four(q + 4, four);
+    store_aligned_four(q + 8, four);
+    store_aligned_four(q + 12, four);
   }
-  for (; vectors > 0; --vectors, q += 4) wasm_v128_store(q, four);
-  wasm_v128_store(p + n - 4, four);
+  for (; vectors > 0; --vectors, q += 4) store_aligned_four(q, four);
+  store_four(p + n - 4, four);
 }
 #else
 void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
