@@ -160,6 +160,14 @@ constexpr int kRowsApartJoined = 16;
 uint32_t canvas_bytes(uint32_t pixel) {
   return 0xFF000000u | ((pixel & 0xFFu) << 16) | (pixel & 0xFF00u) | ((pixel >> 16) & 0xFFu);
 }
+#ifdef __wasm_simd128__
+// Four of them at once.
+v128_t canvas_bytes(v128_t pixels) {
+  return wasm_v128_or(
+      wasm_i8x16_shuffle(pixels, pixels, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15),
+      wasm_i32x4_splat(static_cast<int32_t>(0xFF000000u)));
+}
+#endif
 
 // The surface's 0x00RRGGBB words as the canvas's bytes R, G, B, 255 (a
 // little-endian word 0xFFBBGGRR), written over what `out` already holds only
@@ -171,13 +179,7 @@ std::pair<int, int> convert_row(const uint32_t* in, uint32_t* out, int width) {
 #ifdef __wasm_simd128__
   // Four pixels at a time, a group written whole when any of it changed;
   // sixteen looked at together first, as most of them have not.
-  const v128_t alpha = wasm_i32x4_splat(static_cast<int32_t>(0xFF000000u));
-  const auto converted = [&](int at) {
-    const v128_t pixels = wasm_v128_load(in + at);
-    return wasm_v128_or(
-        wasm_i8x16_shuffle(pixels, pixels, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15),
-        alpha);
-  };
+  const auto converted = [&](int at) { return canvas_bytes(wasm_v128_load(in + at)); };
   const auto differs = [&](int at, v128_t bytes) {
     return wasm_v128_xor(bytes, wasm_v128_load(out + at));
   };
@@ -229,7 +231,6 @@ std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, uint32_t* rgba, 
   const auto differs = [&](int at) {
     return wasm_v128_xor(wasm_v128_load(in + at), wasm_v128_load(out + at));
   };
-  const v128_t alpha = wasm_i32x4_splat(static_cast<int32_t>(0xFF000000u));
   for (; x + 16 <= n; x += 16) {
     if (!wasm_v128_any_true(wasm_v128_or(wasm_v128_or(differs(x), differs(x + 4)),
                                          wasm_v128_or(differs(x + 8), differs(x + 12))))) {
@@ -239,12 +240,7 @@ std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, uint32_t* rgba, 
       if (wasm_v128_any_true(differs(at))) {
         const v128_t pixels = wasm_v128_load(in + at);
         wasm_v128_store(out + at, pixels);
-        if (rgba) {
-          wasm_v128_store(
-              rgba + at, wasm_v128_or(wasm_i8x16_shuffle(pixels, pixels, 2, 1, 0, 3, 6, 5, 4, 7, 10,
-                                                         9, 8, 11, 14, 13, 12, 15),
-                                      alpha));
-        }
+        if (rgba) wasm_v128_store(rgba + at, canvas_bytes(pixels));
         first = std::min(first, at);
         end = at + 4;
       }
