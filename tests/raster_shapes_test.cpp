@@ -509,6 +509,31 @@ TEST(RasterFillAndScroll, EveryLengthAtEveryAlignmentPaintsExactlyItsPixels) {
   }
 }
 
+// A box nearly as wide as the surface is filled as one run across its rows;
+// the pixels between its rows, each different here, keep their values.
+TEST(RasterFillAndScroll, BoxesNearlyAsWideAsTheSurfaceKeepThePixelsBetweenTheirRows) {
+  constexpr int kWidth = 100, kHeight = 30;
+  for (const int left : {0, 1, 7}) {
+    for (const int gap : {1, 2, 15, 16, 17}) {
+      for (const auto& [top, bottom] : std::vector<Point>{{2, 28}, {0, kHeight}, {5, 7}}) {
+        Canvas c(kWidth, kHeight);
+        for (int i = 0; i < kWidth * kHeight; ++i) c.memory[kGuardPixels + i] = 0x00100000u + i;
+        const int right = left + kWidth - gap;
+        raster::fill_rectangle(c.surface(), left, top, right, bottom, kPaint);
+        for (int y = 0; y < kHeight; ++y) {
+          for (int x = 0; x < kWidth; ++x) {
+            const bool inside = y >= top && y < bottom && x >= left && x < right;
+            ASSERT_EQ(c.at(x, y), inside ? kPaint : 0x00100000u + y * kWidth + x)
+                << left << "+" << gap << " rows " << top << ".." << bottom << " at " << x << ","
+                << y;
+          }
+        }
+        ASSERT_TRUE(c.guards_intact());
+      }
+    }
+  }
+}
+
 }  // namespace
 
 // Round rectangles, arcs and pies: clipping moves no pixel, a round

@@ -95,6 +95,10 @@ inline void store_aligned_four(uint32_t* at, Four four) {
 // Elsewhere a plain loop does it, whose fixed-size inner block GCC
 // vectorises at -O2 where it leaves fill_n alone (the page's compiler
 // leaves it as 4-byte stores, hence the wasm SIMD above).
+#if defined(__SSE2__) && defined(__GNUC__) && !defined(__EMSCRIPTEN__)
+#define ZIVRO_STRING_STORE 1
+#endif
+
 #if defined(ZIVRO_FILL_FOURS)
 // Runs this long (whole rows of a box, end to end) go to the string store,
 // which the processor carries out in whole cache lines; it starts too
@@ -106,7 +110,7 @@ void fill_pixels(uint32_t* p, i64 n, uint32_t colour) {
     for (i64 i = 0; i < n; ++i) p[i] = colour;
     return;
   }
-#if defined(__SSE2__) && defined(__GNUC__) && !defined(__EMSCRIPTEN__)
+#if defined(ZIVRO_STRING_STORE)
   if (n >= kStringStoreMinimum) {
     auto count = static_cast<std::size_t>(n);
     asm volatile("rep stosl" : "+D"(p), "+c"(count) : "a"(colour) : "memory");
@@ -151,6 +155,28 @@ void fill_span(const Surface& s, i64 y, i64 x0, i64 x1, uint32_t colour) {
   if (s.written) note_filled(s.written, y, y, x0, x1, colour);
 }
 
+#if defined(ZIVRO_STRING_STORE)
+// A box that leaves at most this many pixels of each row outside it (one
+// cache line's worth) is filled as one run across its rows, and the pixels
+// between one row's end and the next row's start are put back afterwards:
+// the string store's speed over the whole box costs more than those few
+// pixels read and written twice.
+constexpr i64 kStringStoreGapMaximum = 16;
+
+// Fills rows y0..y1 from column x0 to x1 in one run, keeping the pixels
+// that lie between rows; the box spans more than one row.
+void fill_box_across_gaps(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t colour) {
+  ZIVRO_PER_THREAD std::vector<uint32_t> kept;
+  const i64 gap = s.width - (x1 - x0 + 1);
+  kept.resize(static_cast<std::size_t>((y1 - y0) * gap));
+  uint32_t* to = kept.data();
+  for (i64 y = y0; y < y1; ++y) to = std::copy_n(row_at(s, y) + x1 + 1, gap, to);
+  fill_pixels(row_at(s, y0) + x0, (y1 - y0) * s.width + (x1 - x0 + 1), colour);
+  const uint32_t* from = kept.data();
+  for (i64 y = y0; y < y1; ++y, from += gap) std::copy_n(from, gap, row_at(s, y) + x1 + 1);
+}
+#endif
+
 // Paints the part of the inclusive box x0..x1, y0..y1 that lies on the
 // surface. Rows that run the surface's whole width lie end to end in
 // memory and are filled as one run.
@@ -160,12 +186,17 @@ void fill_box(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t colour)
   x1 = std::min<i64>(x1, s.width - 1);
   y1 = std::min<i64>(y1, s.height - 1);
   if (x0 > x1 || y0 > y1) return;
-  if (x0 == 0 && x1 == s.width - 1) {
+  const i64 box_width = x1 - x0 + 1;
+  if (box_width == s.width) {
     fill_pixels(row_at(s, y0), (y1 - y0 + 1) * s.width, colour);
-    if (s.written) note_filled(s.written, y0, y1, x0, x1, colour);
-    return;
+#if defined(ZIVRO_STRING_STORE)
+  } else if (y1 > y0 && s.width - box_width <= kStringStoreGapMaximum &&
+             (y1 - y0 + 1) * box_width >= kStringStoreMinimum) {
+    fill_box_across_gaps(s, x0, y0, x1, y1, colour);
+#endif
+  } else {
+    for (i64 y = y0; y <= y1; ++y) fill_pixels(row_at(s, y) + x0, box_width, colour);
   }
-  for (i64 y = y0; y <= y1; ++y) fill_pixels(row_at(s, y) + x0, x1 - x0 + 1, colour);
   if (s.written) note_filled(s.written, y0, y1, x0, x1, colour);
 }
 
