@@ -14,10 +14,10 @@ namespace {
 class Golden : public PackageTest, public ::testing::WithParamInterface<const char*> {};
 
 portable::Image difference(const portable::Image& expected, const platform::BitmapObject& actual) {
-  portable::Image diff{actual.width, actual.height, actual.pixels};
+  portable::Image diff{actual.width, actual.height, settled_pixels(actual)};
   for (size_t i = 0; i < diff.pixels.size(); ++i) {
     const uint32_t want = i < expected.pixels.size() ? expected.pixels[i] : 0;
-    diff.pixels[i] = want == actual.pixels[i] ? (want >> 2) & 0x3F3F3F : 0xFF0000;
+    diff.pixels[i] = want == settled_pixels(actual)[i] ? (want >> 2) & 0x3F3F3F : 0xFF0000;
   }
   return diff;
 }
@@ -33,12 +33,12 @@ TEST_P(Golden, FrameMatchesItsImage) {
   portable::Image expected;
   ASSERT_TRUE(portable::read_png((golden_dir / (name + ".png")).string(), &expected)) << name;
   const bool same = expected.width == canvas.width && expected.height == canvas.height &&
-                    expected.pixels == canvas.pixels;
+                    expected.pixels == settled_pixels(canvas);
   if (!same) {
     const std::filesystem::path out = std::filesystem::path(ZIVRO_GOLDEN_OUT);
     std::filesystem::create_directories(out);
-    portable::write_png((out / (name + ".actual.png")).string(), canvas.pixels.data(), canvas.width,
-                        canvas.height);
+    portable::write_png((out / (name + ".actual.png")).string(), settled_pixels(canvas).data(),
+                        canvas.width, canvas.height);
     const portable::Image diff = difference(expected, canvas);
     portable::write_png((out / (name + ".diff.png")).string(), diff.pixels.data(), diff.width,
                         diff.height);

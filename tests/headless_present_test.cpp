@@ -12,18 +12,18 @@ TEST_F(HeadlessPresent, WithoutTheMainSurfaceEveryPresentStillCounts) {
   headless::keep_main_window_surface(false);
   open();
   platform::Window graphics = graphics_window();
-  const std::vector<uint32_t> before = graphics->surface.pixels;
+  const std::vector<uint32_t> before = settled_pixels(graphics->surface);
   ZIVRO_clear();
   present_canvas();
   graphics_window_proc(graphics, WM_PAINT, 0, 0);
   EXPECT_EQ(headless::present_count(graphics), 2);
   EXPECT_FALSE(canvas_dirty());
-  EXPECT_EQ(graphics->surface.pixels, before);  // no copy made
+  EXPECT_EQ(settled_pixels(graphics->surface), before);  // no copy made
   std::vector<uint32_t> pixels;
   int width = 0;
   int height = 0;
   ASSERT_TRUE(headless::presented_pixels(&pixels, &width, &height));
-  EXPECT_EQ(pixels, canvas_context()->bitmap->pixels);
+  EXPECT_EQ(pixels, settled_pixels(*canvas_context()->bitmap));
   EXPECT_EQ(width, 601);
   EXPECT_EQ(height, 540);
 }
@@ -42,7 +42,7 @@ TEST_F(HeadlessPresent, TheFramesDirectoryGetsEachPresentedCanvas) {
   ASSERT_TRUE(portable::read_png((directory_ / "000001.png").string(), &first));
   ASSERT_TRUE(portable::read_png((directory_ / "000002.png").string(), &second));
   EXPECT_NE(first.pixels, second.pixels);
-  EXPECT_EQ(second.pixels, canvas_context()->bitmap->pixels);
+  EXPECT_EQ(second.pixels, settled_pixels(*canvas_context()->bitmap));
 }
 
 TEST_F(HeadlessPresent, AResetKeepsTheMainSurfaceAgain) {
@@ -51,7 +51,7 @@ TEST_F(HeadlessPresent, AResetKeepsTheMainSurfaceAgain) {
   open();
   ZIVRO_clear();
   present_canvas();
-  EXPECT_EQ(graphics_window()->surface.pixels[1 + 595], 0xFFFFFFu);
+  EXPECT_EQ(settled_pixels(graphics_window()->surface)[1 + 595], 0xFFFFFFu);
 }
 
 }  // namespace

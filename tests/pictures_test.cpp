@@ -83,7 +83,8 @@ class Pictures : public PackageTest {
   const platform::BitmapObject& canvas() { return *canvas_context()->bitmap; }
   // The canvas pixel under package point (x, y).
   uint32_t at(int x, int y) {
-    return canvas().pixels[static_cast<size_t>((origin_y() - y) * canvas().width + origin_x() + x)];
+    return settled_pixels(
+        canvas())[static_cast<size_t>((origin_y() - y) * canvas().width + origin_x() + x)];
   }
   std::vector<std::string> printed_since(size_t count) {
     const auto& lines = headless::printed_lines();
@@ -122,8 +123,8 @@ TEST_F(Pictures, PlacedAtItsUpperLeftAndKeptAfterTheFileIsGone) {
 
   // Over the canvas's upper-left corner: only what lands on it is drawn.
   ZIVRO_image("sprite.png", -origin_x() - 1, origin_y() + 1);
-  EXPECT_EQ(canvas().pixels[0], 0x00FF00u);
-  EXPECT_EQ(canvas().pixels[1], 0x404040u);  // white at 64 over the black frame
+  EXPECT_EQ(settled_pixels(canvas())[0], 0x00FF00u);
+  EXPECT_EQ(settled_pixels(canvas())[1], 0x404040u);  // white at 64 over the black frame
   ZIVRO_image("sprite.png", INT_MAX, INT_MIN);
   ZIVRO_image("sprite.png", INT_MIN, INT_MAX);
 }
@@ -135,7 +136,7 @@ TEST_F(Pictures, UnreadableFilesWarnOnceAndTheLogNamesThePicture) {
   std::fputs("not a picture", text);
   std::fclose(text);
   write_rgba("dot.png", {0xFF000000u}, 1);
-  const std::vector<uint32_t> blank = canvas().pixels;
+  const std::vector<uint32_t> blank = settled_pixels(canvas());
   const size_t before = headless::printed_lines().size();
   int width = 7;
   EXPECT_EQ(ZIVRO_image_size("missing.png", &width, nullptr), 0);
@@ -146,7 +147,7 @@ TEST_F(Pictures, UnreadableFilesWarnOnceAndTheLogNamesThePicture) {
   EXPECT_EQ(ZIVRO_image("text.png", 0, 0), 1);
   EXPECT_EQ(ZIVRO_image(".", 0, 0), 1);
   EXPECT_EQ(ZIVRO_image(nullptr, 0, 0), 1);
-  EXPECT_TRUE(canvas().pixels == blank);
+  EXPECT_TRUE(settled_pixels(canvas()) == blank);
   ZIVRO_logging(1);
   ZIVRO_image("dot.png", 10, -20);
   ZIVRO_image("text.png", 1, 2);
@@ -183,11 +184,11 @@ TEST_F(Pictures, SpritesOverShapesMatchTheGoldenCanvas) {
   const std::filesystem::path golden = std::filesystem::path(ZIVRO_GOLDEN_DIR) / "pictures.png";
   portable::Image expected;
   const bool same = portable::read_png(golden.string(), &expected) &&
-                    expected.width == canvas().width && expected.pixels == canvas().pixels;
+                    expected.width == canvas().width && expected.pixels == settled_pixels(canvas());
   if (!same) {
     const std::filesystem::path out = ZIVRO_GOLDEN_OUT;
     std::filesystem::create_directories(out);
-    portable::write_png((out / "pictures.actual.png").string(), canvas().pixels.data(),
+    portable::write_png((out / "pictures.actual.png").string(), settled_pixels(canvas()).data(),
                         canvas().width, canvas().height);
     ADD_FAILURE() << "the canvas differs from " << golden.string() << "; see " << out.string();
   }

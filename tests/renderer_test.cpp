@@ -24,7 +24,7 @@ class Renderer : public PackageTest {
   }
   const platform::BitmapObject& canvas() { return *canvas_context()->bitmap; }
   uint32_t at(int column, int row) {
-    return canvas().pixels[static_cast<size_t>(row * canvas().width + column)];
+    return settled_pixels(canvas())[static_cast<size_t>(row * canvas().width + column)];
   }
   // Pixels differing from white, and the box around them, in package terms.
   struct Painted {
@@ -117,13 +117,13 @@ TEST_F(Renderer, TextMeasurementPlacesTheNextPieceWhereDrawingWould) {
   for (const auto& c : cases) {
     ZIVRO_clear();
     ZIVRO_text(ZIVRO_BLACK, -200, 0, c.ptsize, (std::string(c.first) + c.second).c_str());
-    const std::vector<uint32_t> whole = canvas().pixels;
+    const std::vector<uint32_t> whole = settled_pixels(canvas());
     ZIVRO_clear();
     const int width = ZIVRO_text_width(c.ptsize, c.first);
     EXPECT_GT(width, 0);
     ZIVRO_text(ZIVRO_BLACK, -200, 0, c.ptsize, c.first);
     ZIVRO_text(ZIVRO_BLACK, -200 + width, 0, c.ptsize, c.second);
-    EXPECT_TRUE(canvas().pixels == whole) << c.first << c.second << " at " << c.ptsize;
+    EXPECT_TRUE(settled_pixels(canvas()) == whole) << c.first << c.second << " at " << c.ptsize;
     expect_context_restored();
 
     ZIVRO_clear();
@@ -152,7 +152,7 @@ TEST_F(Renderer, SavedCanvasHoldsItsPixels) {
   ASSERT_TRUE(portable::read_png("canvas.png", &image));
   EXPECT_EQ(image.width, canvas().width);
   EXPECT_EQ(image.height, canvas().height);
-  EXPECT_TRUE(image.pixels == canvas().pixels);
+  EXPECT_TRUE(image.pixels == settled_pixels(canvas()));
 
   std::filesystem::create_directory("a directory");
   EXPECT_EQ(ZIVRO_save_png("a directory"), 0);
@@ -264,7 +264,7 @@ TEST_F(Renderer, ClippingAtTheCanvasEdges) {
   ZIVRO_rectangle(ZIVRO_BLACK, 290, -240, 400, -400, 0);
   EXPECT_EQ(at(0, 0), kBlack);
   EXPECT_EQ(at(600, 539), kBlack);
-  EXPECT_EQ(canvas().pixels.size(), 601u * 540u);
+  EXPECT_EQ(settled_pixels(canvas()).size(), 601u * 540u);
 }
 
 // Pens wider than the canvas on shapes that lie off it paint the part of
@@ -324,7 +324,7 @@ TEST(ClearedCanvas, WhiteInsideABlackFrame) {
   for (int row = 0; row < 540; ++row) {
     for (int column = 0; column < 601; ++column) {
       const bool edge = row == 0 || row == 539 || column == 0 || column == 600;
-      ASSERT_EQ(canvas.pixels[static_cast<size_t>(row * 601 + column)], edge ? 0u : kWhite)
+      ASSERT_EQ(settled_pixels(canvas)[static_cast<size_t>(row * 601 + column)], edge ? 0u : kWhite)
           << column << "," << row;
     }
   }

@@ -105,7 +105,7 @@ TEST_F(ShapeCalls, RepairsWarningsAndSentences) {
 }
 
 std::vector<uint32_t> canvas_pixels() {
-  return canvas_context()->bitmap->pixels;
+  return settled_pixels(*canvas_context()->bitmap);
 }
 
 // The shapes agree with the oval and the circle they are documented by: a
@@ -150,10 +150,10 @@ TEST_F(ShapeCalls, GoldenPicture) {
   portable::Image expected;
   const bool read = portable::read_png(golden.string(), &expected);
   if (!read || expected.width != canvas.width || expected.height != canvas.height ||
-      expected.pixels != canvas.pixels) {
+      expected.pixels != settled_pixels(canvas)) {
     const std::filesystem::path out = ZIVRO_GOLDEN_OUT;
     std::filesystem::create_directories(out);
-    portable::write_png((out / "shape_calls.actual.png").string(), canvas.pixels.data(),
+    portable::write_png((out / "shape_calls.actual.png").string(), settled_pixels(canvas).data(),
                         canvas.width, canvas.height);
     ADD_FAILURE() << "the shapes differ from " << golden.string() << "; see " << out.string();
   }

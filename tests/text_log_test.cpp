@@ -77,7 +77,7 @@ class TextWindowPainting : public PackageTest {
     const platform::BitmapObject& s = surface();
     for (int row = 0; row < s.height; ++row) {
       for (int column = 0; column < s.width; ++column) {
-        if (s.pixels[static_cast<size_t>(row * s.width + column)] != 0xFFFFFFu) {
+        if (settled_pixels(s)[static_cast<size_t>(row * s.width + column)] != 0xFFFFFFu) {
           rows.push_back(row);
           break;
         }
@@ -113,7 +113,8 @@ TEST_F(TextWindowPainting, ALineStartsFivePixelsIn) {
   int leftmost = s.width;
   for (int row = 0; row < s.height; ++row) {
     for (int column = 0; column < leftmost; ++column) {
-      if (s.pixels[static_cast<size_t>(row * s.width + column)] != 0xFFFFFFu) leftmost = column;
+      if (settled_pixels(s)[static_cast<size_t>(row * s.width + column)] != 0xFFFFFFu)
+        leftmost = column;
     }
   }
   const platform::DrawingContext context = platform::window_context(text_window());
@@ -124,13 +125,14 @@ TEST_F(TextWindowPainting, ALineStartsFivePixelsIn) {
 TEST_F(TextWindowPainting, NewLineClearsTheWholeWidthOfTheBottomStrip) {
   open();
   platform::Window text = text_window();
-  std::fill(text->surface.pixels.begin(), text->surface.pixels.end(), 0x000000u);  // stale ink
+  std::fill(settled_pixels(text->surface).begin(), settled_pixels(text->surface).end(),
+            0x000000u);  // stale ink
   ZIVRO_printf("%s", "");
   const platform::BitmapObject& s = surface();
   // Lines are more than 10 rows high: the last 10 rows lie in the new line.
   for (int row = s.height - 10; row < s.height; ++row) {
     for (int column = 0; column < s.width; ++column) {
-      ASSERT_EQ(s.pixels[static_cast<size_t>(row * s.width + column)], 0xFFFFFFu)
+      ASSERT_EQ(settled_pixels(s)[static_cast<size_t>(row * s.width + column)], 0xFFFFFFu)
           << "column " << column << " of row " << row;
     }
   }
@@ -149,7 +151,7 @@ TEST_F(TextWindowPainting, ALineScrollsByTheLineHeightAndRepaintsWhatItUncovers)
   const int line_height = metrics.height + metrics.external_leading;
   ASSERT_GT(line_height, 0);
 
-  std::vector<uint32_t>& pixels = text->surface.pixels;
+  std::vector<uint32_t>& pixels = settled_pixels(text->surface);
   const int width = text->surface.width;
   const int height = text->surface.height;
   for (int row = 0; row < height; ++row) {
@@ -169,12 +171,12 @@ TEST_F(TextWindowPainting, ALineScrollsByTheLineHeightAndRepaintsWhatItUncovers)
 TEST_F(TextWindowPainting, RepaintReplaysTheRing) {
   open();
   for (int i = 1; i <= 30; ++i) ZIVRO_printf("line %d of thirty\n", i);
-  const std::vector<uint32_t> before = surface().pixels;
+  const std::vector<uint32_t> before = settled_pixels(surface());
   platform::Window text = text_window();
   // As the platform does before a repaint: erase with the white background.
-  std::fill(text->surface.pixels.begin(), text->surface.pixels.end(), 0xFFFFFFu);
+  std::fill(settled_pixels(text->surface).begin(), settled_pixels(text->surface).end(), 0xFFFFFFu);
   text_window_proc(text, WM_PAINT, 0, 0);
-  EXPECT_EQ(surface().pixels, before);
+  EXPECT_EQ(settled_pixels(surface()), before);
 }
 
 }  // namespace

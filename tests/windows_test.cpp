@@ -54,7 +54,7 @@ TEST_F(Windows, ClearPaintsTheCanvasWhiteInABlackFrame) {
   const platform::BitmapObject& canvas = *canvas_context()->bitmap;
   ASSERT_EQ(canvas.width, 601);
   ASSERT_EQ(canvas.height, 540);
-  auto at = [&](int x, int y) { return canvas.pixels[static_cast<size_t>(y * 601 + x)]; };
+  auto at = [&](int x, int y) { return settled_pixels(canvas)[static_cast<size_t>(y * 601 + x)]; };
   for (int x : {0, 600}) {
     for (int y : {0, 1, 270, 539}) EXPECT_EQ(at(x, y), 0u) << x << "," << y;
   }
@@ -71,8 +71,8 @@ TEST_F(Windows, PresentCopiesTheVisiblePartAndPaintAlwaysCopies) {
   present_canvas();
   EXPECT_FALSE(canvas_dirty());
   EXPECT_EQ(headless::present_count(graphics), 1);
-  EXPECT_EQ(graphics->surface.pixels[0], 0u);
-  EXPECT_EQ(graphics->surface.pixels[1 + 595], 0xFFFFFFu);
+  EXPECT_EQ(settled_pixels(graphics->surface)[0], 0u);
+  EXPECT_EQ(settled_pixels(graphics->surface)[1 + 595], 0xFFFFFFu);
   // Paint copies even when nothing changed, and leaves the flag clear.
   graphics_window_proc(graphics, WM_PAINT, 0, 0);
   EXPECT_EQ(headless::present_count(graphics), 2);

@@ -208,8 +208,9 @@ void SurfaceView::draw() {
   fl_rectf(x(), y(), w(), h(), FL_WHITE);
   if (width <= 0 || height <= 0) return;
   rgb_.resize(static_cast<size_t>(width) * height * 3);
+  const std::vector<uint32_t>& pixels = platform::settled_pixels(surface);
   for (int row = 0; row < height; ++row) {
-    const uint32_t* in = &surface.pixels[static_cast<size_t>(row) * surface.width];
+    const uint32_t* in = &pixels[static_cast<size_t>(row) * surface.width];
     unsigned char* out = &rgb_[static_cast<size_t>(row) * width * 3];
     for (int column = 0; column < width; ++column) {
       out[3 * column] = static_cast<unsigned char>(in[column] >> 16);

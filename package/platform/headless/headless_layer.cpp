@@ -276,21 +276,22 @@ void set_frame_observer(FrameObserver observer) {
 
 bool write_presented_png(const std::string& path) {
   const platform::BitmapObject* canvas = layer.presented;
-  return canvas && portable::write_png(path, canvas->pixels.data(), canvas->width, canvas->height);
+  return canvas && portable::write_png(path, platform::settled_pixels(*canvas).data(),
+                                       canvas->width, canvas->height);
 }
 
 bool presented_pixels(std::vector<uint32_t>* pixels, int* width, int* height) {
   const platform::BitmapObject* canvas = layer.presented;
   if (!canvas) return false;
-  *pixels = canvas->pixels;
+  *pixels = platform::settled_pixels(*canvas);
   *width = canvas->width;
   *height = canvas->height;
   return true;
 }
 
 bool write_window_png(platform::Window window, const std::string& path) {
-  return window && portable::write_png(path, window->surface.pixels.data(), window->surface.width,
-                                       window->surface.height);
+  return window && portable::write_png(path, platform::settled_pixels(window->surface).data(),
+                                       window->surface.width, window->surface.height);
 }
 
 void queue_dialog_answer(const std::string& text) {
@@ -334,13 +335,13 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
   layer.presented = &source;
   const bool counting = !layer.frames_directory.empty() || layer.frame_observer;
   if (!counting) return layer.keep_main_surface;
+  const uint32_t* pixels = platform::settled_pixels(source).data();
   uint64_t digest = 0;
   if (layer.frame_observer) {
     // The observer is given the digest anyway, and it tells a paint that
     // shows the last frame again as surely as a copy of that frame would,
     // without copying the canvas at every present.
-    digest = headless::frame_digest(source.pixels.data(), source.width, source.height,
-                                    &source.written);
+    digest = headless::frame_digest(pixels, source.width, source.height, &source.written);
     if (window->painting && layer.last_digest == digest) return layer.keep_main_surface;
     layer.last_digest = digest;
   } else if (!portable::shows_new_frame(window, source)) {
@@ -348,15 +349,14 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
   }
   const long number = ++layer.frames;
   if (layer.frame_observer) {
-    layer.frame_observer(number, source.pixels.data(), source.width, source.height, digest);
+    layer.frame_observer(number, pixels, source.width, source.height, digest);
   }
   const std::vector<long>& chosen = layer.frames_written;
   if (!layer.frames_directory.empty() &&
       (chosen.empty() || std::binary_search(chosen.begin(), chosen.end(), number))) {
-    layer.frames_ok =
-        headless::write_frame_png(layer.frames_directory, number, source.pixels.data(),
-                                  source.width, source.height) &&
-        layer.frames_ok;
+    layer.frames_ok = headless::write_frame_png(layer.frames_directory, number, pixels,
+                                                source.width, source.height) &&
+                      layer.frames_ok;
   }
   return layer.keep_main_surface;
 }

@@ -55,6 +55,32 @@ raster::Surface surface_of(DrawingContext context) {
   return platform::surface_of(*context->bitmap);
 }
 
+// The surface, with the held fills written on rows y0..y1 (any values):
+// for a shape that touches no other row.
+raster::Surface rows_of(DrawingContext context, int64_t y0, int64_t y1) {
+  if (!context || !context->bitmap) return {};
+  const raster::Surface surface = unsettled_surface(*context->bitmap);
+  portable::settle_rows(context->bitmap->deferred, surface, y0, y1);
+  return surface;
+}
+
+// The rows a shape with this pen can touch between y0 and y1: a wide pen
+// reaches half its width past the path, and one more for its rounding.
+raster::Surface rows_of(DrawingContext context, int64_t y0, int64_t y1, const raster::Pen& pen) {
+  const int64_t reach = std::max(pen.width, 1);
+  return rows_of(context, std::min(y0, y1) - reach, std::max(y0, y1) + reach);
+}
+
+template <typename Points>
+raster::Surface rows_of(DrawingContext context, const Points& points, const raster::Pen& pen) {
+  int64_t top = INT64_MAX, bottom = INT64_MIN;
+  for (const auto& point : points) {
+    top = std::min<int64_t>(top, point.y);
+    bottom = std::max<int64_t>(bottom, point.y);
+  }
+  return rows_of(context, top, bottom, pen);
+}
+
 raster::Pen raster_pen(DrawingContext context) {
   const PenObject& pen = pen_of(context);
   return {pen.null, pen.width, pixel_of(pen.colour)};
@@ -143,7 +169,7 @@ uint32_t background_colour(DrawingContext context) {
 
 void set_pixel(DrawingContext context, int x, int y, uint32_t colour) {
   if (!context) return;
-  raster::set_pixel(surface_of(context), x, y, pixel_of(colour));
+  raster::set_pixel(rows_of(context, y, y), x, y, pixel_of(colour));
   painted(context);
 }
 
@@ -153,8 +179,9 @@ void move_to(DrawingContext context, int x, int y) {
 
 void line_to(DrawingContext context, int x, int y) {
   if (!context) return;
-  raster::draw_line(surface_of(context), context->position.x, context->position.y, x, y,
-                    raster_pen(context));
+  const raster::Pen pen = raster_pen(context);
+  raster::draw_line(rows_of(context, context->position.y, y, pen), context->position.x,
+                    context->position.y, x, y, pen);
   context->position = {x, y};
   painted(context);
 }
@@ -163,7 +190,8 @@ void draw_polygon(DrawingContext context, const Vertex* vertices, int count) {
   if (!context || !vertices || count <= 0) return;
   std::vector<raster::Vertex> points(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) points[static_cast<size_t>(i)] = {vertices[i].x, vertices[i].y};
-  raster::draw_polygon(surface_of(context), points.data(), count, raster_pen(context),
+  const raster::Pen pen = raster_pen(context);
+  raster::draw_polygon(rows_of(context, points, pen), points.data(), count, pen,
                        raster_brush(context));
   painted(context);
 }
@@ -172,44 +200,58 @@ void draw_polyline(DrawingContext context, const Vertex* vertices, int count) {
   if (!context || !vertices || count <= 0) return;
   std::vector<raster::Vertex> points(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) points[static_cast<size_t>(i)] = {vertices[i].x, vertices[i].y};
-  raster::draw_polyline(surface_of(context), points.data(), count, raster_pen(context));
+  const raster::Pen pen = raster_pen(context);
+  raster::draw_polyline(rows_of(context, points, pen), points.data(), count, pen);
   painted(context);
 }
 
 void draw_round_rectangle(DrawingContext context, int left, int top, int right, int bottom,
                           int ellipse_width, int ellipse_height) {
   if (!context) return;
-  raster::draw_round_rectangle(surface_of(context), left, top, right, bottom, ellipse_width,
-                               ellipse_height, raster_pen(context), raster_brush(context));
+  const raster::Pen pen = raster_pen(context);
+  raster::draw_round_rectangle(rows_of(context, top, bottom, pen), left, top, right, bottom,
+                               ellipse_width, ellipse_height, pen, raster_brush(context));
   painted(context);
 }
 
 void draw_arc(DrawingContext context, int left, int top, int right, int bottom, int start_x,
               int start_y, int end_x, int end_y) {
   if (!context) return;
-  raster::draw_arc(surface_of(context), left, top, right, bottom, start_x, start_y, end_x, end_y,
-                   raster_pen(context));
+  const raster::Pen pen = raster_pen(context);
+  raster::draw_arc(rows_of(context, top, bottom, pen), left, top, right, bottom, start_x, start_y,
+                   end_x, end_y, pen);
   painted(context);
 }
 
 void draw_pie(DrawingContext context, int left, int top, int right, int bottom, int start_x,
               int start_y, int end_x, int end_y) {
   if (!context) return;
-  raster::draw_pie(surface_of(context), left, top, right, bottom, start_x, start_y, end_x, end_y,
-                   raster_pen(context), raster_brush(context));
+  const raster::Pen pen = raster_pen(context);
+  raster::draw_pie(rows_of(context, top, bottom, pen), left, top, right, bottom, start_x, start_y,
+                   end_x, end_y, pen, raster_brush(context));
   painted(context);
 }
 
 void draw_rectangle(DrawingContext context, int left, int top, int right, int bottom) {
   if (!context) return;
-  raster::draw_rectangle(surface_of(context), left, top, right, bottom, raster_pen(context),
-                         raster_brush(context));
+  const raster::Pen pen = raster_pen(context);
+  const raster::Brush brush = raster_brush(context);
+  BitmapObject* bitmap = context->bitmap;
+  raster::FilledBox box;
+  if (bitmap && raster::rectangle_is_one_box(unsettled_surface(*bitmap), left, top, right, bottom,
+                                             pen, brush, &box)) {
+    portable::defer_fill(bitmap->deferred, unsettled_surface(*bitmap), box);
+  } else {
+    raster::draw_rectangle(rows_of(context, top, bottom, pen), left, top, right, bottom, pen,
+                           brush);
+  }
   painted(context);
 }
 
 void draw_ellipse(DrawingContext context, int left, int top, int right, int bottom) {
   if (!context) return;
-  raster::draw_ellipse(surface_of(context), left, top, right, bottom, raster_pen(context),
+  const raster::Pen pen = raster_pen(context);
+  raster::draw_ellipse(rows_of(context, top, bottom, pen), left, top, right, bottom, pen,
                        raster_brush(context));
   painted(context);
 }

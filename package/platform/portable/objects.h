@@ -9,6 +9,7 @@
 
 #include "platform/layer_only.h"
 #include "platform/platform.h"
+#include "platform/portable/deferred_fills.h"
 #include "platform/portable/dialog_template.h"
 #include "platform/raster/shapes.h"
 
@@ -26,20 +27,43 @@ struct MenuObject {
   std::vector<MenuItem> items;
 };
 
-// A 32-bit pixel surface, 0x00RRGGBB per pixel, rows top to bottom.
+// A 32-bit pixel surface, 0x00RRGGBB per pixel, rows top to bottom. Box
+// fills may be held back (see deferred_fills.h): read and write the pixels
+// through settled_pixels() or surface_of(), which write them first. Held
+// fills change what the memory holds, not the pixels the bitmap shows, so
+// a const bitmap settles them too.
 struct BitmapObject {
   int width = 0;
   int height = 0;
-  std::vector<uint32_t> pixels;
+  mutable std::vector<uint32_t> unsettled_pixels;
   // Kept by the layer that digests the bitmap's frames, once it starts to;
-  // every writer of `pixels` tells it what it wrote.
+  // every writer of the pixels tells it what it wrote.
   mutable raster::WrittenRows written;
+  mutable portable::DeferredFills deferred;
 };
 
-// The bitmap as a surface for the rasterizer, its writes tracked where they are.
-inline raster::Surface surface_of(BitmapObject& bitmap) {
-  return {bitmap.pixels.data(), bitmap.width, bitmap.height,
+// The bitmap as a surface for the rasterizer, its writes tracked where they
+// are, with fills still held: for drawing that settles the rows it touches.
+inline raster::Surface unsettled_surface(const BitmapObject& bitmap) {
+  return {bitmap.unsettled_pixels.data(), bitmap.width, bitmap.height,
           bitmap.written.enabled ? &bitmap.written : nullptr};
+}
+
+// The bitmap as a surface for the rasterizer, every held fill written.
+inline raster::Surface surface_of(const BitmapObject& bitmap) {
+  const raster::Surface surface = unsettled_surface(bitmap);
+  portable::settle_all(bitmap.deferred, surface);
+  return surface;
+}
+
+// The bitmap's pixels, every held fill written.
+inline const std::vector<uint32_t>& settled_pixels(const BitmapObject& bitmap) {
+  portable::settle_all(bitmap.deferred, unsettled_surface(bitmap));
+  return bitmap.unsettled_pixels;
+}
+inline std::vector<uint32_t>& settled_pixels(BitmapObject& bitmap) {
+  portable::settle_all(bitmap.deferred, unsettled_surface(bitmap));
+  return bitmap.unsettled_pixels;
 }
 
 // A colour reference (0x00BBGGRR, as Windows takes colours) as a pixel.

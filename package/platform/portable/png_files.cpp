@@ -264,7 +264,7 @@ namespace platform {
 bool save_context_png(DrawingContext context, const char* path) {
   const BitmapObject* bitmap = context ? context->bitmap : nullptr;
   return bitmap && path &&
-         portable::write_png(path, bitmap->pixels.data(), bitmap->width, bitmap->height);
+         portable::write_png(path, settled_pixels(*bitmap).data(), bitmap->width, bitmap->height);
 }
 #endif
 

@@ -19,7 +19,7 @@ SurfaceStore store;
 
 // A memory context starts with a one-pixel surface selected, as GDI's does.
 Bitmap default_bitmap() {
-  static BitmapObject one_pixel{1, 1, {0}, {}};
+  static BitmapObject one_pixel{1, 1, {0}, {}, {}};
   return &one_pixel;
 }
 
@@ -44,8 +44,8 @@ Bitmap create_bitmap(DrawingContext, int width, int height) {
   bitmap->width = std::max(width, 0);
   bitmap->height = std::max(height, 0);
   // Content is undefined until drawn; black keeps it deterministic.
-  bitmap->pixels.assign(static_cast<size_t>(bitmap->width) * static_cast<size_t>(bitmap->height),
-                        0);
+  bitmap->unsettled_pixels.assign(
+      static_cast<size_t>(bitmap->width) * static_cast<size_t>(bitmap->height), 0);
   store.bitmaps.push_back(std::move(bitmap));
   return store.bitmaps.back().get();
 }
@@ -62,8 +62,9 @@ Bitmap select_bitmap(DrawingContext context, Bitmap bitmap) {
 namespace portable {
 
 bool shows_new_frame(platform::Window window, const platform::BitmapObject& source) {
-  const bool repeated = window->painting && window->last_frame == source.pixels;
-  if (!repeated) window->last_frame = source.pixels;
+  const std::vector<uint32_t>& pixels = settled_pixels(source);
+  const bool repeated = window->painting && window->last_frame == pixels;
+  if (!repeated) window->last_frame = pixels;
   return !repeated;
 }
 
@@ -112,9 +113,11 @@ void copy_block(DrawingContext destination, int x, int y, int width, int height,
     if (!portable::layer_block_copied(destination->window, *source->bitmap, block)) return;
   }
   if (any) {
+    const std::vector<uint32_t>& from_pixels = settled_pixels(from);
+    std::vector<uint32_t>& to_pixels = settled_pixels(to);
     for (int64_t row = 0; row < h; ++row) {
-      const uint32_t* in = &from.pixels[static_cast<size_t>((sy + row) * from.width + sx)];
-      uint32_t* out = &to.pixels[static_cast<size_t>((dy + row) * to.width + dx)];
+      const uint32_t* in = &from_pixels[static_cast<size_t>((sy + row) * from.width + sx)];
+      uint32_t* out = &to_pixels[static_cast<size_t>((dy + row) * to.width + dx)];
       std::copy(in, in + w, out);
       if (to.written.enabled) raster::note_written(&to.written, dy + row, dx, dx + w - 1);
     }

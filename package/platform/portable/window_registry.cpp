@@ -148,9 +148,10 @@ Window create_window(const char* class_name, const char* title, uint32_t style, 
   // The menu may have been attached while the window was being created.
   window->client =
       portable::client_size(style, window->width, window->height, window->menu != nullptr);
+  std::vector<uint32_t>& pixels = settled_pixels(window->surface);
   window->surface.width = window->client.width;
   window->surface.height = window->client.height;
-  window->surface.pixels.assign(
+  pixels.assign(
       static_cast<size_t>(window->client.width) * static_cast<size_t>(window->client.height),
       0x00FFFFFFu);
   window->procedure(window, WM_SIZE, 0, make_lparam(window->client.width, window->client.height));
@@ -168,12 +169,17 @@ void resize_client(platform::Window window, int width, int height) {
   height = std::max(height, 0);
   if (width == window->client.width && height == window->client.height) return;
   platform::BitmapObject resized{
-      width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height, 0x00FFFFFFu), {}};
+      width,
+      height,
+      std::vector<uint32_t>(static_cast<size_t>(width) * height, 0x00FFFFFFu),
+      {},
+      {}};
   const platform::BitmapObject& old = window->surface;
+  const std::vector<uint32_t>& old_pixels = settled_pixels(old);
   for (int row = 0; row < std::min(height, old.height); ++row) {
-    std::copy_n(old.pixels.begin() + static_cast<ptrdiff_t>(row) * old.width,
+    std::copy_n(old_pixels.begin() + static_cast<ptrdiff_t>(row) * old.width,
                 std::min(width, old.width),
-                resized.pixels.begin() + static_cast<ptrdiff_t>(row) * width);
+                resized.unsettled_pixels.begin() + static_cast<ptrdiff_t>(row) * width);
   }
   window->surface = std::move(resized);
   layer_surface_rewritten(window);
@@ -262,8 +268,8 @@ DrawingContext begin_paint(Window window) {
   window->painting = true;
   // What was invalid is erased with the class background first.
   if (portable::queue_validate(window)) {
-    std::fill(window->surface.pixels.begin(), window->surface.pixels.end(),
-              pixel_of(window->background));
+    std::vector<uint32_t>& pixels = settled_pixels(window->surface);
+    std::fill(pixels.begin(), pixels.end(), pixel_of(window->background));
     if (window->surface.written.enabled && window->surface.height > 0) {
       raster::note_filled(&window->surface.written, 0, window->surface.height - 1, 0,
                           window->surface.width - 1, pixel_of(window->background));

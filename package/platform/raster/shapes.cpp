@@ -627,19 +627,30 @@ void stroke_line(const Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, const Pen& pe
   }
 }
 
+// A rectangle, normalised, right and bottom exclusive, that paints the brush
+// and nothing else: its box, inclusive and not clipped, or none.
+struct PlainBox {
+  bool is_one = false;
+  i64 x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+PlainBox plain_box_of(i64 left, i64 top, i64 right, i64 bottom, const Pen& pen,
+                      const Brush& brush) {
+  if (brush.hollow) return {};
+  // Without an outline GDI fills one pixel less to the right and below.
+  if (pen.null) return {true, left, top, right - 2, bottom - 2};
+  // A one-pixel outline in the brush's colour: outline and inside make one box.
+  if (pen.width <= 1 && pen.colour == brush.colour) return {true, left, top, right - 1, bottom - 1};
+  return {};
+}
+
 // Rectangles, normalised, right and bottom exclusive.
 void paint_rectangle(const Surface& s, i64 left, i64 top, i64 right, i64 bottom, const Pen& pen,
                      const Brush& brush) {
   if (left == right || top == bottom) return;
-  if (pen.null) {
-    // Without an outline GDI fills one pixel less to the right and below.
-    if (!brush.hollow) fill_box(s, left, top, right - 2, bottom - 2, brush.colour);
-    return;
-  }
-  if (!brush.hollow && pen.width <= 1 && pen.colour == brush.colour) {
-    // A one-pixel outline in the brush's colour: outline and inside make
-    // one box, filled row by row in one go.
-    fill_box(s, left, top, right - 1, bottom - 1, brush.colour);
+  if (pen.null && brush.hollow) return;
+  if (const PlainBox plain = plain_box_of(left, top, right, bottom, pen, brush); plain.is_one) {
+    fill_box(s, plain.x0, plain.y0, plain.x1, plain.y1, brush.colour);
     return;
   }
   if (!brush.hollow) fill_box(s, left + 1, top + 1, right - 2, bottom - 2, brush.colour);
@@ -1020,6 +1031,21 @@ void draw_rectangle(const Surface& surface, int left, int top, int right, int bo
   if (!is_drawable(surface)) return;
   paint_rectangle(surface, std::min(left, right), std::min(top, bottom), std::max(left, right),
                   std::max(top, bottom), pen, brush);
+}
+
+bool rectangle_is_one_box(const Surface& surface, int left, int top, int right, int bottom,
+                          const Pen& pen, const Brush& brush, FilledBox* box) {
+  if (!is_drawable(surface) || left == right || top == bottom) return false;
+  const PlainBox plain = plain_box_of(std::min(left, right), std::min(top, bottom),
+                                      std::max(left, right), std::max(top, bottom), pen, brush);
+  if (!plain.is_one) return false;
+  const i64 x0 = std::max<i64>(plain.x0, 0), y0 = std::max<i64>(plain.y0, 0);
+  const i64 x1 = std::min<i64>(plain.x1, surface.width - 1);
+  const i64 y1 = std::min<i64>(plain.y1, surface.height - 1);
+  if (x0 > x1 || y0 > y1) return false;
+  *box = {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1), static_cast<int>(y1),
+          brush.colour};
+  return true;
 }
 
 void draw_ellipse(const Surface& surface, int left, int top, int right, int bottom, const Pen& pen,

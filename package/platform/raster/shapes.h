@@ -86,6 +86,21 @@ void draw_arc(const Surface& surface, int left, int top, int right, int bottom, 
 void draw_pie(const Surface& surface, int left, int top, int right, int bottom, int start_x,
               int start_y, int end_x, int end_y, const Pen& pen, const Brush& brush);
 
+// A box of one colour on a surface: columns x0..x1 and rows y0..y1, inclusive.
+struct FilledBox {
+  int x0 = 0;
+  int y0 = 0;
+  int x1 = -1;
+  int y1 = -1;
+  uint32_t colour = 0;
+};
+
+// Whether draw_rectangle, with this pen and brush, paints one box of one
+// colour and nothing else; if so, sets *box to its part on the surface, which
+// is not empty.
+bool rectangle_is_one_box(const Surface& surface, int left, int top, int right, int bottom,
+                          const Pen& pen, const Brush& brush, FilledBox* box);
+
 // Fills columns left..right-1 and rows top..bottom-1.
 void fill_rectangle(const Surface& surface, int left, int top, int right, int bottom,
                     uint32_t colour);

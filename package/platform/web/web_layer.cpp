@@ -277,10 +277,11 @@ std::pair<int, int> copy_row(const uint32_t* in, uint32_t* out, uint32_t* rgba, 
 void convert_changes(const platform::BitmapObject& surface, Shown& shown,
                      std::vector<int32_t>& changes) {
   changes.assign(1, 0);
+  const std::vector<uint32_t>& pixels = platform::settled_pixels(surface);
   std::vector<uint32_t>& rgba = shown.rgba;
   if (shown.width != surface.width || shown.height != surface.height) shown.whole = true;
   // An all-zero buffer (new, or of another size) differs everywhere.
-  if (rgba.size() != surface.pixels.size()) rgba.assign(surface.pixels.size(), 0);
+  if (rgba.size() != pixels.size()) rgba.assign(pixels.size(), 0);
   const bool whole = shown.whole;
   if (whole || shown.copied.size() != static_cast<size_t>(surface.height)) {
     shown.copied.assign(static_cast<size_t>(surface.height), {0, 0});
@@ -299,7 +300,7 @@ void convert_changes(const platform::BitmapObject& surface, Shown& shown,
     std::pair<int, int> changed;
     if (whole) {
       const size_t at = static_cast<size_t>(y) * static_cast<size_t>(surface.width);
-      changed = convert_row(&surface.pixels[at], &rgba[at], surface.width);
+      changed = convert_row(&pixels[at], &rgba[at], surface.width);
     } else {
       auto& copied = shown.copied[static_cast<size_t>(y)];
       changed = copied;
@@ -450,24 +451,25 @@ bool layer_block_copied(platform::Window window, const platform::BitmapObject& s
                         const BlockCopy& block) {
   if (web::layer().test_hooks && window == portable::main_window() &&
       portable::shows_new_frame(window, source)) {
-    page_frame_presented(source.pixels.data(), source.width, source.height);
+    page_frame_presented(platform::settled_pixels(source).data(), source.width, source.height);
   }
   // A copy within the surface itself may overlap: the shared code makes it.
   if (&source == &window->surface) return true;
   platform::BitmapObject& surface = window->surface;
+  const std::vector<uint32_t>& from = platform::settled_pixels(source);
+  std::vector<uint32_t>& to = platform::settled_pixels(surface);
   web::Shown& shown = web::layer().shown[window];
-  const bool noting = !shown.whole && shown.width == surface.width &&
-                      shown.height == surface.height &&
-                      shown.copied.size() == static_cast<size_t>(surface.height) &&
-                      shown.rgba.size() == surface.pixels.size();
+  const bool noting =
+      !shown.whole && shown.width == surface.width && shown.height == surface.height &&
+      shown.copied.size() == static_cast<size_t>(surface.height) && shown.rgba.size() == to.size();
   for (int row = 0; row < block.height; ++row) {
     const size_t in =
         static_cast<size_t>(block.source_y + row) * static_cast<size_t>(source.width) +
         static_cast<size_t>(block.source_x);
     const size_t out = static_cast<size_t>(block.y + row) * static_cast<size_t>(surface.width) +
                        static_cast<size_t>(block.x);
-    const auto [first, end] = web::copy_row(&source.pixels[in], &surface.pixels[out],
-                                            noting ? &shown.rgba[out] : nullptr, block.width);
+    const auto [first, end] =
+        web::copy_row(&from[in], &to[out], noting ? &shown.rgba[out] : nullptr, block.width);
     if (noting && end > 0) {
       auto& copied = shown.copied[static_cast<size_t>(block.y + row)];
       const int left = block.x + first, right = block.x + end;
@@ -530,7 +532,7 @@ bool save_context_png(DrawingContext context, const char* path) {
   const BitmapObject* bitmap = context ? context->bitmap : nullptr;
   if (!bitmap || !path) return false;
   // The page has no files of the user's to write: it offers a download.
-  page_save_picture(bitmap->pixels.data(), bitmap->width, bitmap->height, path);
+  page_save_picture(platform::settled_pixels(*bitmap).data(), bitmap->width, bitmap->height, path);
   return true;
 }
 
