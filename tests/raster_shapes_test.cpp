@@ -512,10 +512,17 @@ TEST(RasterFillAndScroll, EveryLengthAtEveryAlignmentPaintsExactlyItsPixels) {
 // A box nearly as wide as the surface is filled as one run across its rows;
 // the pixels between its rows, each different here, keep their values.
 TEST(RasterFillAndScroll, BoxesNearlyAsWideAsTheSurfaceKeepThePixelsBetweenTheirRows) {
-  constexpr int kWidth = 100, kHeight = 30;
-  for (const int left : {0, 1, 7}) {
-    for (const int gap : {1, 2, 15, 16, 17}) {
-      for (const auto& [top, bottom] : std::vector<Point>{{2, 28}, {0, kHeight}, {5, 7}}) {
+  struct Case {
+    int width, height, left;
+  };
+  std::vector<Case> cases;
+  for (const int left : {0, 1, 7}) cases.push_back({100, 30, left});
+  for (const int left : {0, 1, 2}) cases.push_back({6, 400, left});  // boxes of 1 to 5 columns
+  for (const int left : {0, 1}) cases.push_back({3, 600, left});
+  for (const auto [kWidth, kHeight, left] : cases) {
+    for (const int gap : {1, 2, 3, 4, 5, 15, 16, 17}) {
+      if (gap >= kWidth - left) continue;
+      for (const auto& [top, bottom] : std::vector<Point>{{2, kHeight - 2}, {0, kHeight}, {5, 7}}) {
         Canvas c(kWidth, kHeight);
         for (int i = 0; i < kWidth * kHeight; ++i) c.memory[kGuardPixels + i] = 0x00100000u + i;
         const int right = left + kWidth - gap;
