@@ -72,7 +72,7 @@ void BM_FillCanvasOnce(benchmark::State& state) {
   uint32_t colour = 0x00A6CAF0u;
   for (auto _ : state) {
     raster::fill_rectangle(surface, 0, 0, kCanvasWidth, kCanvasHeight, colour);
-    benchmark::DoNotOptimize(settled_pixels(canvas).data());
+    benchmark::DoNotOptimize(surface.pixels);
     benchmark::ClobberMemory();
     colour ^= 0x00010101u;  // a different colour each time, as a frame would paint
   }
@@ -97,12 +97,11 @@ void BM_FrameTwentySprites(benchmark::State& state) {
 // stores this machine has. Frames are reported as multiples of this.
 void BM_MemsetCanvas(benchmark::State& state) {
   open_package();
-  platform::BitmapObject& canvas = *canvas_context()->bitmap;
+  std::vector<uint32_t>& pixels = settled_pixels(*canvas_context()->bitmap);
   int byte = 0xA6;
   for (auto _ : state) {
-    std::memset(settled_pixels(canvas).data(), byte,
-                settled_pixels(canvas).size() * sizeof(uint32_t));
-    benchmark::DoNotOptimize(settled_pixels(canvas).data());
+    std::memset(pixels.data(), byte, pixels.size() * sizeof(uint32_t));
+    benchmark::DoNotOptimize(pixels.data());
     benchmark::ClobberMemory();
     byte ^= 0x01;
   }
